@@ -1,0 +1,102 @@
+#ifndef OSTRELPLUGIN_H
+#define OSTRELPLUGIN_H
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+
+class QGraphicsObject;
+class QGraphicsScene;
+class QGraphicsView;
+class QMainWindow;
+class QWidget;
+class CamGraphicsItem;
+class ItemsGroup;
+class SceneCamProxyWidget;
+
+/*
+ * The camera layer as the host sees it. The host creates one instance through
+ * the plug-in loader and from then on talks to it only through the
+ * meta-object system, so the order of the invokable methods below is part of
+ * the interface.
+ */
+class OstrelPlugin : public QObject
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "org.trafficdesk.varka.OstrelModule")
+    Q_PROPERTY(bool viewAreaAlwaysVisible READ viewAreaAlwaysVisible WRITE setViewAreaAlwaysVisible)
+    Q_PROPERTY(QString moduleVersion READ moduleVersion)
+    Q_PROPERTY(bool changed READ isChanged WRITE setChanged)
+    Q_PROPERTY(int maxStreamCount READ maxStreamCount WRITE setMaxStreamCount)
+
+public:
+    explicit OstrelPlugin(QObject *parent = nullptr);
+    ~OstrelPlugin() override;
+
+    Q_INVOKABLE QWidget *createCamWidget(QWidget *parent, const QString &cam_address,
+                                         bool rtsp_tcp = false);
+    Q_INVOKABLE QWidget *createImagePlayerWidget(QWidget *parent, const QString &url_template,
+                                                 int update_period_sec = 30);
+    Q_INVOKABLE bool loadVlcCamList(const QString &config_file, QGraphicsObject *layer = nullptr);
+    Q_INVOKABLE void saveVlcCamList(const QString &config_file);
+    Q_INVOKABLE QString lastError() const;
+    Q_INVOKABLE void setTypeVisible(int type, bool vis);
+    Q_INVOKABLE bool typeIsVisible(int t) const;
+    Q_INVOKABLE void clearCams();
+    Q_INVOKABLE bool editCamProperties(CamGraphicsItem *cam);
+    Q_INVOKABLE QObject *createNewCamera(const QPointF &pos, int tpye = 1);
+    Q_INVOKABLE void deleteCamera(CamGraphicsItem *cam);
+    Q_INVOKABLE void attachToScene(QWidget *w, bool enable_child_controls = false,
+                                   const QPointF &pos = QPointF(0, 0));
+    Q_INVOKABLE void deleteAttachedCams();
+    Q_INVOKABLE void setSceneCamZoomSize(int zoom, int width, int height);
+
+    bool viewAreaAlwaysVisible() const { return m_viewAreaAlwaysVisible; }
+    void setViewAreaAlwaysVisible(bool visible);
+    QString moduleVersion() const;
+    bool isChanged() const { return m_changed; }
+    void setChanged(bool changed) { m_changed = changed; }
+    int maxStreamCount() const;
+    void setMaxStreamCount(int count);
+
+    QGraphicsScene *scene() const;
+    const QMap<int, ItemsGroup *> &groups() const { return m_groups; }
+    QMap<int, ItemsGroup *> *groupsPointer() { return &m_groups; }
+    const QString &vlcOptions() const { return m_vlcOptions; }
+    const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
+    const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
+
+    QGraphicsView *findMapView() const;
+    static QMainWindow *findMainWindow();
+
+    // Lock callback of the FFmpeg 4 series: operation 0 creates, 1 obtains,
+    // 2 releases and 3 destroys the mutex behind `mutex`.
+    static int lockManager(void **mutex, int op);
+
+private slots:
+    void osmViewZoomChanged(int zoom);
+    void attachedCamDestroyed(QObject *o);
+    void camDestroyed(QObject *o);
+
+private:
+    void bindToScene();
+    void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
+
+    QString m_lastError;
+    bool m_viewAreaAlwaysVisible = false;
+    bool m_useFfmpeg = false;
+    bool m_changed = false;
+    bool m_zoomConnected = false;
+    QPointer<QGraphicsScene> m_scene;
+    QMap<int, ItemsGroup *> m_groups;
+    QString m_vlcOptions;
+    QList<CamGraphicsItem *> m_cameras;
+    QList<SceneCamProxyWidget *> m_sceneProxies;
+    QMap<int, QSize> m_zoomSizes;
+};
+
+#endif // OSTRELPLUGIN_H

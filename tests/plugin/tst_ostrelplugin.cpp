@@ -1,0 +1,176 @@
+#include "plugin/ostrelplugin.h"
+
+#include "kernel.h"
+#include "osmview.h"
+#include "messagecapture.h"
+#include "workstationwindow.h"
+
+#include <QGraphicsScene>
+#include <QMetaProperty>
+#include <QMutex>
+#include <QTest>
+#include <QThread>
+#include <QThreadPool>
+
+#include <memory>
+
+namespace {
+
+// A kernel that publishes its scene as a plain object pointer.
+class ObjectKernel : public Varka::Kernel
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject *graphicsScene READ sceneObject)
+public:
+    ObjectKernel(QGraphicsScene *scene, QObject *parent)
+        : Varka::Kernel(scene, parent)
+    {
+    }
+    QObject *sceneObject() const { return graphicsScene(); }
+};
+
+} // namespace
+
+class TestOstrelPlugin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bindsToFirstKernelWithScene();
+    void acceptsSceneAsObjectPointer();
+    void worksWithoutScene();
+    void moduleVersionIsReadOnly();
+    void maxStreamCountFollowsIdealThreadCount();
+    void viewAreaAlwaysVisibleNeedsAChange();
+    void lockManagerOperations();
+    void repeatedPluginObjects();
+};
+
+void TestOstrelPlugin::bindsToFirstKernelWithScene()
+{
+    MessageCapture capture;
+    Varka::Kernel empty(nullptr, qApp);
+    WorkstationWindow window;
+    QObject unrelated(qApp);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), window.scene());
+    QVERIFY(capture.contains(QStringLiteral("gives no scene")));
+    QCOMPARE(plugin.findMapView(), static_cast<QGraphicsView *>(window.mapView()));
+    QCOMPARE(OstrelPlugin::findMainWindow(), static_cast<QMainWindow *>(&window));
+}
+
+void TestOstrelPlugin::acceptsSceneAsObjectPointer()
+{
+    QGraphicsScene scene;
+    ObjectKernel kernel(&scene, qApp);
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), &scene);
+}
+
+void TestOstrelPlugin::worksWithoutScene()
+{
+    OstrelPlugin plugin;
+    QVERIFY(!plugin.scene());
+    QVERIFY(!plugin.findMapView());
+
+    bool loaded = true;
+    QVERIFY(QMetaObject::invokeMethod(&plugin, "loadVlcCamList", Q_RETURN_ARG(bool, loaded),
+                                      Q_ARG(QString, QStringLiteral("/nonexistent.xml"))));
+    QVERIFY(!loaded);
+    QVERIFY(plugin.lastError().isEmpty());
+
+    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
+    QCOMPARE(plugin.property("viewAreaAlwaysVisible").toBool(), false);
+
+    QObject *camera = reinterpret_cast<QObject *>(1);
+    QVERIFY(QMetaObject::invokeMethod(&plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
+                                      Q_ARG(QPointF, QPointF(30, 60))));
+    QVERIFY(!camera);
+    QVERIFY(QMetaObject::invokeMethod(&plugin, "clearCams"));
+    QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteAttachedCams"));
+}
+
+void TestOstrelPlugin::moduleVersionIsReadOnly()
+{
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("moduleVersion").toString(), QStringLiteral("2.3.45"));
+    QVERIFY(!plugin.setProperty("moduleVersion", QStringLiteral("9.9")));
+    QCOMPARE(plugin.property("moduleVersion").toString(), QStringLiteral("2.3.45"));
+
+    const QMetaObject *meta = plugin.metaObject();
+    const QMetaProperty version = meta->property(meta->indexOfProperty("moduleVersion"));
+    QVERIFY(version.isReadable());
+    QVERIFY(!version.isWritable());
+}
+
+void TestOstrelPlugin::maxStreamCountFollowsIdealThreadCount()
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int ideal = QThread::idealThreadCount();
+    pool->setMaxThreadCount(ideal);
+
+    OstrelPlugin plugin;
+    const int expected = ideal <= 10 ? 10 : ideal;
+    QCOMPARE(plugin.property("maxStreamCount").toInt(), expected);
+
+    // Below the core count is refused; above the current maximum is taken.
+    plugin.setProperty("maxStreamCount", ideal - 1);
+    QCOMPARE(pool->maxThreadCount(), expected);
+    plugin.setProperty("maxStreamCount", expected + 8);
+    QCOMPARE(pool->maxThreadCount(), expected + 8);
+    plugin.setProperty("maxStreamCount", ideal);
+    QCOMPARE(pool->maxThreadCount(), ideal);
+    pool->setMaxThreadCount(expected);
+}
+
+void TestOstrelPlugin::viewAreaAlwaysVisibleNeedsAChange()
+{
+    WorkstationWindow window;
+    OstrelPlugin plugin;
+    MessageCapture capture;
+
+    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
+    QCOMPARE(plugin.viewAreaAlwaysVisible(), true);
+    QCOMPARE(capture.messages().size(), 0);
+
+    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
+    QCOMPARE(plugin.viewAreaAlwaysVisible(), true);
+    QCOMPARE(capture.messages().size(), 1);
+
+    plugin.setProperty("changed", true);
+    QCOMPARE(plugin.property("changed").toBool(), true);
+}
+
+void TestOstrelPlugin::lockManagerOperations()
+{
+    void *slot = nullptr;
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 0), 0);
+    QVERIFY(slot);
+    auto *mutex = static_cast<QMutex *>(slot);
+
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 1), 0);
+    QVERIFY(!mutex->tryLock());
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 2), 0);
+    QVERIFY(mutex->tryLock());
+    mutex->unlock();
+
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 3), 0);
+    QVERIFY(!slot);
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 3), 0);
+    QCOMPARE(OstrelPlugin::lockManager(nullptr, 0), 0);
+    QCOMPARE(OstrelPlugin::lockManager(&slot, 7), 1);
+    QCOMPARE(OstrelPlugin::lockManager(&slot, -1), 1);
+}
+
+void TestOstrelPlugin::repeatedPluginObjects()
+{
+    WorkstationWindow window;
+    for (int i = 0; i < 3; ++i) {
+        auto plugin = std::make_unique<OstrelPlugin>();
+        QCOMPARE(plugin->scene(), window.scene());
+    }
+}
+
+QTEST_MAIN(TestOstrelPlugin)
+#include "tst_ostrelplugin.moc"

@@ -1,0 +1,40 @@
+#ifndef PEERPROCESS_H
+#define PEERPROCESS_H
+
+#include <QProcess>
+#include <QStringList>
+
+/*
+ * A helper server started by a test (stream, FTP or HTTP server, detector
+ * simulator). It is stopped, by its own PID, when the object goes, so that no
+ * peer outlives its test.
+ */
+class PeerProcess
+{
+public:
+    PeerProcess() = default;
+    PeerProcess(const PeerProcess &) = delete;
+    PeerProcess &operator=(const PeerProcess &) = delete;
+    ~PeerProcess();
+
+    bool start(const QString &program, const QStringList &arguments);
+    // start() followed by a wait until the port listens on loopback.
+    bool startListening(const QString &program, const QStringList &arguments, quint16 port,
+                        int timeoutMs = 10000);
+    void stop();
+    bool isRunning() const;
+    qint64 pid() const;
+
+    // Freeze and thaw the peer, to play a camera that stops sending.
+    void pause();
+    void resume();
+
+    QProcess &process() { return m_process; }
+    QByteArray output();
+
+private:
+    QProcess m_process;
+    bool m_paused = false;
+};
+
+#endif // PEERPROCESS_H

@@ -1,0 +1,71 @@
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTest>
+
+namespace TestSupport {
+
+quint16 freeTcpPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return server.serverPort();
+}
+
+bool isListening(quint16 port)
+{
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // header
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            if (fields.size() < 4)
+                continue;
+            const QByteArray local = fields.at(1);
+            const int colon = local.lastIndexOf(':');
+            bool ok = false;
+            const uint localPort = local.mid(colon + 1).toUInt(&ok, 16);
+            if (ok && localPort == port && fields.at(3) == "0A")
+                return true;
+        }
+    }
+    return false;
+}
+
+bool waitForListening(quint16 port, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!isListening(port)) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+QString sourcePath(const QString &relative)
+{
+    return QStringLiteral(OSTREL_SOURCE_DIR "/") + relative;
+}
+
+} // namespace TestSupport

@@ -1,0 +1,35 @@
+#ifndef TESTSUPPORT_H
+#define TESTSUPPORT_H
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QString>
+#include <QThread>
+
+#include <functional>
+
+namespace TestSupport {
+
+// Debian's Python modules (gi, pyftpdlib) belong to the system interpreter.
+inline QString systemPython()
+{
+    return QStringLiteral("/usr/bin/python3");
+}
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+quint16 freeTcpPort();
+
+// Whether something listens on 127.0.0.1:port, read from /proc/net/tcp so
+// that a one-shot server is not used up by a probing connection.
+bool isListening(quint16 port);
+bool waitForListening(quint16 port, int timeoutMs);
+
+// Runs the event loop until `condition` holds or `timeoutMs` has passed.
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
+
+// Path of a file below the source tree.
+QString sourcePath(const QString &relative);
+
+} // namespace TestSupport
+
+#endif // TESTSUPPORT_H
