@@ -7,8 +7,7 @@ namespace Varka {
 Kernel::Kernel(QGraphicsScene *scene, QObject *parent)
     : QObject(parent)
     , m_scene(scene)
-{
-}
+{ }
 
 Kernel::~Kernel() = default;
 

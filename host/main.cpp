@@ -1,3 +1,4 @@
+#include "cameralayer.h"
 #include "osmview.h"
 #include "pluginhost.h"
 #include "workstationwindow.h"
@@ -5,9 +6,42 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDebug>
-#include <QGraphicsScene>
-#include <QMessageBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+QString findExample(const QString &name)
+{
+    const QStringList candidates = {
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ostrel/examples/")
+            + name,
+        QStringLiteral(OSTREL_SOURCE_EXAMPLES "/") + name,
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return QDir::cleanPath(candidate);
+    }
+    return QString();
+}
+
+// Operator-facing texts of the plug-in and of this host, in the user's
+// language when a catalogue lies beside the plug-in.
+void installTranslations(QApplication &app, const QString &pluginFile)
+{
+    const QString directory = QFileInfo(pluginFile).absolutePath();
+    for (const QString &catalogue : {QStringLiteral("ostrel")}) {
+        auto *translator = new QTranslator(&app);
+        if (translator->load(QLocale(), catalogue, QStringLiteral("_"), directory))
+            app.installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,30 +52,53 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QCoreApplication::translate("main", "Map workstation with the camera layer plug-in"));
     parser.addHelpOption();
-    const QCommandLineOption pluginOption(QStringLiteral("plugin"),
-                                          QCoreApplication::translate("main", "Plug-in file."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption listOption(QStringLiteral("list"),
-                                        QCoreApplication::translate("main", "Camera list to load."),
-                                        QStringLiteral("file"));
-    const QCommandLineOption shotOption(
-        QStringLiteral("screenshot"),
-        QCoreApplication::translate("main", "Write a picture of the window and quit."),
-        QStringLiteral("png"));
-    const QCommandLineOption afterOption(
-        QStringLiteral("after"),
-        QCoreApplication::translate("main", "Seconds to wait before the screenshot."),
-        QStringLiteral("seconds"), QStringLiteral("1"));
-    parser.addOptions({pluginOption, listOption, shotOption, afterOption});
+    const auto option = [](const char *name, const char *description, const char *value = nullptr,
+                            const QString &defaultValue = QString()) {
+        return QCommandLineOption(QString::fromLatin1(name),
+            QCoreApplication::translate("main", description),
+            value ? QString::fromLatin1(value) : QString(), defaultValue);
+    };
+    const QCommandLineOption pluginOption = option("plugin", "Plug-in file.", "file");
+    const QCommandLineOption listOption = option("list", "Camera list to load.", "file");
+    const QCommandLineOption roadsOption = option("roads", "Road network (GeoJSON).", "file");
+    const QCommandLineOption tilesOption =
+        option("tiles", "Offline tile directory (DIR/z/x/y.png).", "dir");
+    const QCommandLineOption zoomOption = option("zoom", "Initial zoom level.", "level", "14");
+    const QCommandLineOption playOption = option("play", "Play a camera live in a dock.", "name");
+    const QCommandLineOption imagesOption =
+        option("play-images", "Play a camera's snapshots in a dock.", "name");
+    const QCommandLineOption onMapOption =
+        option("play-on-map", "Play a camera live on the map.", "name");
+    const QCommandLineOption shotOption =
+        option("screenshot", "Write a picture of the window and quit.", "png");
+    const QCommandLineOption afterOption =
+        option("after", "Seconds to wait before the screenshot.", "seconds", "1");
+    parser.addOptions({pluginOption, listOption, roadsOption, tilesOption, zoomOption, playOption,
+        imagesOption, onMapOption, shotOption, afterOption});
     parser.process(app);
+
+    bool ok = true;
+    const auto fail = [&ok](const QString &message) {
+        qCritical().noquote() << message;
+        ok = false;
+    };
+
+    const QString pluginFile =
+        parser.isSet(pluginOption) ? parser.value(pluginOption) : PluginHost::defaultPluginPath();
+    installTranslations(app, pluginFile);
 
     WorkstationWindow window;
     window.mapView()->setReferenceLatitude(55.75);
-    window.mapView()->centerOn(37.62, 55.75);
+    window.mapView()->setZoom(parser.value(zoomOption).toInt());
+    window.mapView()->centerOn(37.615, 55.752);
+    if (parser.isSet(tilesOption))
+        window.mapView()->setTileDirectory(parser.value(tilesOption));
+    const QString roads =
+        parser.isSet(roadsOption) ? parser.value(roadsOption) : findExample("town-roads.geojson");
+    if (!roads.isEmpty() && !window.loadRoads(roads))
+        fail(QCoreApplication::translate("main", "Cannot read the road network %1").arg(roads));
 
     PluginHost host;
-    const QString pluginFile = parser.isSet(pluginOption) ? parser.value(pluginOption)
-                                                          : PluginHost::defaultPluginPath();
     if (!host.load(pluginFile)) {
         qCritical().noquote() << host.errorString();
         return 2;
@@ -49,21 +106,27 @@ int main(int argc, char *argv[])
     QObject *plugin = host.instance();
     qInfo().noquote() << "camera layer" << plugin->property("moduleVersion").toString()
                       << "loaded from" << host.fileName();
+    window.setPlugin(plugin);
 
-    bool ok = true;
     if (parser.isSet(listOption)) {
-        bool loaded = false;
-        QMetaObject::invokeMethod(plugin, "loadVlcCamList", Q_RETURN_ARG(bool, loaded),
-                                  Q_ARG(QString, parser.value(listOption)));
-        if (!loaded) {
-            QString error;
-            QMetaObject::invokeMethod(plugin, "lastError", Q_RETURN_ARG(QString, error));
-            qCritical().noquote() << error;
-            ok = false;
-        }
+        if (window.openList(parser.value(listOption)))
+            window.centreOnCameras();
+        else
+            fail(window.cameraLayer().lastError());
     }
-
     window.show();
+
+    const auto playAll = [&](const QCommandLineOption &which, bool images, bool onMap) {
+        const QStringList names = parser.values(which);
+        for (const QString &name : names) {
+            QObject *camera = window.findCamera(name);
+            if (!camera || !CameraLayer::play(camera, images, onMap))
+                fail(QCoreApplication::translate("main", "Cannot play camera \"%1\"").arg(name));
+        }
+    };
+    playAll(playOption, false, false);
+    playAll(imagesOption, true, false);
+    playAll(onMapOption, false, true);
 
     if (parser.isSet(shotOption)) {
         const QString file = parser.value(shotOption);
@@ -75,6 +138,8 @@ int main(int argc, char *argv[])
         });
     }
     const int rc = app.exec();
+    // The layer goes first, while the scene and the main window it uses
+    // still exist.
     delete plugin;
     return ok ? rc : 1;
 }

@@ -1,6 +1,7 @@
 #include "osmview.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <QtMath>
 
@@ -12,6 +13,9 @@ OsmView::OsmView(QGraphicsScene *scene, QWidget *parent)
     setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
     setRenderHint(QPainter::Antialiasing);
     setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setBackgroundBrush(QColor(0xf2, 0xef, 0xe9));
     applyScale();
 }
 
@@ -74,4 +78,67 @@ void OsmView::keyPressEvent(QKeyEvent *event)
         return;
     }
     event->accept();
+}
+
+double OsmView::graticuleStep(double pixelsPerDegree, double minPixels)
+{
+    static const double steps[] = {0.0005, 0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5,
+        1.0, 2.0, 5.0, 10.0, 20.0, 30.0};
+    for (const double step : steps) {
+        if (step * pixelsPerDegree >= minPixels)
+            return step;
+    }
+    return 45.0;
+}
+
+void OsmView::setTileDirectory(const QString &directory)
+{
+    m_tiles.setDirectory(directory);
+    viewport()->update();
+}
+
+void OsmView::setGraticuleVisible(bool visible)
+{
+    m_graticuleVisible = visible;
+    viewport()->update();
+}
+
+void OsmView::drawBackground(QPainter *painter, const QRectF &rect)
+{
+    QGraphicsView::drawBackground(painter, rect);
+    m_tiles.paint(painter, rect, m_zoom);
+}
+
+void OsmView::drawForeground(QPainter *painter, const QRectF &rect)
+{
+    if (!m_graticuleVisible)
+        return;
+    const QRectF visible = mapToScene(viewport()->rect()).boundingRect();
+    const double step = graticuleStep(pixelsPerDegree(m_zoom));
+    const int decimals = qMax(0, int(std::ceil(-std::log10(step))));
+    const QTransform toDevice = painter->worldTransform();
+
+    painter->save();
+    painter->resetTransform();
+    QPen pen(QColor(60, 60, 120, 70));
+    pen.setCosmetic(true);
+    painter->setPen(pen);
+    QFont font = painter->font();
+    font.setPixelSize(10);
+    painter->setFont(font);
+
+    const QRectF device = toDevice.mapRect(rect);
+    for (double lon = std::floor(visible.left() / step) * step; lon <= visible.right();
+         lon += step) {
+        const double x = toDevice.map(QPointF(lon, 0)).x();
+        painter->drawLine(QPointF(x, device.top()), QPointF(x, device.bottom()));
+        painter->drawText(QPointF(x + 3, 12), QString::number(lon, 'f', decimals) + QChar(0xb0));
+    }
+    for (double lat = std::floor(visible.top() / step) * step; lat <= visible.bottom();
+         lat += step) {
+        const double y = toDevice.map(QPointF(0, lat)).y();
+        painter->drawLine(QPointF(device.left(), y), QPointF(device.right(), y));
+        painter->drawText(QPointF(3, y - 3), QString::number(lat, 'f', decimals) + QChar(0xb0));
+    }
+    painter->restore();
 }

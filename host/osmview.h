@@ -1,6 +1,8 @@
 #ifndef OSMVIEW_H
 #define OSMVIEW_H
 
+#include "tilelayer.h"
+
 #include <QGraphicsView>
 
 /*
@@ -28,6 +30,11 @@ public:
 
     // Pixels per degree of longitude at a zoom level.
     static double pixelsPerDegree(int zoom);
+    // Graticule spacing in degrees that leaves about `minPixels` between lines.
+    static double graticuleStep(double pixelsPerDegree, double minPixels = 90.0);
+
+    void setTileDirectory(const QString &directory);
+    void setGraticuleVisible(bool visible);
 
 public slots:
     void setZoom(int zoom);
@@ -40,6 +47,8 @@ signals:
 protected:
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void drawBackground(QPainter *painter, const QRectF &rect) override;
+    void drawForeground(QPainter *painter, const QRectF &rect) override;
 
 private:
     void applyScale();
@@ -47,6 +56,8 @@ private:
     int m_zoom = 12;
     double m_referenceLatitude = 0.0;
     int m_wheelRemainder = 0;
+    bool m_graticuleVisible = true;
+    TileLayer m_tiles;
 };
 
 #endif // OSMVIEW_H

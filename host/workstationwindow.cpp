@@ -1,24 +1,401 @@
 #include "workstationwindow.h"
 
+#include "cameralistdock.h"
 #include "kernel.h"
 #include "osmview.h"
+#include "roadnetworkitem.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QGraphicsItem>
 #include <QGraphicsScene>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+constexpr int FirstType = 1;
+constexpr int LastType = 5;
+
+// On-map player sizes by zoom level; below the first level they are hidden.
+const struct
+{
+    int zoom;
+    int width;
+    int height;
+} PlayerSizes[] = {{13, 200, 150}, {14, 280, 210}, {15, 360, 270}, {16, 480, 360}, {17, 640, 480}};
+} // namespace
 
 WorkstationWindow::WorkstationWindow(QWidget *parent)
     : QMainWindow(parent)
     , m_scene(new QGraphicsScene(this))
     , m_kernel(new Varka::Kernel(m_scene, QCoreApplication::instance()))
     , m_view(new OsmView(m_scene, this))
+    , m_roads(new RoadNetworkItem)
+    , m_cameraList(new CameraListDock(m_scene, this))
 {
     setObjectName(QStringLiteral("workstationWindow"));
-    setWindowTitle(tr("Workstation"));
+    m_scene->setSceneRect(-180, -85, 360, 170);
+    m_scene->addItem(m_roads);
     setCentralWidget(m_view);
-    resize(1024, 768);
+    addDockWidget(Qt::LeftDockWidgetArea, m_cameraList);
+    m_cameraList->hide();
+    resize(1280, 800);
+
+    m_view->viewport()->installEventFilter(this);
+    connect(m_cameraList, &CameraListDock::cameraActivated, this, &WorkstationWindow::selectCamera);
+    connect(
+        m_scene, &QGraphicsScene::selectionChanged, this, &WorkstationWindow::updateCameraActions);
+    connect(m_view, &OsmView::zoomChanged, this,
+        [this](int zoom) { statusBar()->showMessage(tr("Zoom %1").arg(zoom), 2000); });
+
+    // The layer has no change signal; a light poll keeps the title's star
+    // in step with its "changed" property.
+    auto *titleTimer = new QTimer(this);
+    connect(titleTimer, &QTimer::timeout, this, &WorkstationWindow::updateTitle);
+    titleTimer->start(500);
+
+    createActions();
+    updateTitle();
+    updateCameraActions();
 }
 
 WorkstationWindow::~WorkstationWindow()
 {
+    m_view->viewport()->removeEventFilter(this);
     delete m_kernel;
+}
+
+QString WorkstationWindow::typeName(int type)
+{
+    switch (type) {
+    case 1:
+        return tr("Camera");
+    case 2:
+        return tr("License plate registrator");
+    case 3:
+        return tr("Video detector");
+    case 4:
+        return tr("Camera with traffic-stream detector");
+    case 5:
+        return tr("Camera with CitiLog detector");
+    default:
+        return tr("Type %1").arg(type);
+    }
+}
+
+void WorkstationWindow::createActions()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *open =
+        file->addAction(tr("&Open camera list..."), this, &WorkstationWindow::openListDialog);
+    open->setShortcut(QKeySequence::Open);
+    m_saveAction = file->addAction(tr("&Save"), this, &WorkstationWindow::saveCurrent);
+    m_saveAction->setShortcut(QKeySequence::Save);
+    m_saveAsAction = file->addAction(tr("Save &as..."), this, &WorkstationWindow::saveAs);
+    m_saveAsAction->setShortcut(QKeySequence::SaveAs);
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+
+    QMenu *cameras = menuBar()->addMenu(tr("&Cameras"));
+    QMenu *create = cameras->addMenu(tr("&New camera"));
+    for (int type = FirstType; type <= LastType; ++type) {
+        create->addAction(typeName(type), this, [this, type] {
+            m_placingType = type;
+            m_view->viewport()->setCursor(Qt::CrossCursor);
+            statusBar()->showMessage(tr("Click on the map to place the camera"));
+        });
+    }
+    const auto cameraAction = [this, cameras](const QString &text, auto slot) {
+        QAction *action = cameras->addAction(text, this, slot);
+        m_cameraActions << action;
+        return action;
+    };
+    cameraAction(tr("&Edit..."), [this] {
+        if (QObject *camera = selectedCamera()) {
+            m_layer.editCamera(camera);
+            m_cameraList->refresh();
+        }
+    });
+    cameraAction(tr("&Delete"), [this] {
+        if (QObject *camera = selectedCamera())
+            m_layer.deleteCamera(camera);
+    })->setShortcut(QKeySequence::Delete);
+    cameras->addSeparator();
+    cameraAction(tr("Play &live"), [this] {
+        if (!CameraLayer::play(selectedCamera(), false, false))
+            reportFailure(tr("The player could not be opened."));
+    });
+    cameraAction(tr("Play &snapshots"), [this] {
+        if (!CameraLayer::play(selectedCamera(), true, false))
+            reportFailure(tr("The player could not be opened."));
+    });
+    cameraAction(tr("Play on the &map"), [this] {
+        if (!CameraLayer::play(selectedCamera(), false, true))
+            reportFailure(tr("The player could not be opened."));
+    });
+    m_movableAction = cameraAction(tr("&Movable"), [this](bool movable) {
+        if (QObject *camera = selectedCamera())
+            camera->setProperty("movable", movable);
+    });
+    m_movableAction->setCheckable(true);
+    cameras->addSeparator();
+    cameras->addAction(
+        tr("&Close players on the map"), this, [this] { m_layer.closePlayersOnMap(); });
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->addAction(tr("Zoom &in"), m_view, &OsmView::zoomIn)->setShortcut(QKeySequence::ZoomIn);
+    view->addAction(tr("Zoom &out"), m_view, &OsmView::zoomOut)->setShortcut(QKeySequence::ZoomOut);
+    view->addAction(m_cameraList->toggleViewAction());
+    view->addSeparator();
+    m_sectorsAction = view->addAction(tr("Show all view &sectors"), this,
+        [this](bool on) { m_layer.setViewAreasAlwaysVisible(on); });
+    m_sectorsAction->setCheckable(true);
+    QMenu *types = view->addMenu(tr("Camera &types"));
+    for (int type = FirstType; type <= LastType; ++type) {
+        QAction *action = types->addAction(typeName(type), this, [this, type](bool on) {
+            m_layer.setTypeVisible(type, on);
+            updateTypeVisibility();
+        });
+        action->setCheckable(true);
+        action->setChecked(true);
+        m_typeActions.insert(type, action);
+    }
+}
+
+void WorkstationWindow::setPlugin(QObject *plugin)
+{
+    m_layer = CameraLayer(plugin);
+    for (const auto &size : PlayerSizes)
+        m_layer.setPlayerSizeForZoom(size.zoom, size.width, size.height);
+    m_sectorsAction->setChecked(m_layer.viewAreasAlwaysVisible());
+    updateTitle();
+}
+
+bool WorkstationWindow::loadRoads(const QString &fileName)
+{
+    return m_roads->load(fileName);
+}
+
+bool WorkstationWindow::openList(const QString &fileName)
+{
+    if (!m_layer.loadList(fileName))
+        return false;
+    m_listFile = fileName;
+    m_cameraList->refresh();
+    m_cameraList->show();
+    updateTypeVisibility();
+    updateTitle();
+    return true;
+}
+
+bool WorkstationWindow::saveList(const QString &fileName)
+{
+    if (!m_layer.saveList(fileName))
+        return false;
+    m_listFile = fileName;
+    updateTitle();
+    return true;
+}
+
+QObject *WorkstationWindow::findCamera(const QString &name) const
+{
+    const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
+    for (QObject *camera : cameras) {
+        if (CameraLayer::modelData(camera, 0, Qt::DisplayRole).toString() == name)
+            return camera;
+    }
+    return nullptr;
+}
+
+QObject *WorkstationWindow::selectedCamera() const
+{
+    const QList<QGraphicsItem *> selected = m_scene->selectedItems();
+    for (QGraphicsItem *item : selected) {
+        QObject *object = qvariant_cast<QObject *>(item->data(0));
+        if (object && CameraLayer::cameras(m_scene).contains(object))
+            return object;
+    }
+    return nullptr;
+}
+
+void WorkstationWindow::centreOnCameras()
+{
+    QRectF bounds;
+    const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
+    for (QObject *camera : cameras) {
+        const QPointF position = camera->property("position").toPointF();
+        bounds |= QRectF(position, QSizeF(1e-6, 1e-6));
+    }
+    if (bounds.isValid())
+        m_view->centerOn(bounds.center());
+}
+
+void WorkstationWindow::selectCamera(QObject *camera)
+{
+    m_scene->clearSelection();
+    camera->setProperty("selected", true);
+    m_view->centerOn(camera->property("position").toPointF());
+}
+
+void WorkstationWindow::updateTitle()
+{
+    const QString name = m_listFile.isEmpty() ? tr("untitled") : QFileInfo(m_listFile).fileName();
+    const QString title = tr("%1%2 - Workstation").arg(name, m_layer.isChanged() ? "*" : "");
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    m_saveAction->setEnabled(m_layer.isValid());
+    m_saveAsAction->setEnabled(m_layer.isValid());
+}
+
+void WorkstationWindow::updateTypeVisibility()
+{
+    for (auto it = m_typeActions.cbegin(); it != m_typeActions.cend(); ++it) {
+        const QSignalBlocker blocker(it.value());
+        it.value()->setChecked(m_layer.isTypeVisible(it.key()));
+    }
+}
+
+void WorkstationWindow::updateCameraActions()
+{
+    QObject *camera = selectedCamera();
+    for (QAction *action : qAsConst(m_cameraActions))
+        action->setEnabled(camera);
+    if (camera) {
+        const QSignalBlocker blocker(m_movableAction);
+        m_movableAction->setChecked(camera->property("movable").toBool());
+    }
+}
+
+bool WorkstationWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_view->viewport())
+        return QMainWindow::eventFilter(watched, event);
+
+    if (event->type() == QEvent::MouseButtonPress && m_placingType) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const int type = m_placingType;
+        m_placingType = 0;
+        m_view->viewport()->unsetCursor();
+        statusBar()->clearMessage();
+        if (mouse->button() == Qt::LeftButton)
+            createCameraAt(m_view->mapToScene(mouse->pos()), type);
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu && m_layer.isValid()) {
+        auto *menuEvent = static_cast<QContextMenuEvent *>(event);
+        QGraphicsItem *item = m_view->itemAt(menuEvent->pos());
+        QObject *object = item ? qvariant_cast<QObject *>(item->data(0)) : nullptr;
+        if (object && CameraLayer::cameras(m_scene).contains(object)) {
+            showCameraMenu(object, menuEvent->globalPos());
+            return true;
+        }
+        if (!item || item == m_roads) {
+            showMapMenu(m_view->mapToScene(menuEvent->pos()), menuEvent->globalPos());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void WorkstationWindow::showCameraMenu(QObject *camera, const QPoint &globalPos)
+{
+    m_scene->clearSelection();
+    camera->setProperty("selected", true);
+    QMenu menu;
+    menu.addActions(m_cameraActions);
+    menu.exec(globalPos);
+}
+
+void WorkstationWindow::showMapMenu(const QPointF &scenePos, const QPoint &globalPos)
+{
+    QMenu menu;
+    QMenu *create = menu.addMenu(tr("New camera here"));
+    for (int type = FirstType; type <= LastType; ++type)
+        create->addAction(
+            typeName(type), this, [this, scenePos, type] { createCameraAt(scenePos, type); });
+    menu.exec(globalPos);
+}
+
+void WorkstationWindow::createCameraAt(const QPointF &scenePos, int type)
+{
+    QObject *camera = m_layer.createCamera(scenePos, type);
+    if (!camera) {
+        reportFailure(tr("The camera could not be created."));
+        return;
+    }
+    // A new camera is part of the list to save, even before it is edited.
+    m_layer.setChanged(true);
+    selectCamera(camera);
+    m_cameraList->refresh();
+    m_cameraList->show();
+    if (m_layer.editCamera(camera))
+        m_cameraList->refresh();
+}
+
+void WorkstationWindow::reportFailure(const QString &what)
+{
+    statusBar()->showMessage(what, 5000);
+}
+
+void WorkstationWindow::openListDialog()
+{
+    if (!maybeSave())
+        return;
+    const QString file = QFileDialog::getOpenFileName(
+        this, tr("Open camera list"), m_listFile, tr("Camera lists (*.xml);;All files (*)"));
+    if (!file.isEmpty() && !openList(file))
+        QMessageBox::warning(this, tr("Open camera list"), m_layer.lastError());
+}
+
+bool WorkstationWindow::saveCurrent()
+{
+    if (m_listFile.isEmpty())
+        return saveAs();
+    if (saveList(m_listFile))
+        return true;
+    QMessageBox::warning(this, tr("Save camera list"), m_layer.lastError());
+    return false;
+}
+
+bool WorkstationWindow::saveAs()
+{
+    const QString file = QFileDialog::getSaveFileName(
+        this, tr("Save camera list"), m_listFile, tr("Camera lists (*.xml);;All files (*)"));
+    if (file.isEmpty())
+        return false;
+    if (saveList(file))
+        return true;
+    QMessageBox::warning(this, tr("Save camera list"), m_layer.lastError());
+    return false;
+}
+
+bool WorkstationWindow::maybeSave()
+{
+    if (!m_layer.isChanged())
+        return true;
+    const auto answer = QMessageBox::question(this, tr("Camera list changed"),
+        tr("The camera list has changed. Save it?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    if (answer == QMessageBox::Save)
+        return saveCurrent();
+    return true;
+}
+
+void WorkstationWindow::closeEvent(QCloseEvent *event)
+{
+    if (maybeSave())
+        event->accept();
+    else
+        event->ignore();
 }

@@ -1,0 +1,158 @@
+#include "cameralayer.h"
+
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QMetaObject>
+
+namespace {
+
+// Camera parameters are declared as the plug-in's own item type; the object
+// pointer is passed under that name (the object part comes first).
+QGenericArgument cameraArgument(QObject *const &camera)
+{
+    return QGenericArgument("CamGraphicsItem*", &camera);
+}
+
+} // namespace
+
+CameraLayer::CameraLayer(QObject *plugin)
+    : m_plugin(plugin)
+{ }
+
+bool CameraLayer::loadList(const QString &fileName)
+{
+    bool ok = false;
+    if (m_plugin)
+        QMetaObject::invokeMethod(
+            m_plugin, "loadVlcCamList", Q_RETURN_ARG(bool, ok), Q_ARG(QString, fileName));
+    return ok;
+}
+
+bool CameraLayer::saveList(const QString &fileName)
+{
+    if (!m_plugin)
+        return false;
+    QMetaObject::invokeMethod(m_plugin, "saveVlcCamList", Q_ARG(QString, fileName));
+    return lastError().isEmpty();
+}
+
+QString CameraLayer::lastError() const
+{
+    QString error;
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "lastError", Q_RETURN_ARG(QString, error));
+    return error;
+}
+
+QObject *CameraLayer::createCamera(const QPointF &position, int type)
+{
+    QObject *camera = nullptr;
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
+            Q_ARG(QPointF, position), Q_ARG(int, type));
+    return camera;
+}
+
+void CameraLayer::deleteCamera(QObject *camera)
+{
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "deleteCamera", cameraArgument(camera));
+}
+
+bool CameraLayer::editCamera(QObject *camera)
+{
+    bool accepted = false;
+    if (m_plugin)
+        QMetaObject::invokeMethod(
+            m_plugin, "editCamProperties", Q_RETURN_ARG(bool, accepted), cameraArgument(camera));
+    return accepted;
+}
+
+void CameraLayer::clear()
+{
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "clearCams");
+}
+
+void CameraLayer::setTypeVisible(int type, bool visible)
+{
+    if (m_plugin)
+        QMetaObject::invokeMethod(
+            m_plugin, "setTypeVisible", Q_ARG(int, type), Q_ARG(bool, visible));
+}
+
+bool CameraLayer::isTypeVisible(int type) const
+{
+    bool visible = false;
+    if (m_plugin)
+        QMetaObject::invokeMethod(
+            m_plugin, "typeIsVisible", Q_RETURN_ARG(bool, visible), Q_ARG(int, type));
+    return visible;
+}
+
+void CameraLayer::closePlayersOnMap()
+{
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "deleteAttachedCams");
+}
+
+void CameraLayer::setPlayerSizeForZoom(int zoom, int width, int height)
+{
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "setSceneCamZoomSize", Q_ARG(int, zoom),
+            Q_ARG(int, width), Q_ARG(int, height));
+}
+
+bool CameraLayer::isChanged() const
+{
+    return m_plugin && m_plugin->property("changed").toBool();
+}
+
+void CameraLayer::setChanged(bool changed)
+{
+    if (m_plugin)
+        m_plugin->setProperty("changed", changed);
+}
+
+bool CameraLayer::viewAreasAlwaysVisible() const
+{
+    return m_plugin && m_plugin->property("viewAreaAlwaysVisible").toBool();
+}
+
+void CameraLayer::setViewAreasAlwaysVisible(bool visible)
+{
+    if (m_plugin)
+        m_plugin->setProperty("viewAreaAlwaysVisible", visible);
+}
+
+bool CameraLayer::play(QObject *camera, bool images, bool onMap)
+{
+    bool ok = false;
+    if (camera)
+        QMetaObject::invokeMethod(
+            camera, "play", Q_RETURN_ARG(bool, ok), Q_ARG(bool, images), Q_ARG(bool, onMap));
+    return ok;
+}
+
+QList<QObject *> CameraLayer::cameras(const QGraphicsScene *scene)
+{
+    QList<QObject *> result;
+    if (!scene)
+        return result;
+    const QList<QGraphicsItem *> items = scene->items(Qt::AscendingOrder);
+    for (QGraphicsItem *item : items) {
+        QObject *object = qvariant_cast<QObject *>(item->data(0));
+        if (object && object->metaObject()->indexOfMethod("modelData(int,int)") >= 0)
+            result << object;
+    }
+    return result;
+}
+
+QVariant CameraLayer::modelData(QObject *camera, int column, int role)
+{
+    QVariant value;
+    if (camera)
+        QMetaObject::invokeMethod(camera, "modelData", Q_RETURN_ARG(QVariant, value),
+            Q_ARG(int, column), Q_ARG(int, role));
+    return value;
+}

@@ -1,0 +1,103 @@
+#include "cameralistdock.h"
+
+#include "cameralayer.h"
+
+#include <QGraphicsScene>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int CameraRole = Qt::UserRole + 1;
+}
+
+CameraListDock::CameraListDock(QGraphicsScene *scene, QWidget *parent)
+    : QDockWidget(tr("Cameras"), parent)
+    , m_scene(scene)
+    , m_filter(new QLineEdit)
+    , m_tree(new QTreeWidget)
+{
+    setObjectName(QStringLiteral("cameraListDock"));
+    m_filter->setObjectName(QStringLiteral("cameraFilter"));
+    m_filter->setPlaceholderText(tr("Filter by name or address"));
+    m_filter->setClearButtonEnabled(true);
+    m_tree->setObjectName(QStringLiteral("cameraTree"));
+    m_tree->setRootIsDecorated(false);
+    m_tree->setHeaderLabels({tr("Name"), tr("Address"), tr("Type")});
+    m_tree->setSortingEnabled(true);
+    m_tree->sortByColumn(0, Qt::AscendingOrder);
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(m_filter);
+    layout->addWidget(m_tree);
+    setWidget(content);
+
+    connect(m_filter, &QLineEdit::textChanged, this, &CameraListDock::applyFilter);
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, &CameraListDock::onCurrentItemChanged);
+}
+
+CameraListDock::~CameraListDock() = default;
+
+int CameraListDock::rowCount() const
+{
+    return m_tree->topLevelItemCount();
+}
+
+void CameraListDock::refresh()
+{
+    m_refreshQueued = false;
+    const QSignalBlocker blocker(m_tree);
+    m_tree->setSortingEnabled(false);
+    m_tree->clear();
+    const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
+    for (QObject *camera : cameras) {
+        auto *row = new QTreeWidgetItem(m_tree);
+        for (int column = 0; column < 3; ++column)
+            row->setText(
+                column, CameraLayer::modelData(camera, column, Qt::DisplayRole).toString());
+        row->setIcon(
+            0, qvariant_cast<QIcon>(CameraLayer::modelData(camera, 0, Qt::DecorationRole)));
+        row->setToolTip(0, CameraLayer::modelData(camera, 0, Qt::ToolTipRole).toString());
+        row->setData(0, CameraRole, QVariant::fromValue(camera));
+        // A camera deleted elsewhere (a list load, the dialog, the host)
+        // must leave the list before anyone picks its row.
+        connect(camera, &QObject::destroyed, this, &CameraListDock::scheduleRefresh,
+            Qt::UniqueConnection);
+    }
+    m_tree->setSortingEnabled(true);
+    applyFilter();
+}
+
+void CameraListDock::scheduleRefresh()
+{
+    if (!m_refreshQueued) {
+        m_refreshQueued = true;
+        QTimer::singleShot(0, this, &CameraListDock::refresh);
+    }
+}
+
+void CameraListDock::applyFilter()
+{
+    const QString text = m_filter->text().trimmed();
+    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *row = m_tree->topLevelItem(i);
+        const bool match = text.isEmpty() || row->text(0).contains(text, Qt::CaseInsensitive)
+            || row->text(1).contains(text, Qt::CaseInsensitive);
+        row->setHidden(!match);
+    }
+}
+
+void CameraListDock::onCurrentItemChanged(QTreeWidgetItem *current)
+{
+    if (!current || m_refreshQueued)
+        return;
+    QObject *camera = qvariant_cast<QObject *>(current->data(0, CameraRole));
+    if (camera && CameraLayer::cameras(m_scene).contains(camera))
+        emit cameraActivated(camera);
+}
