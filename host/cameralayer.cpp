@@ -23,8 +23,8 @@ bool CameraLayer::loadList(const QString &fileName)
 {
     bool ok = false;
     if (m_plugin)
-        QMetaObject::invokeMethod(
-            m_plugin, "loadVlcCamList", Q_RETURN_ARG(bool, ok), Q_ARG(QString, fileName));
+        QMetaObject::invokeMethod(m_plugin, "loadVlcCamList", Q_RETURN_ARG(bool, ok),
+                                  Q_ARG(QString, fileName));
     return ok;
 }
 
@@ -49,7 +49,7 @@ QObject *CameraLayer::createCamera(const QPointF &position, int type)
     QObject *camera = nullptr;
     if (m_plugin)
         QMetaObject::invokeMethod(m_plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
-            Q_ARG(QPointF, position), Q_ARG(int, type));
+                                  Q_ARG(QPointF, position), Q_ARG(int, type));
     return camera;
 }
 
@@ -63,8 +63,8 @@ bool CameraLayer::editCamera(QObject *camera)
 {
     bool accepted = false;
     if (m_plugin)
-        QMetaObject::invokeMethod(
-            m_plugin, "editCamProperties", Q_RETURN_ARG(bool, accepted), cameraArgument(camera));
+        QMetaObject::invokeMethod(m_plugin, "editCamProperties", Q_RETURN_ARG(bool, accepted),
+                                  cameraArgument(camera));
     return accepted;
 }
 
@@ -77,16 +77,16 @@ void CameraLayer::clear()
 void CameraLayer::setTypeVisible(int type, bool visible)
 {
     if (m_plugin)
-        QMetaObject::invokeMethod(
-            m_plugin, "setTypeVisible", Q_ARG(int, type), Q_ARG(bool, visible));
+        QMetaObject::invokeMethod(m_plugin, "setTypeVisible", Q_ARG(int, type),
+                                  Q_ARG(bool, visible));
 }
 
 bool CameraLayer::isTypeVisible(int type) const
 {
     bool visible = false;
     if (m_plugin)
-        QMetaObject::invokeMethod(
-            m_plugin, "typeIsVisible", Q_RETURN_ARG(bool, visible), Q_ARG(int, type));
+        QMetaObject::invokeMethod(m_plugin, "typeIsVisible", Q_RETURN_ARG(bool, visible),
+                                  Q_ARG(int, type));
     return visible;
 }
 
@@ -100,7 +100,7 @@ void CameraLayer::setPlayerSizeForZoom(int zoom, int width, int height)
 {
     if (m_plugin)
         QMetaObject::invokeMethod(m_plugin, "setSceneCamZoomSize", Q_ARG(int, zoom),
-            Q_ARG(int, width), Q_ARG(int, height));
+                                  Q_ARG(int, width), Q_ARG(int, height));
 }
 
 bool CameraLayer::isChanged() const
@@ -129,8 +129,8 @@ bool CameraLayer::play(QObject *camera, bool images, bool onMap)
 {
     bool ok = false;
     if (camera)
-        QMetaObject::invokeMethod(
-            camera, "play", Q_RETURN_ARG(bool, ok), Q_ARG(bool, images), Q_ARG(bool, onMap));
+        QMetaObject::invokeMethod(camera, "play", Q_RETURN_ARG(bool, ok), Q_ARG(bool, images),
+                                  Q_ARG(bool, onMap));
     return ok;
 }
 
@@ -153,6 +153,6 @@ QVariant CameraLayer::modelData(QObject *camera, int column, int role)
     QVariant value;
     if (camera)
         QMetaObject::invokeMethod(camera, "modelData", Q_RETURN_ARG(QVariant, value),
-            Q_ARG(int, column), Q_ARG(int, role));
+                                  Q_ARG(int, column), Q_ARG(int, role));
     return value;
 }

@@ -59,16 +59,16 @@ void CameraListDock::refresh()
     for (QObject *camera : cameras) {
         auto *row = new QTreeWidgetItem(m_tree);
         for (int column = 0; column < 3; ++column)
-            row->setText(
-                column, CameraLayer::modelData(camera, column, Qt::DisplayRole).toString());
-        row->setIcon(
-            0, qvariant_cast<QIcon>(CameraLayer::modelData(camera, 0, Qt::DecorationRole)));
+            row->setText(column,
+                         CameraLayer::modelData(camera, column, Qt::DisplayRole).toString());
+        row->setIcon(0,
+                     qvariant_cast<QIcon>(CameraLayer::modelData(camera, 0, Qt::DecorationRole)));
         row->setToolTip(0, CameraLayer::modelData(camera, 0, Qt::ToolTipRole).toString());
         row->setData(0, CameraRole, QVariant::fromValue(camera));
         // A camera deleted elsewhere (a list load, the dialog, the host)
         // must leave the list before anyone picks its row.
         connect(camera, &QObject::destroyed, this, &CameraListDock::scheduleRefresh,
-            Qt::UniqueConnection);
+                Qt::UniqueConnection);
     }
     m_tree->setSortingEnabled(true);
     applyFilter();
@@ -88,7 +88,7 @@ void CameraListDock::applyFilter()
     for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem *row = m_tree->topLevelItem(i);
         const bool match = text.isEmpty() || row->text(0).contains(text, Qt::CaseInsensitive)
-            || row->text(1).contains(text, Qt::CaseInsensitive);
+                           || row->text(1).contains(text, Qt::CaseInsensitive);
         row->setHidden(!match);
     }
 }

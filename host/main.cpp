@@ -53,10 +53,10 @@ int main(int argc, char *argv[])
         QCoreApplication::translate("main", "Map workstation with the camera layer plug-in"));
     parser.addHelpOption();
     const auto option = [](const char *name, const char *description, const char *value = nullptr,
-                            const QString &defaultValue = QString()) {
+                           const QString &defaultValue = QString()) {
         return QCommandLineOption(QString::fromLatin1(name),
-            QCoreApplication::translate("main", description),
-            value ? QString::fromLatin1(value) : QString(), defaultValue);
+                                  QCoreApplication::translate("main", description),
+                                  value ? QString::fromLatin1(value) : QString(), defaultValue);
     };
     const QCommandLineOption pluginOption = option("plugin", "Plug-in file.", "file");
     const QCommandLineOption listOption = option("list", "Camera list to load.", "file");
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption afterOption =
         option("after", "Seconds to wait before the screenshot.", "seconds", "1");
     parser.addOptions({pluginOption, listOption, roadsOption, tilesOption, zoomOption, playOption,
-        imagesOption, onMapOption, shotOption, afterOption});
+                       imagesOption, onMapOption, shotOption, afterOption});
     parser.process(app);
 
     bool ok = true;

@@ -82,8 +82,8 @@ void OsmView::keyPressEvent(QKeyEvent *event)
 
 double OsmView::graticuleStep(double pixelsPerDegree, double minPixels)
 {
-    static const double steps[] = {0.0005, 0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5,
-        1.0, 2.0, 5.0, 10.0, 20.0, 30.0};
+    static const double steps[] = {0.0005, 0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1,
+                                   0.2,    0.5,   1.0,   2.0,   5.0,  10.0, 20.0, 30.0};
     for (const double step : steps) {
         if (step * pixelsPerDegree >= minPixels)
             return step;

@@ -32,7 +32,7 @@ public:
     const QVector<Road> &roads() const { return m_roads; }
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
-        QWidget *widget = nullptr) override;
+               QWidget *widget = nullptr) override;
 
 private:
     QVector<Road> m_roads;

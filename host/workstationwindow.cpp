@@ -51,10 +51,10 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
 
     m_view->viewport()->installEventFilter(this);
     connect(m_cameraList, &CameraListDock::cameraActivated, this, &WorkstationWindow::selectCamera);
-    connect(
-        m_scene, &QGraphicsScene::selectionChanged, this, &WorkstationWindow::updateCameraActions);
+    connect(m_scene, &QGraphicsScene::selectionChanged, this,
+            &WorkstationWindow::updateCameraActions);
     connect(m_view, &OsmView::zoomChanged, this,
-        [this](int zoom) { statusBar()->showMessage(tr("Zoom %1").arg(zoom), 2000); });
+            [this](int zoom) { statusBar()->showMessage(tr("Zoom %1").arg(zoom), 2000); });
 
     // The layer has no change signal; a light poll keeps the title's star
     // in step with its "changed" property.
@@ -148,8 +148,8 @@ void WorkstationWindow::createActions()
     });
     m_movableAction->setCheckable(true);
     cameras->addSeparator();
-    cameras->addAction(
-        tr("&Close players on the map"), this, [this] { m_layer.closePlayersOnMap(); });
+    cameras->addAction(tr("&Close players on the map"), this,
+                       [this] { m_layer.closePlayersOnMap(); });
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(tr("Zoom &in"), m_view, &OsmView::zoomIn)->setShortcut(QKeySequence::ZoomIn);
@@ -157,7 +157,7 @@ void WorkstationWindow::createActions()
     view->addAction(m_cameraList->toggleViewAction());
     view->addSeparator();
     m_sectorsAction = view->addAction(tr("Show all view &sectors"), this,
-        [this](bool on) { m_layer.setViewAreasAlwaysVisible(on); });
+                                      [this](bool on) { m_layer.setViewAreasAlwaysVisible(on); });
     m_sectorsAction->setCheckable(true);
     QMenu *types = view->addMenu(tr("Camera &types"));
     for (int type = FirstType; type <= LastType; ++type) {
@@ -320,8 +320,8 @@ void WorkstationWindow::showMapMenu(const QPointF &scenePos, const QPoint &globa
     QMenu menu;
     QMenu *create = menu.addMenu(tr("New camera here"));
     for (int type = FirstType; type <= LastType; ++type)
-        create->addAction(
-            typeName(type), this, [this, scenePos, type] { createCameraAt(scenePos, type); });
+        create->addAction(typeName(type), this,
+                          [this, scenePos, type] { createCameraAt(scenePos, type); });
     menu.exec(globalPos);
 }
 
@@ -350,8 +350,8 @@ void WorkstationWindow::openListDialog()
 {
     if (!maybeSave())
         return;
-    const QString file = QFileDialog::getOpenFileName(
-        this, tr("Open camera list"), m_listFile, tr("Camera lists (*.xml);;All files (*)"));
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open camera list"), m_listFile,
+                                                      tr("Camera lists (*.xml);;All files (*)"));
     if (!file.isEmpty() && !openList(file))
         QMessageBox::warning(this, tr("Open camera list"), m_layer.lastError());
 }
@@ -368,8 +368,8 @@ bool WorkstationWindow::saveCurrent()
 
 bool WorkstationWindow::saveAs()
 {
-    const QString file = QFileDialog::getSaveFileName(
-        this, tr("Save camera list"), m_listFile, tr("Camera lists (*.xml);;All files (*)"));
+    const QString file = QFileDialog::getSaveFileName(this, tr("Save camera list"), m_listFile,
+                                                      tr("Camera lists (*.xml);;All files (*)"));
     if (file.isEmpty())
         return false;
     if (saveList(file))
@@ -382,8 +382,8 @@ bool WorkstationWindow::maybeSave()
 {
     if (!m_layer.isChanged())
         return true;
-    const auto answer = QMessageBox::question(this, tr("Camera list changed"),
-        tr("The camera list has changed. Save it?"),
+    const auto answer = QMessageBox::question(
+        this, tr("Camera list changed"), tr("The camera list has changed. Save it?"),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Cancel)
         return false;

@@ -13,7 +13,7 @@ public:
 
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
-        QWidget *widget = nullptr) override;
+               QWidget *widget = nullptr) override;
 };
 
 #endif // ITEMSGROUP_H

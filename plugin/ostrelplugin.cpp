@@ -200,8 +200,8 @@ QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_addre
     return nullptr;
 }
 
-QWidget *OstrelPlugin::createImagePlayerWidget(
-    QWidget *parent, const QString &url_template, int update_period_sec)
+QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &url_template,
+                                               int update_period_sec)
 {
     Q_UNUSED(parent)
     Q_UNUSED(url_template)

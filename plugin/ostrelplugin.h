@@ -37,10 +37,10 @@ public:
     explicit OstrelPlugin(QObject *parent = nullptr);
     ~OstrelPlugin() override;
 
-    Q_INVOKABLE QWidget *createCamWidget(
-        QWidget *parent, const QString &cam_address, bool rtsp_tcp = false);
-    Q_INVOKABLE QWidget *createImagePlayerWidget(
-        QWidget *parent, const QString &url_template, int update_period_sec = 30);
+    Q_INVOKABLE QWidget *createCamWidget(QWidget *parent, const QString &cam_address,
+                                         bool rtsp_tcp = false);
+    Q_INVOKABLE QWidget *createImagePlayerWidget(QWidget *parent, const QString &url_template,
+                                                 int update_period_sec = 30);
     Q_INVOKABLE bool loadVlcCamList(const QString &config_file, QGraphicsObject *layer = nullptr);
     Q_INVOKABLE void saveVlcCamList(const QString &config_file);
     Q_INVOKABLE QString lastError() const;
@@ -50,8 +50,8 @@ public:
     Q_INVOKABLE bool editCamProperties(CamGraphicsItem *cam);
     Q_INVOKABLE QObject *createNewCamera(const QPointF &pos, int tpye = 1);
     Q_INVOKABLE void deleteCamera(CamGraphicsItem *cam);
-    Q_INVOKABLE void attachToScene(
-        QWidget *w, bool enable_child_controls = false, const QPointF &pos = QPointF(0, 0));
+    Q_INVOKABLE void attachToScene(QWidget *w, bool enable_child_controls = false,
+                                   const QPointF &pos = QPointF(0, 0));
     Q_INVOKABLE void deleteAttachedCams();
     Q_INVOKABLE void setSceneCamZoomSize(int zoom, int width, int height);
 

@@ -40,7 +40,7 @@ void TestMapView::zoomScalesAndSignals()
 
     view.setZoom(12);
     QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
-        Qt::NoModifier, Qt::NoScrollPhase, false);
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.viewport(), &wheel);
     QCOMPARE(view.zoom(), 14);
 

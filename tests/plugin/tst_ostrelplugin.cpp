@@ -75,7 +75,7 @@ void TestOstrelPlugin::worksWithoutScene()
 
     bool loaded = true;
     QVERIFY(QMetaObject::invokeMethod(&plugin, "loadVlcCamList", Q_RETURN_ARG(bool, loaded),
-        Q_ARG(QString, QStringLiteral("/nonexistent.xml"))));
+                                      Q_ARG(QString, QStringLiteral("/nonexistent.xml"))));
     QVERIFY(!loaded);
     QVERIFY(plugin.lastError().isEmpty());
 
@@ -84,7 +84,7 @@ void TestOstrelPlugin::worksWithoutScene()
 
     QObject *camera = reinterpret_cast<QObject *>(1);
     QVERIFY(QMetaObject::invokeMethod(&plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
-        Q_ARG(QPointF, QPointF(30, 60))));
+                                      Q_ARG(QPointF, QPointF(30, 60))));
     QVERIFY(!camera);
     QVERIFY(QMetaObject::invokeMethod(&plugin, "clearCams"));
     QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteAttachedCams"));

@@ -26,7 +26,7 @@ void TestPluginLoading::metadataCarriesOnlyIdentity()
     QPluginLoader loader(QStringLiteral(OSTREL_PLUGIN_FILE));
     const QJsonObject meta = loader.metaData();
     QCOMPARE(meta.value(QStringLiteral("IID")).toString(),
-        QStringLiteral("org.trafficdesk.varka.OstrelModule"));
+             QStringLiteral("org.trafficdesk.varka.OstrelModule"));
     QCOMPARE(meta.value(QStringLiteral("className")).toString(), QStringLiteral("OstrelPlugin"));
     QVERIFY(!meta.contains(QStringLiteral("MetaData")));
 }
@@ -97,7 +97,8 @@ void TestPluginLoading::workstationStartsWithPlugin()
     workstation.setProcessChannelMode(QProcess::MergedChannels);
     const QString shot = QDir::temp().filePath(
         QStringLiteral("ostrel-start-%1.png").arg(QCoreApplication::applicationPid()));
-    workstation.start(QStringLiteral(OSTREL_WORKSTATION),
+    workstation.start(
+        QStringLiteral(OSTREL_WORKSTATION),
         {QStringLiteral("--screenshot"), shot, QStringLiteral("--after"), QStringLiteral("0.2")});
     QVERIFY(workstation.waitForFinished(30000));
     const QByteArray output = workstation.readAll();

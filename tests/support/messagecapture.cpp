@@ -40,8 +40,8 @@ void MessageCapture::clear()
     m_messages.clear();
 }
 
-void MessageCapture::handler(
-    QtMsgType type, const QMessageLogContext &context, const QString &message)
+void MessageCapture::handler(QtMsgType type, const QMessageLogContext &context,
+                             const QString &message)
 {
     MessageCapture *capture = activeCapture;
     if (!capture)

@@ -17,14 +17,14 @@ bool PeerProcess::start(const QString &program, const QStringList &arguments)
     return m_process.waitForStarted(5000);
 }
 
-bool PeerProcess::startListening(
-    const QString &program, const QStringList &arguments, quint16 port, int timeoutMs)
+bool PeerProcess::startListening(const QString &program, const QStringList &arguments, quint16 port,
+                                 int timeoutMs)
 {
     if (!start(program, arguments))
         return false;
     return TestSupport::waitUntil(
                [this, port] { return TestSupport::isListening(port) || !isRunning(); }, timeoutMs)
-        && isRunning();
+           && isRunning();
 }
 
 void PeerProcess::stop()

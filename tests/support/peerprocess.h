@@ -19,8 +19,8 @@ public:
 
     bool start(const QString &program, const QStringList &arguments);
     // start() followed by a wait until the port listens on loopback.
-    bool startListening(
-        const QString &program, const QStringList &arguments, quint16 port, int timeoutMs = 10000);
+    bool startListening(const QString &program, const QStringList &arguments, quint16 port,
+                        int timeoutMs = 10000);
     void stop();
     bool isRunning() const;
     qint64 pid() const;
