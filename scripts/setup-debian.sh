@@ -10,7 +10,7 @@ packages=(
     python3 python3-pyftpdlib python3-gi gir1.2-gst-rtsp-server-1.0
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     gstreamer1.0-plugins-bad gstreamer1.0-rtsp gstreamer1.0-libav
-    xvfb xauth imagemagick fonts-dejavu-core
+    gstreamer1.0-x xvfb xauth imagemagick fonts-dejavu-core
     clang libclang-rt-14-dev
 )
 
