@@ -1,5 +1,6 @@
 #include "ostrelplugin.h"
 
+#include "imageplayer/imageplayerwidget.h"
 #include "plugin/itemsgroup.h"
 
 #include <QApplication>
@@ -76,6 +77,11 @@ OstrelPlugin::OstrelPlugin(QObject *parent)
 OstrelPlugin::~OstrelPlugin()
 {
     clearCams();
+    // Players in dock windows go with us; the docks are the main window's.
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
+    for (QWidget *topLevel : topLevels) {
+        qDeleteAll(topLevel->findChildren<ImagePlayerWidget *>());
+    }
     releaseMediaLibrary();
 }
 

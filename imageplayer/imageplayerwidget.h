@@ -1,0 +1,89 @@
+#ifndef IMAGEPLAYERWIDGET_H
+#define IMAGEPLAYERWIDGET_H
+
+#include "net/ftpclient.h"
+
+#include <QDate>
+#include <QNetworkAccessManager>
+#include <QPixmap>
+#include <QRect>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <memory>
+
+class QNetworkReply;
+
+namespace Ui {
+class ImagePlayerWidget;
+}
+
+/*
+ * Shows the still images a camera leaves at an HTTP address or in an FTP
+ * directory per day, and fetches them anew periodically. For FTP sources a
+ * date editor picks the day and a slider steps through its images; images
+ * once shown are kept in the process-wide pixmap cache under their file
+ * names.
+ */
+class ImagePlayerWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ImagePlayerWidget(QWidget *parent, const QString &url_template, int update_period_sec);
+    ~ImagePlayerWidget() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void changeFramesDate(const QDate &new_date);
+    void on_ftp_stateChanged(int state);
+    void on_ftp_commandFinished(int id, bool error);
+    void on_ftp_dataTransferProgress(qint64 done, qint64 total);
+    void on_ftp_listInfo(const FtpUrlInfo &i);
+    void httpFinished();
+    void getFrame(int frame_number);
+    void getFrame();
+    void on_refreshTimer_timeout();
+
+private:
+    Q_INVOKABLE void processFtpState();
+    void reopenConnection();
+    void reopenConnectionLater();
+    void listFinished();
+    void fetchFrame(const QString &name);
+    void httpGet();
+    void loadNewImage(const QByteArray &bytes);
+    void updateImageRect();
+    void setStatus(const QString &text);
+
+    std::unique_ptr<Ui::ImagePlayerWidget> m_ui;
+    int m_updatePeriodMs;
+    FtpClient m_ftp;
+    int m_getCommandId = -1;
+    int m_listCommandId = -1;
+    QTimer m_refreshTimer;
+    QNetworkAccessManager m_networkManager;
+    QNetworkReply *m_reply = nullptr;
+    QPixmap m_pixmap;
+    double m_aspectRatio = 1.0;
+    QRect m_imageRect;
+    QStringList m_frameNames;
+    QString m_urlTemplate;
+    QString m_scheme;
+    QUrl m_url;
+    QDate m_framesDate;
+    int m_ftpErrorCount = 0;
+
+    // Pacing of new connections after attempts that never logged in.
+    QTimer m_reconnectTimer;
+    int m_reconnectDelayMs = 0;
+    bool m_loggedInSinceConnect = false;
+};
+
+#endif // IMAGEPLAYERWIDGET_H

@@ -1,0 +1,139 @@
+#ifndef FTPCLIENT_H
+#define FTPCLIENT_H
+
+#include "net/ftpcontrolchannel.h"
+#include "net/ftpdatachannel.h"
+#include "net/ftplistparser.h"
+#include "net/ftpurlinfo.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+struct FtpReply;
+
+/*
+ * An asynchronous FTP client in the manner of Qt's former QFtp: every
+ * operation is queued as a command and returns the command's id; commands
+ * run one after the other and each ends with commandFinished(id, error).
+ * Transfers use passive mode (EPSV, else PASV) and binary type for files;
+ * a downloaded file is kept until readAll() takes it.
+ *
+ * A negative answer of the server fails only the command it answers. A
+ * connection that breaks, goes silent beyond timeout() or carries no FTP
+ * fails the running command, drops the queued ones and leaves the client
+ * Unconnected.
+ */
+class FtpClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State { Unconnected, HostLookup, Connecting, Connected, LoggedIn, Closing };
+    Q_ENUM(State)
+    enum Command { None, ConnectToHost, Login, Close, List, Cd, Get };
+    Q_ENUM(Command)
+
+    explicit FtpClient(QObject *parent = nullptr);
+    ~FtpClient() override;
+
+    int connectToHost(const QString &host, quint16 port = 21);
+    // Logs in anonymously when `user` is empty.
+    int login(const QString &user = QString(), const QString &password = QString());
+    int cd(const QString &dir);
+    int list(const QString &dir = QString());
+    int get(const QString &file);
+    int close();
+
+    // Drops the queued commands and stops a running transfer, which then
+    // finishes with an error; other running commands go on to their end.
+    void abort();
+    void clearPendingCommands();
+
+    State state() const { return m_state; }
+    QString errorString() const { return m_errorString; }
+    int currentId() const;
+    Command currentCommand() const;
+    // Whether commands wait behind the running one.
+    bool hasPendingCommands() const;
+
+    qint64 bytesAvailable() const { return m_buffer.size(); }
+    QByteArray readAll();
+
+    int timeout() const { return m_timeout; }
+    void setTimeout(int ms);
+
+signals:
+    void stateChanged(int state);
+    void listInfo(const FtpUrlInfo &info);
+    void readyRead();
+    void dataTransferProgress(qint64 done, qint64 total);
+    void commandStarted(int id);
+    void commandFinished(int id, bool error);
+    void done(bool error);
+
+private:
+    enum Step {
+        Idle,
+        Greeting,
+        User,
+        Password,
+        ChangeDir,
+        Type,
+        Size,
+        ExtendedPassive,
+        Passive,
+        OpeningData,
+        Transfer,
+        Quit,
+        Aborted
+    };
+
+    struct PendingCommand
+    {
+        int id;
+        Command command;
+        QString argument;
+        QString secondArgument;
+        quint16 port;
+    };
+
+    int addCommand(Command command, const QString &argument = QString(),
+        const QString &secondArgument = QString(), quint16 port = 0);
+    void scheduleNextCommand();
+    void startNextCommand();
+    void startTransfer();
+    void send(Step step, const QString &line);
+    void requestPassive();
+    void handleReply(const FtpReply &reply);
+    void handleTransferReply(const FtpReply &reply);
+    void handleSocketState(QAbstractSocket::SocketState socketState);
+    void handleDataConnected();
+    void handleData(const QByteArray &data);
+    void handleDataFinished();
+    void handleConnectionFailure(const QString &message);
+    void finishCommand(bool error, const QString &message = QString());
+    void setState(State state);
+    bool runningTransfer() const;
+
+    FtpControlChannel m_control;
+    FtpDataChannel m_data;
+    FtpListParser m_listParser;
+    QList<PendingCommand> m_commands; // the first one runs when m_running
+    bool m_running = false;
+    Step m_step = Idle;
+    State m_state = Unconnected;
+    QString m_errorString;
+    int m_lastId = 0;
+    int m_timeout = 30000;
+    bool m_batchError = false;
+    bool m_extendedPassiveRefused = false;
+    bool m_transferReplied = false;
+    bool m_dataFinished = false;
+    QByteArray m_buffer;
+    qint64 m_bytesDone = 0;
+    qint64 m_bytesTotal = -1;
+};
+
+#endif // FTPCLIENT_H

@@ -1,0 +1,437 @@
+#include "net/ftpclient.h"
+
+#include "peerprocess.h"
+#include "scriptedftppeer.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Everything a client tells, in order.
+class Recorder : public QObject
+{
+public:
+    struct Finished
+    {
+        int id;
+        bool error;
+        QString errorString;
+    };
+
+    explicit Recorder(FtpClient *client)
+        : m_client(client)
+    {
+        connect(client, &FtpClient::stateChanged, this, [this](int s) { states.append(s); });
+        connect(client, &FtpClient::commandFinished, this, [this](int id, bool error) {
+            finished.append({id, error, m_client->errorString()});
+        });
+        connect(
+            client, &FtpClient::listInfo, this, [this](const FtpUrlInfo &i) { entries.append(i); });
+        connect(client, &FtpClient::dataTransferProgress, this, [this](qint64 done, qint64 total) {
+            progress.append({done, total});
+        });
+        connect(client, &FtpClient::done, this, [this](bool error) { doneErrors.append(error); });
+    }
+
+    const Finished *result(int id) const
+    {
+        for (const Finished &f : finished) {
+            if (f.id == id)
+                return &f;
+        }
+        return nullptr;
+    }
+    bool waitFor(int id, int ms = 10000) const
+    {
+        return TestSupport::waitUntil([this, id] { return result(id) != nullptr; }, ms);
+    }
+    bool succeeded(int id) const { return waitFor(id) && !result(id)->error; }
+    bool failed(int id) const { return waitFor(id) && result(id)->error; }
+
+    QList<int> states;
+    QList<Finished> finished;
+    QList<FtpUrlInfo> entries;
+    QList<QPair<qint64, qint64>> progress;
+    QList<bool> doneErrors;
+
+private:
+    FtpClient *m_client;
+};
+
+QByteArray randomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(
+        reinterpret_cast<quint32 *>(bytes.data()), size / int(sizeof(quint32)));
+    // Line ends that an ASCII transfer would change.
+    return bytes + "\r\n\n\r";
+}
+
+} // namespace
+
+class TestFtpClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void sessionWithRealServer();
+    void negativeRepliesFailOnlyTheirCommand();
+    void abortedTransfersLeaveTheSessionUsable();
+
+    void brokenConnections_data();
+    void brokenConnections();
+    void serverDropsIdleConnection();
+    void passiveFallbackAndDataAddress();
+    void transferEndsInEitherOrder();
+    void commandLines();
+
+private:
+    void loginWithPeer(FtpClient &client, Recorder &recorder, ScriptedFtpPeer &peer);
+
+    QTemporaryDir m_root;
+    PeerProcess m_server;
+    quint16 m_port = 0;
+    QByteArray m_image;
+    QByteArray m_bigFile;
+};
+
+void TestFtpClient::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    QDir root(m_root.path());
+    QVERIFY(root.mkpath(QStringLiteral("day/sub")));
+    m_image = randomBytes(100000);
+    m_bigFile = randomBytes(16 * 1024 * 1024);
+    const QList<QPair<QString, QByteArray>> files {
+        {"day/a.jpg", m_image}, {"day/name with space.png", "xyz"}, {"big.bin", m_bigFile}};
+    for (const auto &file : files) {
+        QFile f(root.filePath(file.first));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file.second);
+    }
+    QVERIFY(QFile::link(QStringLiteral("a.jpg"), root.filePath(QStringLiteral("day/link.jpg"))));
+
+    m_port = TestSupport::freeTcpPort();
+    QVERIFY(m_server.startListening(TestSupport::systemPython(),
+        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", m_root.path(),
+            "-u", "user", "-P", "pass"},
+        m_port));
+}
+
+void TestFtpClient::sessionWithRealServer()
+{
+    FtpClient client;
+    Recorder recorder(&client);
+    const int connectId = client.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    const int loginId = client.login(QStringLiteral("user"), QStringLiteral("pass"));
+    const int cdId = client.cd(QStringLiteral("day"));
+    const int listId = client.list();
+    const int getId = client.get(QStringLiteral("a.jpg"));
+    const int closeId = client.close();
+    QVERIFY(connectId < loginId && loginId < cdId && cdId < listId && listId < getId
+        && getId < closeId);
+    QCOMPARE(client.state(), FtpClient::Unconnected); // nothing runs before the event loop
+
+    int getFinishedAt = -1;
+    QByteArray fetched;
+    connect(&client, &FtpClient::commandFinished, this, [&](int id, bool) {
+        if (id == getId) {
+            getFinishedAt = recorder.progress.size();
+            fetched = client.readAll();
+        }
+    });
+    QVERIFY(recorder.waitFor(closeId));
+
+    for (const Recorder::Finished &f : qAsConst(recorder.finished))
+        QVERIFY2(!f.error, qPrintable(f.errorString));
+    QCOMPARE(recorder.finished.size(), 6);
+    QCOMPARE(recorder.doneErrors, QList<bool> {false});
+    QCOMPARE(recorder.states,
+        (QList<int> {FtpClient::HostLookup, FtpClient::Connecting, FtpClient::Connected,
+            FtpClient::LoggedIn, FtpClient::Closing, FtpClient::Unconnected}));
+
+    // The real server's listing, as the client parsed it.
+    QMap<QString, FtpUrlInfo> entries;
+    for (const FtpUrlInfo &entry : qAsConst(recorder.entries))
+        entries.insert(entry.name(), entry);
+    QCOMPARE(entries.keys(), (QStringList {"a.jpg", "link.jpg", "name with space.png", "sub"}));
+    QVERIFY(entries["a.jpg"].isFile());
+    QCOMPARE(entries["a.jpg"].size(), qint64(m_image.size()));
+    QCOMPARE(entries["a.jpg"].lastModified().date(), QDate::currentDate());
+    QVERIFY(entries["name with space.png"].isFile());
+    QVERIFY(entries["link.jpg"].isSymLink() && !entries["link.jpg"].isFile());
+    QVERIFY(entries["sub"].isDir() && !entries["sub"].isFile());
+
+    QCOMPARE(fetched, m_image);
+    QVERIFY(getFinishedAt > 0);
+    QCOMPARE(recorder.progress.last(), qMakePair(qint64(m_image.size()), qint64(m_image.size())));
+    QCOMPARE(client.bytesAvailable(), 0);
+}
+
+void TestFtpClient::negativeRepliesFailOnlyTheirCommand()
+{
+    FtpClient client;
+    Recorder recorder(&client);
+    client.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    const int loginId = client.login(QStringLiteral("user"), QStringLiteral("pass"));
+    const int cdId = client.cd(QStringLiteral("missing"));
+    const int missingId = client.get(QStringLiteral("day/missing.jpg"));
+    const int getId = client.get(QStringLiteral("day/a.jpg"));
+    QVERIFY(recorder.succeeded(loginId));
+    QVERIFY(recorder.failed(cdId));
+    QVERIFY2(recorder.result(cdId)->errorString.contains(QLatin1String("No such file")),
+        qPrintable(recorder.result(cdId)->errorString));
+    QVERIFY(recorder.failed(missingId));
+    QVERIFY(recorder.succeeded(getId));
+    QCOMPARE(client.readAll(), m_image);
+    QCOMPARE(client.state(), FtpClient::LoggedIn);
+    QCOMPARE(recorder.doneErrors, QList<bool> {true});
+}
+
+void TestFtpClient::abortedTransfersLeaveTheSessionUsable()
+{
+    FtpClient client;
+    Recorder recorder(&client);
+    client.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+    QVERIFY(recorder.succeeded(client.login(QStringLiteral("user"), QStringLiteral("pass"))));
+
+    // A transfer stopped at each of its stages: queued, just started,
+    // somewhere early on, and with data flowing.
+    enum Moment { Queued, Started, Early, Flowing };
+    for (const Moment moment : {Queued, Started, Early, Flowing}) {
+        const int before = recorder.finished.size();
+        const int bigId = client.get(QStringLiteral("big.bin"));
+        const int droppedId = client.cd(QStringLiteral("day"));
+        QMetaObject::Connection trigger;
+        if (moment == Queued) {
+            client.abort();
+        } else if (moment == Started) {
+            trigger = connect(&client, &FtpClient::commandStarted, this, [&](int id) {
+                if (id == bigId)
+                    client.abort();
+            });
+        } else if (moment == Early) {
+            QVERIFY(TestSupport::waitUntil([&] { return client.currentId() == bigId; }, 5000));
+            QTest::qWait(1);
+            client.abort();
+        } else {
+            trigger =
+                connect(&client, &FtpClient::dataTransferProgress, this, [&] { client.abort(); });
+        }
+
+        if (moment != Queued)
+            QVERIFY(recorder.waitFor(bigId));
+        disconnect(trigger);
+        const int listId = client.list(QStringLiteral("day"));
+        const int getId = client.get(QStringLiteral("day/a.jpg"));
+        QVERIFY(recorder.waitFor(getId));
+
+        QVERIFY(!recorder.result(droppedId));
+        if (moment == Queued) {
+            QVERIFY(!recorder.result(bigId));
+        } else {
+            QVERIFY(recorder.result(bigId)->error);
+            QCOMPARE(recorder.result(bigId)->errorString, QStringLiteral("Aborted"));
+        }
+        QVERIFY2(!recorder.result(listId)->error, qPrintable(recorder.result(listId)->errorString));
+        QVERIFY(!recorder.result(getId)->error);
+        QCOMPARE(client.readAll(), m_image);
+        QCOMPARE(recorder.finished.size(), before + (moment == Queued ? 2 : 3));
+    }
+    QCOMPARE(client.state(), FtpClient::LoggedIn);
+}
+
+void TestFtpClient::loginWithPeer(FtpClient &client, Recorder &recorder, ScriptedFtpPeer &peer)
+{
+    client.setTimeout(400);
+    client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
+    QVERIFY(recorder.succeeded(client.login(QStringLiteral("u"), QStringLiteral("p"))));
+}
+
+// Peers that end a session in every way but the proper one; each must end
+// in a failed command, the Unconnected state and no queued command left.
+void TestFtpClient::brokenConnections_data()
+{
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<QByteArray>("failingVerb");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray good("220 ok\r\n");
+    QTest::newRow("no greeting") << QByteArray() << QByteArray() << QByteArray() << false
+                                 << "did not answer";
+    QTest::newRow("garbage greeting") << QByteArray("SSH-2.0-OpenSSH\r\n") << QByteArray()
+                                      << QByteArray() << false << "Invalid reply";
+    QTest::newRow("refusing greeting")
+        << QByteArray("530 go away\r\n") << QByteArray() << QByteArray() << false << "go away";
+    QTest::newRow("hang-up during login")
+        << good << QByteArray("PASS") << QByteArray() << true << "closed by the server";
+    QTest::newRow("silence after a command")
+        << good << QByteArray("CWD") << QByteArray() << false << "did not answer";
+    QTest::newRow("garbage reply") << good << QByteArray("CWD") << QByteArray("\x01\xff binary\r\n")
+                                   << false << "Invalid reply";
+    QTest::newRow("endless reply line")
+        << good << QByteArray("CWD") << QByteArray(FtpReplyParser::MaxLineLength + 10, '2') << false
+        << "Invalid reply";
+    QTest::newRow("service closing")
+        << good << QByteArray("CWD") << QByteArray("421 shutting down\r\n") << false
+        << "shutting down";
+    QTest::newRow("silent data connection")
+        << good << QByteArray("RETR") << QByteArray("150 soon\r\n") << false
+        << "Data connection timed out";
+    QTest::newRow("data without final reply")
+        << good << QByteArray("RETR-payload") << QByteArray("150 soon\r\n") << false
+        << "did not answer";
+}
+
+void TestFtpClient::brokenConnections()
+{
+    QFETCH(QByteArray, greeting);
+    QFETCH(QByteArray, failingVerb);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, hangUp);
+    QFETCH(QString, message);
+
+    ScriptedFtpPeer peer;
+    peer.setGreeting(greeting);
+    peer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
+        if (command.split(' ').first() == failingVerb.split('-').first()) {
+            if (failingVerb.endsWith("-payload"))
+                peer.sendPayload();
+            return {reply, hangUp};
+        }
+        return peer.standardAnswer(command);
+    });
+
+    FtpClient client;
+    Recorder recorder(&client);
+    client.setTimeout(400);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
+    const int loginId = client.login(QStringLiteral("u"), QStringLiteral("p"));
+    const int cdId = client.cd(QStringLiteral("x"));
+    const int getId = client.get(QStringLiteral("a.jpg"));
+    const int droppedId = client.list();
+
+    QVERIFY(TestSupport::waitUntil(
+        [&] { return client.state() == FtpClient::Unconnected && !recorder.finished.isEmpty(); },
+        5000));
+    QVERIFY(elapsed.elapsed() < 3000);
+    const Recorder::Finished &last = recorder.finished.last();
+    QVERIFY(last.error);
+    QVERIFY2(last.errorString.contains(message), qPrintable(last.errorString));
+    QCOMPARE(recorder.states.last(), int(FtpClient::Unconnected));
+    QCOMPARE(recorder.doneErrors.last(), true);
+    QTest::qWait(100);
+    QVERIFY(!recorder.result(droppedId));
+    QVERIFY(!client.hasPendingCommands());
+    if (failingVerb.isEmpty())
+        QVERIFY(!recorder.result(loginId));
+    if (failingVerb == "RETR")
+        QVERIFY(recorder.result(cdId) && recorder.result(getId));
+}
+
+void TestFtpClient::serverDropsIdleConnection()
+{
+    ScriptedFtpPeer peer;
+    FtpClient client;
+    Recorder recorder(&client);
+    loginWithPeer(client, recorder, peer);
+    const int finishedBefore = recorder.finished.size();
+    peer.control()->disconnectFromHost();
+    QVERIFY(TestSupport::waitUntil([&] { return client.state() == FtpClient::Unconnected; }, 3000));
+    QCOMPARE(recorder.finished.size(), finishedBefore);
+
+    // The client can connect again.
+    client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
+    QVERIFY(recorder.succeeded(client.login(QStringLiteral("u"), QStringLiteral("p"))));
+    QCOMPARE(peer.connectionCount(), 2);
+}
+
+void TestFtpClient::passiveFallbackAndDataAddress()
+{
+    ScriptedFtpPeer peer;
+    peer.setPayload("file body");
+    peer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
+        if (command == "EPSV")
+            return {"500 EPSV not understood\r\n"};
+        if (command == "PASV") {
+            // An address that is not the server's: the data connection
+            // must go to the server all the same.
+            const quint16 port = peer.openDataListener();
+            return {QByteArray("227 Entering Passive Mode (10,255,255,1,")
+                + QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xff) + ")\r\n"};
+        }
+        if (command.startsWith("SIZE"))
+            return {"550 no size here\r\n"};
+        return peer.standardAnswer(command);
+    });
+
+    FtpClient client;
+    Recorder recorder(&client);
+    loginWithPeer(client, recorder, peer);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
+        QCOMPARE(client.readAll(), QByteArray("file body"));
+    }
+    QCOMPARE(peer.commands().count("EPSV"), 1);
+    QCOMPARE(peer.commands().count("PASV"), 2);
+    QCOMPARE(recorder.progress.last(), qMakePair(qint64(9), qint64(-1)));
+}
+
+void TestFtpClient::transferEndsInEitherOrder()
+{
+    // The final reply may come long before the last byte.
+    ScriptedFtpPeer peer;
+    peer.setPayload(QByteArray(300000, 'x'));
+    peer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
+        if (command.startsWith("RETR")) {
+            QTimer::singleShot(200, &peer, [&] { peer.sendPayload(); });
+            return {"150 soon\r\n226 done already\r\n"};
+        }
+        return peer.standardAnswer(command);
+    });
+    FtpClient client;
+    Recorder recorder(&client);
+    loginWithPeer(client, recorder, peer);
+    QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
+    QCOMPARE(client.readAll().size(), 300000);
+}
+
+void TestFtpClient::commandLines()
+{
+    ScriptedFtpPeer peer;
+    peer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
+        if (command == "PASS wrong")
+            return {"530 Login incorrect.\r\n"};
+        return peer.standardAnswer(command);
+    });
+    FtpClient client;
+    Recorder recorder(&client);
+    client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
+    QVERIFY(recorder.failed(client.login(QStringLiteral("user"), QStringLiteral("wrong"))));
+    QCOMPARE(client.errorString(), QStringLiteral("Login incorrect."));
+    QCOMPARE(client.state(), FtpClient::Connected);
+    QVERIFY(recorder.succeeded(client.login()));
+    QCOMPARE(client.state(), FtpClient::LoggedIn);
+
+    // A line break would smuggle in a command of its own.
+    QVERIFY(recorder.failed(client.cd(QStringLiteral("day\r\nDELE a.jpg"))));
+    QCOMPARE(client.errorString(), QStringLiteral("Invalid argument"));
+    QVERIFY(recorder.succeeded(client.close()));
+    QCOMPARE(peer.commands(),
+        (QByteArrayList {"USER user", "PASS wrong", "USER anonymous", "PASS anonymous@", "QUIT"}));
+}
+
+QTEST_GUILESS_MAIN(TestFtpClient)
+#include "tst_ftpclient.moc"

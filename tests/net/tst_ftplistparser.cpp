@@ -1,0 +1,130 @@
+#include "net/ftplistparser.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(FtpUrlInfo::Kind)
+
+class TestFtpListParser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lines_data();
+    void lines();
+    void yearOfRecentEntries();
+    void streamOfChunks();
+};
+
+void TestFtpListParser::lines_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("name"); // empty when the line is no entry
+    QTest::addColumn<FtpUrlInfo::Kind>("kind");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QDateTime>("modified");
+
+    const QDateTime noon(QDate(2024, 3, 15), QTime(12, 5));
+    const auto none = [] { return QString(); };
+    QTest::newRow("unix file") << QByteArray(
+        "-rw-r--r--   1 root  root  1234 Mar 15 12:05 a.jpg\r\n")
+                               << "a.jpg" << FtpUrlInfo::File << qint64(1234) << noon;
+    QTest::newRow("unix spaces in name")
+        << QByteArray("-rw-r--r--   1 root     root            3 Mar 15 12:05 img  1 .jpg")
+        << "img  1 .jpg" << FtpUrlInfo::File << qint64(3) << noon;
+    QTest::newRow("unix directory") << QByteArray("drwxr-xr-x 2 root root 4096 Mar 15 12:05 sub")
+                                    << "sub" << FtpUrlInfo::Dir << qint64(4096) << noon;
+    QTest::newRow("unix link") << QByteArray(
+        "lrwxrwxrwx   1 root     root            8 Mar 15 12:05 new.jpg -> a.jpg")
+                               << "new.jpg" << FtpUrlInfo::SymLink << qint64(8) << noon;
+    // The minor device number stands where the size would.
+    QTest::newRow("unix device") << QByteArray("crw-rw-rw-   1 root root 1, 3 Mar 15 12:05 null")
+                                 << "null" << FtpUrlInfo::Other << qint64(3) << noon;
+    QTest::newRow("unix year, no group")
+        << QByteArray("-rw-r--r-- 1 cam 77 Jan 5 2019 old.jpg") << "old.jpg" << FtpUrlInfo::File
+        << qint64(77) << QDateTime(QDate(2019, 1, 5), QTime(0, 0));
+    QTest::newRow("unix ACL mark, month as owner")
+        << QByteArray("-rw-r--r--+  1 Mar      staff          10 Mar 15 12:05 x.png") << "x.png"
+        << FtpUrlInfo::File << qint64(10) << noon;
+    QTest::newRow("unix total") << QByteArray("total 12") << none() << FtpUrlInfo::Other
+                                << qint64(0) << QDateTime();
+    QTest::newRow("unix bad mode") << QByteArray("-rw-r--r-Q 1 root root 1 Mar 15 12:05 a")
+                                   << none() << FtpUrlInfo::Other << qint64(0) << QDateTime();
+
+    QTest::newRow("dos file") << QByteArray("03-15-24  12:05PM                 1234 img1.jpg\r\n")
+                              << "img1.jpg" << FtpUrlInfo::File << qint64(1234) << noon;
+    QTest::newRow("dos directory") << QByteArray("03-15-24  12:05PM       <DIR>          day one")
+                                   << "day one" << FtpUrlInfo::Dir << qint64(0) << noon;
+    QTest::newRow("dos morning, four-digit year")
+        << QByteArray("03-15-2024  09:30AM    5 a.png") << "a.png" << FtpUrlInfo::File << qint64(5)
+        << QDateTime(QDate(2024, 3, 15), QTime(9, 30));
+    QTest::newRow("dos 24-hour, last century")
+        << QByteArray("12-31-99  23:59    7 b.png") << "b.png" << FtpUrlInfo::File << qint64(7)
+        << QDateTime(QDate(1999, 12, 31), QTime(23, 59));
+    QTest::newRow("dos bad date") << QByteArray("13-45-24  12:05PM    5 a.png") << none()
+                                  << FtpUrlInfo::Other << qint64(0) << QDateTime();
+    QTest::newRow("garbage") << QByteArray("\x01\xff\xfe words 1 2 3 Mar 15 12:05 x") << none()
+                             << FtpUrlInfo::Other << qint64(0) << QDateTime();
+}
+
+void TestFtpListParser::lines()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, name);
+    QFETCH(FtpUrlInfo::Kind, kind);
+    QFETCH(qint64, size);
+    QFETCH(QDateTime, modified);
+
+    const std::optional<FtpUrlInfo> info = FtpListParser::parseLine(line, QDate(2024, 6, 1));
+    QCOMPARE(info.has_value(), !name.isEmpty());
+    if (!info)
+        return;
+    QCOMPARE(info->name(), name);
+    QCOMPARE(info->kind(), kind);
+    QCOMPARE(info->isFile(), kind == FtpUrlInfo::File);
+    QCOMPARE(info->size(), size);
+    QCOMPARE(info->lastModified(), modified);
+}
+
+void TestFtpListParser::yearOfRecentEntries()
+{
+    const QDate newYear(2025, 1, 1);
+    QCOMPARE(FtpListParser::parseLine("-rw-r--r-- 1 a b 1 Dec 31 23:00 x", newYear)
+                 ->lastModified()
+                 .date(),
+        QDate(2024, 12, 31));
+    // Tomorrow still counts as this year: the server's clock may be ahead.
+    QCOMPARE(FtpListParser::parseLine("-rw-r--r-- 1 a b 1 Jan 02 08:00 x", newYear)
+                 ->lastModified()
+                 .date(),
+        QDate(2025, 1, 2));
+}
+
+void TestFtpListParser::streamOfChunks()
+{
+    const QByteArray listing("total 8\r\n"
+                             "-rw-r--r--   1 root     root            3 Mar 15 12:05 a.jpg\r\n"
+                             "this line is noise\n"
+                             "03-15-24  12:05PM                 1234 b.jpg");
+    for (const int chunk : {1, 7, int(listing.size())}) {
+        FtpListParser parser(QDate(2024, 6, 1));
+        QStringList names;
+        for (int i = 0; i < listing.size(); i += chunk) {
+            for (const FtpUrlInfo &entry : parser.addData(listing.mid(i, chunk)))
+                names.append(entry.name());
+        }
+        QCOMPARE(names, QStringList {"a.jpg"});
+        QCOMPARE(parser.finish().value(0).name(), QStringLiteral("b.jpg"));
+        QVERIFY(parser.finish().isEmpty());
+    }
+
+    // An endless line is dropped without being kept; the next line counts.
+    FtpListParser parser(QDate(2024, 6, 1));
+    const QByteArray junk(FtpListParser::MaxLineLength, 'x');
+    QVERIFY(parser.addData(junk).isEmpty());
+    QVERIFY(parser.addData(junk + "-rw-r--r-- 1 a b 1 Mar 15 12:05 y").isEmpty());
+    QCOMPARE(parser.addData("\n-rw-r--r-- 1 a b 1 Mar 15 12:05 z\n").value(0).name(),
+        QStringLiteral("z"));
+}
+
+QTEST_APPLESS_MAIN(TestFtpListParser)
+#include "tst_ftplistparser.moc"
