@@ -1,5 +1,6 @@
 #include "ostrelplugin.h"
 
+#include "items/camgraphicsitem.h"
 #include "plugin/itemsgroup.h"
 
 #include <QApplication>
@@ -12,6 +13,9 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QVariant>
+
+#include <algorithm>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -62,6 +66,7 @@ OstrelPlugin::OstrelPlugin(QObject *parent)
     : QObject(parent)
 {
     qRegisterMetaType<QGraphicsObject *>("QGraphicsObject*");
+    qRegisterMetaType<CamGraphicsItem *>("CamGraphicsItem*");
 
     bindToScene();
     initMediaLibrary();
@@ -223,21 +228,67 @@ void OstrelPlugin::saveVlcCamList(const QString &config_file)
 
 void OstrelPlugin::setTypeVisible(int type, bool vis)
 {
-    Q_UNUSED(type)
-    Q_UNUSED(vis)
+    // Type 1 stands for every plain video camera, detector overlays included.
+    if (type == 1) {
+        setTypeVisible(4, vis);
+        setTypeVisible(5, vis);
+    }
+    if (ItemsGroup *group = m_groups.value(type))
+        group->setVisible(vis);
 }
 
 bool OstrelPlugin::typeIsVisible(int t) const
 {
-    Q_UNUSED(t)
-    return false;
+    const ItemsGroup *group = m_groups.value(t);
+    return group && group->isVisible();
 }
 
 void OstrelPlugin::clearCams()
 {
-    qDeleteAll(m_groups);
-    m_groups.clear();
+    // Cameras that were taken out of their group go as well.
+    QList<CamGraphicsItem *> strays;
+    for (CamGraphicsItem *cam : qAsConst(m_cameras)) {
+        const QGraphicsItem *parent = cam->parentItem();
+        if (std::find(m_groups.cbegin(), m_groups.cend(), parent) == m_groups.cend())
+            strays.append(cam);
+    }
+    // The list is emptied first, so that the thousands of cameras going with
+    // their groups have nothing to remove themselves from.
     m_cameras.clear();
+    qDeleteAll(std::exchange(m_groups, {}));
+    qDeleteAll(strays);
+}
+
+ItemsGroup *OstrelPlugin::groupFor(int type, QGraphicsObject *layer)
+{
+    if (ItemsGroup *group = m_groups.value(type))
+        return group;
+
+    auto *group = new ItemsGroup;
+    m_groups.insert(type, group);
+    // The host may delete the group itself, with its scene or its layer.
+    connect(group->lifetime(), &QObject::destroyed, this, [this, type, group] {
+        const auto it = m_groups.constFind(type);
+        if (it != m_groups.cend() && it.value() == group)
+            m_groups.remove(type);
+    });
+    const bool placed =
+        layer && QMetaObject::invokeMethod(layer, "addItem", Q_ARG(QGraphicsItem *, group));
+    if (!placed)
+        m_scene->addItem(group);
+    return group;
+}
+
+CamGraphicsItem *OstrelPlugin::addCamera(
+    const QPointF &pos, const QString &url, int type, double angle, QGraphicsObject *layer)
+{
+    auto *cam = new CamGraphicsItem(pos, url, type, angle, groupFor(type, layer));
+    connect(cam, &QObject::destroyed, this, &OstrelPlugin::camDestroyed);
+    cam->setPlugin(this);
+    cam->setParent(this);
+    cam->setCursor(Qt::PointingHandCursor);
+    m_cameras.append(cam);
+    return cam;
 }
 
 bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
@@ -248,14 +299,17 @@ bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
 
 QObject *OstrelPlugin::createNewCamera(const QPointF &pos, int tpye)
 {
-    Q_UNUSED(pos)
-    Q_UNUSED(tpye)
-    return nullptr;
+    if (!m_scene)
+        return nullptr;
+    CamGraphicsItem *cam = addCamera(pos, QString(), tpye, 0.0, nullptr);
+    cam->setView(30, 10);
+    cam->setUseTcpRtsp(true);
+    return cam;
 }
 
 void OstrelPlugin::deleteCamera(CamGraphicsItem *cam)
 {
-    Q_UNUSED(cam)
+    delete cam;
     m_changed = true;
 }
 
@@ -285,6 +339,8 @@ void OstrelPlugin::attachedCamDestroyed(QObject *o)
 
 void OstrelPlugin::camDestroyed(QObject *o)
 {
+    // Called from QObject's destructor, when the camera part is gone already:
+    // only the address is compared, and QObject is the camera's first base.
     m_cameras.removeAll(reinterpret_cast<CamGraphicsItem *>(o));
 }
 
