@@ -1,15 +1,21 @@
 #include "ostrelplugin.h"
 
 #include "items/camgraphicsitem.h"
+#include "plugin/camlistreader.h"
+#include "plugin/camlistwriter.h"
 #include "plugin/itemsgroup.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QMainWindow>
 #include <QMutex>
+#include <QSaveFile>
 #include <QThread>
 #include <QThreadPool>
 #include <QVariant>
@@ -58,6 +64,25 @@ void releaseMediaLibrary()
 #if LIBAVCODEC_VERSION_MAJOR < 59
     av_lockmgr_register(nullptr);
 #endif
+}
+
+CamListEntry listEntry(const CamGraphicsItem *cam)
+{
+    CamListEntry entry;
+    entry.name = cam->toolTip();
+    entry.url = cam->url();
+    entry.overlayUrl = cam->overlayUrl();
+    entry.imageUrlTemplate = cam->imageUrlTemplate();
+    entry.imageUpdatePeriod = cam->imageUpdatePeriod();
+    entry.useTcpRtsp = cam->useTcpRtsp();
+    entry.position = cam->pos();
+    entry.angle = cam->angle();
+    entry.type = cam->cameraType();
+    entry.viewAngle = cam->viewAngle();
+    entry.viewRadius = cam->viewRadius();
+    entry.bigPixmapPath = cam->bigPixmapPath();
+    entry.smallPixmapPath = cam->smallPixmapPath();
+    return entry;
 }
 
 } // namespace
@@ -216,14 +241,100 @@ QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &u
 
 bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *layer)
 {
-    Q_UNUSED(config_file)
-    Q_UNUSED(layer)
-    return false;
+    if (!m_scene)
+        return false;
+
+    QFile file(config_file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return false;
+    }
+    // One byte more than a list may have, so that the reader can refuse it.
+    const QByteArray data = file.read(CamListReader::MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return false;
+    }
+    const QDir directory = QFileInfo(file).absoluteDir();
+
+    CamListReader reader;
+    if (!reader.read(data)) {
+        m_lastError = tr("Error parsing file (row %1, column %2): %3")
+                          .arg(QString::number(reader.errorLine()),
+                               QString::number(reader.errorColumn()), reader.errorString());
+        return false;
+    }
+
+    clearCams();
+    const CamList &list = reader.list();
+    m_vlcOptions = list.vlcOptions;
+    if (list.useFfmpeg)
+        m_useFfmpeg = true;
+
+    for (const CamListEntry &entry : list.cameras) {
+        CamGraphicsItem *cam = addCamera(entry.position, entry.url, entry.type, entry.angle, layer);
+        cam->setOverlayUrl(entry.overlayUrl);
+        cam->setImageUrlTemplate(entry.imageUrlTemplate);
+        cam->setImageUpdatePeriod(entry.imageUpdatePeriod);
+        cam->setUseTcpRtsp(entry.useTcpRtsp);
+        if (!entry.bigPixmapPath.isEmpty()) {
+            // Without a small icon the big one serves for both.
+            const QString small = entry.smallPixmapPath.isEmpty()
+                ? QString()
+                : directory.absoluteFilePath(entry.smallPixmapPath);
+            cam->setPixmap(directory.absoluteFilePath(entry.bigPixmapPath), small);
+        }
+        if (entry.hasView)
+            cam->setView(entry.viewAngle, entry.viewRadius);
+        if (!entry.name.isEmpty())
+            cam->setToolTip(entry.name);
+    }
+    m_lastError.clear();
+    return true;
 }
 
 void OstrelPlugin::saveVlcCamList(const QString &config_file)
 {
-    Q_UNUSED(config_file)
+    const QString backup = config_file + QLatin1String(".bak");
+    if (QFile::exists(config_file)) {
+        QFile::remove(backup);
+        QFile::copy(config_file, backup);
+    }
+
+    // The list it replaces stays intact until the new one is completely on
+    // disk. Unbuffered, because a buffered QSaveFile reports success even
+    // when its last flush fails, and so that the reason is known.
+    QSaveFile file(config_file);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return;
+    }
+
+    CamList list;
+    list.useFfmpeg = m_useFfmpeg;
+    list.vlcOptions = m_vlcOptions;
+    list.cameras.reserve(m_cameras.size());
+    for (const CamGraphicsItem *cam : qAsConst(m_cameras))
+        list.cameras.append(listEntry(cam));
+    const QByteArray data = CamListWriter::write(list);
+
+    QString failure;
+    for (qint64 written = 0; written < data.size();) {
+        const qint64 n = file.write(data.constData() + written, data.size() - written);
+        if (n <= 0) {
+            failure = file.errorString();
+            break;
+        }
+        written += n;
+    }
+    if (failure.isEmpty() && !file.commit())
+        failure = file.errorString();
+    if (!failure.isEmpty()) {
+        m_lastError = tr("Error opening file: %1").arg(failure);
+        return;
+    }
+    m_lastError.clear();
+    m_changed = false;
 }
 
 void OstrelPlugin::setTypeVisible(int type, bool vis)
