@@ -5,9 +5,46 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDebug>
+#include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMessageBox>
 #include <QTimer>
+#include <QtMath>
+
+// Centres the map on the cameras the layer put on it, at the closest zoom
+// level that shows them all in `area`. Cameras are the scene items that carry
+// their own object as item data 0.
+static void showAllCameras(OsmView *view, const QSize &area)
+{
+    double left = 0, right = 0, bottom = 0, top = 0;
+    bool found = false;
+    const QList<QGraphicsItem *> items = view->scene()->items();
+    for (const QGraphicsItem *item : items) {
+        if (!qvariant_cast<QObject *>(item->data(0)))
+            continue;
+        const QPointF p = item->scenePos();
+        left = found ? qMin(left, p.x()) : p.x();
+        right = found ? qMax(right, p.x()) : p.x();
+        bottom = found ? qMin(bottom, p.y()) : p.y();
+        top = found ? qMax(top, p.y()) : p.y();
+        found = true;
+    }
+    if (!found)
+        return;
+    const QRectF bounds(QPointF(left, bottom), QPointF(right, top));
+
+    view->setReferenceLatitude(bounds.center().y());
+    const double stretch = 1.0 / std::cos(qDegreesToRadians(view->referenceLatitude()));
+    int zoom = OsmView::MaxZoom;
+    while (zoom > OsmView::MinZoom
+           && (bounds.width() * OsmView::pixelsPerDegree(zoom) > area.width() * 0.8
+               || bounds.height() * OsmView::pixelsPerDegree(zoom) * stretch
+                   > area.height() * 0.8)) {
+        --zoom;
+    }
+    view->setZoom(zoom);
+    view->centerOn(bounds.center());
+}
 
 int main(int argc, char *argv[])
 {
@@ -32,7 +69,10 @@ int main(int argc, char *argv[])
         QStringLiteral("after"),
         QCoreApplication::translate("main", "Seconds to wait before the screenshot."),
         QStringLiteral("seconds"), QStringLiteral("1"));
-    parser.addOptions({pluginOption, listOption, shotOption, afterOption});
+    const QCommandLineOption viewAreasOption(
+        QStringLiteral("view-areas"),
+        QCoreApplication::translate("main", "Show the view sectors of all cameras."));
+    parser.addOptions({pluginOption, listOption, viewAreasOption, shotOption, afterOption});
     parser.process(app);
 
     WorkstationWindow window;
@@ -50,6 +90,9 @@ int main(int argc, char *argv[])
     qInfo().noquote() << "camera layer" << plugin->property("moduleVersion").toString()
                       << "loaded from" << host.fileName();
 
+    if (parser.isSet(viewAreasOption))
+        plugin->setProperty("viewAreaAlwaysVisible", true);
+
     bool ok = true;
     if (parser.isSet(listOption)) {
         bool loaded = false;
@@ -60,6 +103,8 @@ int main(int argc, char *argv[])
             QMetaObject::invokeMethod(plugin, "lastError", Q_RETURN_ARG(QString, error));
             qCritical().noquote() << error;
             ok = false;
+        } else {
+            showAllCameras(window.mapView(), window.size());
         }
     }
 
