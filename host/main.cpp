@@ -73,8 +73,10 @@ int main(int argc, char *argv[])
         option("screenshot", "Write a picture of the window and quit.", "png");
     const QCommandLineOption afterOption =
         option("after", "Seconds to wait before the screenshot.", "seconds", "1");
+    const QCommandLineOption viewAreasOption =
+        option("view-areas", "Show the view sectors of all cameras.");
     parser.addOptions({pluginOption, listOption, roadsOption, tilesOption, zoomOption, playOption,
-                       imagesOption, onMapOption, shotOption, afterOption});
+                       imagesOption, onMapOption, shotOption, afterOption, viewAreasOption});
     parser.process(app);
 
     bool ok = true;
@@ -88,6 +90,8 @@ int main(int argc, char *argv[])
     installTranslations(app, pluginFile);
 
     WorkstationWindow window;
+    window.mapView()->setBackgroundBrush(QColor(0xf2, 0xef, 0xe9));
+    window.mapView()->setGraticuleVisible(true);
     window.mapView()->setReferenceLatitude(55.75);
     window.mapView()->setZoom(parser.value(zoomOption).toInt());
     window.mapView()->centerOn(37.615, 55.752);
@@ -107,6 +111,8 @@ int main(int argc, char *argv[])
     qInfo().noquote() << "camera layer" << plugin->property("moduleVersion").toString()
                       << "loaded from" << host.fileName();
     window.setPlugin(plugin);
+    if (parser.isSet(viewAreasOption))
+        window.cameraLayer().setViewAreasAlwaysVisible(true);
 
     if (parser.isSet(listOption)) {
         if (window.openList(parser.value(listOption)))

@@ -15,7 +15,6 @@ OsmView::OsmView(QGraphicsScene *scene, QWidget *parent)
     setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setBackgroundBrush(QColor(0xf2, 0xef, 0xe9));
     applyScale();
 }
 

@@ -56,7 +56,7 @@ private:
     int m_zoom = 12;
     double m_referenceLatitude = 0.0;
     int m_wheelRemainder = 0;
-    bool m_graticuleVisible = true;
+    bool m_graticuleVisible = false;
     TileLayer m_tiles;
 };
 

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
+#include <QtMath>
 
 namespace {
 constexpr int FirstType = 1;
@@ -38,12 +39,10 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
     , m_scene(new QGraphicsScene(this))
     , m_kernel(new Varka::Kernel(m_scene, QCoreApplication::instance()))
     , m_view(new OsmView(m_scene, this))
-    , m_roads(new RoadNetworkItem)
     , m_cameraList(new CameraListDock(m_scene, this))
 {
     setObjectName(QStringLiteral("workstationWindow"));
     m_scene->setSceneRect(-180, -85, 360, 170);
-    m_scene->addItem(m_roads);
     setCentralWidget(m_view);
     addDockWidget(Qt::LeftDockWidgetArea, m_cameraList);
     m_cameraList->hide();
@@ -69,6 +68,9 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
 
 WorkstationWindow::~WorkstationWindow()
 {
+    // The scene empties itself as it goes and reports selection changes to
+    // a window whose actions are already gone.
+    m_scene->disconnect(this);
     m_view->viewport()->removeEventFilter(this);
     delete m_kernel;
 }
@@ -182,6 +184,10 @@ void WorkstationWindow::setPlugin(QObject *plugin)
 
 bool WorkstationWindow::loadRoads(const QString &fileName)
 {
+    if (!m_roads) {
+        m_roads = new RoadNetworkItem;
+        m_scene->addItem(m_roads);
+    }
     return m_roads->load(fileName);
 }
 
@@ -229,14 +235,30 @@ QObject *WorkstationWindow::selectedCamera() const
 
 void WorkstationWindow::centreOnCameras()
 {
-    QRectF bounds;
     const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
+    if (cameras.isEmpty())
+        return;
+    QPointF low = cameras.first()->property("position").toPointF();
+    QPointF high = low;
     for (QObject *camera : cameras) {
         const QPointF position = camera->property("position").toPointF();
-        bounds |= QRectF(position, QSizeF(1e-6, 1e-6));
+        low = QPointF(qMin(low.x(), position.x()), qMin(low.y(), position.y()));
+        high = QPointF(qMax(high.x(), position.x()), qMax(high.y(), position.y()));
     }
-    if (bounds.isValid())
-        m_view->centerOn(bounds.center());
+    const QRectF bounds(low, high);
+
+    // The closest zoom level at which every camera fits in the view.
+    const QSize area = m_view->viewport()->size();
+    m_view->setReferenceLatitude(bounds.center().y());
+    const double stretch = 1.0 / std::cos(qDegreesToRadians(m_view->referenceLatitude()));
+    int zoom = OsmView::MaxZoom - 3;
+    while (zoom > OsmView::MinZoom
+           && (bounds.width() * OsmView::pixelsPerDegree(zoom) > area.width() * 0.8
+               || bounds.height() * OsmView::pixelsPerDegree(zoom) * stretch > area.height() * 0.8)) {
+        --zoom;
+    }
+    m_view->setZoom(zoom);
+    m_view->centerOn(bounds.center());
 }
 
 void WorkstationWindow::selectCamera(QObject *camera)

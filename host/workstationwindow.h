@@ -65,7 +65,7 @@ private:
     QGraphicsScene *m_scene;
     Varka::Kernel *m_kernel;
     OsmView *m_view;
-    RoadNetworkItem *m_roads;
+    RoadNetworkItem *m_roads = nullptr;
     CameraListDock *m_cameraList;
     CameraLayer m_layer;
     QString m_listFile;

@@ -2,6 +2,7 @@
 #define ITEMSGROUP_H
 
 #include <QGraphicsItem>
+#include <QObject>
 
 // The content-less parent item of all cameras of one type code, so that a
 // whole type can be shown or hidden at once.
@@ -14,6 +15,14 @@ public:
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
                QWidget *widget = nullptr) override;
+
+    // Emits destroyed() when the group goes, whoever deletes it (the plug-in,
+    // the scene or a host layer that took it in), so that holders of the
+    // group can forget it.
+    const QObject *lifetime() const { return &m_lifetime; }
+
+private:
+    QObject m_lifetime;
 };
 
 #endif // ITEMSGROUP_H

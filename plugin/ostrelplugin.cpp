@@ -1,18 +1,28 @@
 #include "ostrelplugin.h"
 
 #include "imageplayer/imageplayerwidget.h"
+#include "items/camgraphicsitem.h"
+#include "plugin/camlistreader.h"
+#include "plugin/camlistwriter.h"
 #include "plugin/itemsgroup.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QMainWindow>
 #include <QMutex>
+#include <QSaveFile>
 #include <QThread>
 #include <QThreadPool>
 #include <QVariant>
+
+#include <algorithm>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -57,12 +67,32 @@ void releaseMediaLibrary()
 #endif
 }
 
+CamListEntry listEntry(const CamGraphicsItem *cam)
+{
+    CamListEntry entry;
+    entry.name = cam->toolTip();
+    entry.url = cam->url();
+    entry.overlayUrl = cam->overlayUrl();
+    entry.imageUrlTemplate = cam->imageUrlTemplate();
+    entry.imageUpdatePeriod = cam->imageUpdatePeriod();
+    entry.useTcpRtsp = cam->useTcpRtsp();
+    entry.position = cam->pos();
+    entry.angle = cam->angle();
+    entry.type = cam->cameraType();
+    entry.viewAngle = cam->viewAngle();
+    entry.viewRadius = cam->viewRadius();
+    entry.bigPixmapPath = cam->bigPixmapPath();
+    entry.smallPixmapPath = cam->smallPixmapPath();
+    return entry;
+}
+
 } // namespace
 
 OstrelPlugin::OstrelPlugin(QObject *parent)
     : QObject(parent)
 {
     qRegisterMetaType<QGraphicsObject *>("QGraphicsObject*");
+    qRegisterMetaType<CamGraphicsItem *>("CamGraphicsItem*");
 
     bindToScene();
     initMediaLibrary();
@@ -217,33 +247,165 @@ QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &u
 
 bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *layer)
 {
-    Q_UNUSED(config_file)
-    Q_UNUSED(layer)
-    return false;
+    if (!m_scene)
+        return false;
+
+    QFile file(config_file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return false;
+    }
+    // One byte more than a list may have, so that the reader can refuse it.
+    const QByteArray data = file.read(CamListReader::MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return false;
+    }
+    const QDir directory = QFileInfo(file).absoluteDir();
+
+    CamListReader reader;
+    if (!reader.read(data)) {
+        m_lastError = tr("Error parsing file (row %1, column %2): %3")
+                          .arg(QString::number(reader.errorLine()),
+                               QString::number(reader.errorColumn()), reader.errorString());
+        return false;
+    }
+
+    clearCams();
+    const CamList &list = reader.list();
+    m_vlcOptions = list.vlcOptions;
+    if (list.useFfmpeg)
+        m_useFfmpeg = true;
+
+    for (const CamListEntry &entry : list.cameras) {
+        CamGraphicsItem *cam = addCamera(entry.position, entry.url, entry.type, entry.angle, layer);
+        cam->setOverlayUrl(entry.overlayUrl);
+        cam->setImageUrlTemplate(entry.imageUrlTemplate);
+        cam->setImageUpdatePeriod(entry.imageUpdatePeriod);
+        cam->setUseTcpRtsp(entry.useTcpRtsp);
+        if (!entry.bigPixmapPath.isEmpty()) {
+            // Without a small icon the big one serves for both.
+            const QString small = entry.smallPixmapPath.isEmpty()
+                ? QString()
+                : directory.absoluteFilePath(entry.smallPixmapPath);
+            cam->setPixmap(directory.absoluteFilePath(entry.bigPixmapPath), small);
+        }
+        if (entry.hasView)
+            cam->setView(entry.viewAngle, entry.viewRadius);
+        if (!entry.name.isEmpty())
+            cam->setToolTip(entry.name);
+    }
+    m_lastError.clear();
+    return true;
 }
 
 void OstrelPlugin::saveVlcCamList(const QString &config_file)
 {
-    Q_UNUSED(config_file)
+    const QString backup = config_file + QLatin1String(".bak");
+    if (QFile::exists(config_file)) {
+        QFile::remove(backup);
+        QFile::copy(config_file, backup);
+    }
+
+    // The list it replaces stays intact until the new one is completely on
+    // disk. Unbuffered, because a buffered QSaveFile reports success even
+    // when its last flush fails, and so that the reason is known.
+    QSaveFile file(config_file);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
+        return;
+    }
+
+    CamList list;
+    list.useFfmpeg = m_useFfmpeg;
+    list.vlcOptions = m_vlcOptions;
+    list.cameras.reserve(m_cameras.size());
+    for (const CamGraphicsItem *cam : qAsConst(m_cameras))
+        list.cameras.append(listEntry(cam));
+    const QByteArray data = CamListWriter::write(list);
+
+    QString failure;
+    for (qint64 written = 0; written < data.size();) {
+        const qint64 n = file.write(data.constData() + written, data.size() - written);
+        if (n <= 0) {
+            failure = file.errorString();
+            break;
+        }
+        written += n;
+    }
+    if (failure.isEmpty() && !file.commit())
+        failure = file.errorString();
+    if (!failure.isEmpty()) {
+        m_lastError = tr("Error opening file: %1").arg(failure);
+        return;
+    }
+    m_lastError.clear();
+    m_changed = false;
 }
 
 void OstrelPlugin::setTypeVisible(int type, bool vis)
 {
-    Q_UNUSED(type)
-    Q_UNUSED(vis)
+    // Type 1 stands for every plain video camera, detector overlays included.
+    if (type == 1) {
+        setTypeVisible(4, vis);
+        setTypeVisible(5, vis);
+    }
+    if (ItemsGroup *group = m_groups.value(type))
+        group->setVisible(vis);
 }
 
 bool OstrelPlugin::typeIsVisible(int t) const
 {
-    Q_UNUSED(t)
-    return false;
+    const ItemsGroup *group = m_groups.value(t);
+    return group && group->isVisible();
 }
 
 void OstrelPlugin::clearCams()
 {
-    qDeleteAll(m_groups);
-    m_groups.clear();
+    // Cameras that were taken out of their group go as well.
+    QList<CamGraphicsItem *> strays;
+    for (CamGraphicsItem *cam : qAsConst(m_cameras)) {
+        const QGraphicsItem *parent = cam->parentItem();
+        if (std::find(m_groups.cbegin(), m_groups.cend(), parent) == m_groups.cend())
+            strays.append(cam);
+    }
+    // The list is emptied first, so that the thousands of cameras going with
+    // their groups have nothing to remove themselves from.
     m_cameras.clear();
+    qDeleteAll(std::exchange(m_groups, {}));
+    qDeleteAll(strays);
+}
+
+ItemsGroup *OstrelPlugin::groupFor(int type, QGraphicsObject *layer)
+{
+    if (ItemsGroup *group = m_groups.value(type))
+        return group;
+
+    auto *group = new ItemsGroup;
+    m_groups.insert(type, group);
+    // The host may delete the group itself, with its scene or its layer.
+    connect(group->lifetime(), &QObject::destroyed, this, [this, type, group] {
+        const auto it = m_groups.constFind(type);
+        if (it != m_groups.cend() && it.value() == group)
+            m_groups.remove(type);
+    });
+    const bool placed =
+        layer && QMetaObject::invokeMethod(layer, "addItem", Q_ARG(QGraphicsItem *, group));
+    if (!placed)
+        m_scene->addItem(group);
+    return group;
+}
+
+CamGraphicsItem *OstrelPlugin::addCamera(
+    const QPointF &pos, const QString &url, int type, double angle, QGraphicsObject *layer)
+{
+    auto *cam = new CamGraphicsItem(pos, url, type, angle, groupFor(type, layer));
+    connect(cam, &QObject::destroyed, this, &OstrelPlugin::camDestroyed);
+    cam->setPlugin(this);
+    cam->setParent(this);
+    cam->setCursor(Qt::PointingHandCursor);
+    m_cameras.append(cam);
+    return cam;
 }
 
 bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
@@ -254,14 +416,17 @@ bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
 
 QObject *OstrelPlugin::createNewCamera(const QPointF &pos, int tpye)
 {
-    Q_UNUSED(pos)
-    Q_UNUSED(tpye)
-    return nullptr;
+    if (!m_scene)
+        return nullptr;
+    CamGraphicsItem *cam = addCamera(pos, QString(), tpye, 0.0, nullptr);
+    cam->setView(30, 10);
+    cam->setUseTcpRtsp(true);
+    return cam;
 }
 
 void OstrelPlugin::deleteCamera(CamGraphicsItem *cam)
 {
-    Q_UNUSED(cam)
+    delete cam;
     m_changed = true;
 }
 
@@ -291,6 +456,8 @@ void OstrelPlugin::attachedCamDestroyed(QObject *o)
 
 void OstrelPlugin::camDestroyed(QObject *o)
 {
+    // Called from QObject's destructor, when the camera part is gone already:
+    // only the address is compared, and QObject is the camera's first base.
     m_cameras.removeAll(reinterpret_cast<CamGraphicsItem *>(o));
 }
 

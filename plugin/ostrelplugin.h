@@ -84,6 +84,9 @@ private slots:
 
 private:
     void bindToScene();
+    ItemsGroup *groupFor(int type, QGraphicsObject *layer);
+    CamGraphicsItem *addCamera(const QPointF &pos, const QString &url, int type, double angle,
+                               QGraphicsObject *layer);
     void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
 
     QString m_lastError;

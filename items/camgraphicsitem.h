@@ -1,0 +1,125 @@
+#ifndef CAMGRAPHICSITEM_H
+#define CAMGRAPHICSITEM_H
+
+#include <QGraphicsItem>
+#include <QObject>
+#include <QPixmap>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QVariant>
+
+class CamViewArea;
+class OstrelPlugin;
+
+/*
+ * One camera on the map scene: an icon at the camera's geographic position
+ * that keeps its pixel size at every zoom, the camera's addresses and view
+ * parameters as properties for the host, and the view sector it owns.
+ *
+ * Icon 0 is the plain camera, icon 1 the camcorder turned to the camera's
+ * direction; the painting view's scale chooses between them.
+ */
+class CamGraphicsItem : public QObject, public QGraphicsItem
+{
+    Q_OBJECT
+    Q_INTERFACES(QGraphicsItem)
+    Q_PROPERTY(int type READ cameraType)
+    Q_PROPERTY(QPointF position READ pos WRITE setPos)
+    Q_PROPERTY(bool selected READ isSelected WRITE setSelected)
+    Q_PROPERTY(bool useTcpRtsp READ useTcpRtsp WRITE setUseTcpRtsp)
+    Q_PROPERTY(bool hasImages READ hasImages)
+    Q_PROPERTY(QString url READ url WRITE setUrl)
+    Q_PROPERTY(QString overlayUrl READ overlayUrl WRITE setOverlayUrl)
+    Q_PROPERTY(QString imageUrlTemplate READ imageUrlTemplate WRITE setImageUrlTemplate)
+    Q_PROPERTY(double angle READ angle WRITE setAngle)
+    Q_PROPERTY(double viewRadius READ viewRadius WRITE setViewRadius)
+    Q_PROPERTY(double viewAngle READ viewAngle WRITE setViewAngle)
+    Q_PROPERTY(bool movable READ isMovable WRITE setMovable)
+
+public:
+    // Pixels per degree of longitude from which the turned camcorder shows.
+    static constexpr double DirectionalIconScale = 4000.0;
+
+    CamGraphicsItem(const QPointF &position, const QString &url, int type, double angle,
+        QGraphicsItem *parent = nullptr);
+    ~CamGraphicsItem() override;
+
+    int cameraType() const { return m_type; }
+    void setType(int type);
+
+    bool useTcpRtsp() const { return m_useTcpRtsp; }
+    void setUseTcpRtsp(bool tcp) { m_useTcpRtsp = tcp; }
+    bool hasImages() const { return !m_imageUrlTemplate.isEmpty(); }
+    QString url() const { return m_url; }
+    void setUrl(const QString &url) { m_url = url; }
+    QString displayUrl() const { return m_displayUrl; }
+    QString overlayUrl() const { return m_overlayUrl; }
+    void setOverlayUrl(const QString &url) { m_overlayUrl = url; }
+    QString imageUrlTemplate() const { return m_imageUrlTemplate; }
+    void setImageUrlTemplate(const QString &urlTemplate);
+    int imageUpdatePeriod() const { return m_imageUpdatePeriod; }
+    void setImageUpdatePeriod(int seconds);
+    double angle() const { return m_angle; }
+    double viewRadius() const { return m_viewRadius; }
+    double viewAngle() const { return m_viewAngle; }
+    bool isMovable() const { return flags() & ItemIsMovable; }
+    void setMovable(bool movable);
+
+    QString bigPixmapPath() const { return m_bigPixmapPath; }
+    QString smallPixmapPath() const { return m_smallPixmapPath; }
+    int iconIndex() const { return m_iconIndex; }
+    QPixmap icon(int index) const { return m_icons[index]; }
+
+    OstrelPlugin *plugin() const;
+    void setPlugin(OstrelPlugin *plugin);
+
+    // Replaces the view sector by a new one with these parameters.
+    void setView(double viewAngle, double viewRadius);
+    CamViewArea *viewArea() const { return m_viewArea; }
+    // Called by the sector as it goes, so that the camera forgets it.
+    void viewAreaDestroyed(CamViewArea *area);
+
+    Q_INVOKABLE QVariant modelData(int column, int role) const;
+    Q_INVOKABLE void setPixmap(const QString &big, const QString &small);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+        QWidget *widget = nullptr) override;
+
+public slots:
+    void setViewRadius(double r);
+    void setAngle(double a);
+    void setViewAngle(double a);
+
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
+
+private:
+    QPixmap makeIcon(int type, bool directional) const;
+    void remakeIcon(int index);
+    void rebuildViewArea();
+    void placeViewArea();
+    bool viewAreaWanted(bool visible, bool selected) const;
+
+    QPixmap m_icons[2];
+    QString m_bigPixmapPath;
+    QString m_smallPixmapPath;
+    int m_iconIndex = 0;
+    QString m_url;
+    QString m_displayUrl;
+    QString m_overlayUrl;
+    QString m_imageUrlTemplate;
+    int m_imageUpdatePeriod = 30;
+    double m_angle;
+    double m_viewRadius = 10.0;
+    double m_viewAngle = 0.0;
+    int m_type;
+    QRectF m_iconRects[2];
+    QPointer<OstrelPlugin> m_plugin;
+    CamViewArea *m_viewArea = nullptr;
+    bool m_useTcpRtsp = false;
+};
+
+#endif // CAMGRAPHICSITEM_H

@@ -1,0 +1,349 @@
+#include "items/camgraphicsitem.h"
+#include "items/camviewarea.h"
+#include "plugin/ostrelplugin.h"
+
+#include "messagecapture.h"
+#include "osmview.h"
+#include "workstationwindow.h"
+
+#include <QApplication>
+#include <QGraphicsScene>
+#include <QIcon>
+#include <QMetaProperty>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QColor Background(200, 200, 200);
+// A map host's scene spans the world, so that the view can be centred anywhere.
+const QRectF World(-180, -90, 360, 180);
+
+QImage resourceIcon(const QString &name)
+{
+    return QImage(QStringLiteral(":/resources/") + name).convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage image(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// Bounding box of the pixels that differ from the background around `centre`.
+QRect paintedBox(const QImage &shot, const QPoint &centre, int reach = 40)
+{
+    QRect box;
+    const QColor background = Background;
+    for (int y = centre.y() - reach; y <= centre.y() + reach; ++y) {
+        for (int x = centre.x() - reach; x <= centre.x() + reach; ++x) {
+            if (shot.valid(x, y) && QColor(shot.pixel(x, y)) != background)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+void sendMouse(QWidget *target, QEvent::Type type, const QPoint &at, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class TestCamGraphicsItem : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hostInterface();
+    void icons_data();
+    void icons();
+    void customPixmaps();
+    void zoomSwitchesIcon();
+    void sectorFollowsCamera();
+    void movingAndDragging();
+};
+
+// What the host and the item models see through the meta-object system.
+void TestCamGraphicsItem::hostInterface()
+{
+    CamGraphicsItem cam(QPointF(1, 2), QStringLiteral("rtsp://admin:pw@10.1.1.1/live"), 3, 0.0);
+    cam.setToolTip(QStringLiteral("Bridge"));
+    const QMetaObject *meta = cam.metaObject();
+
+    QStringList names;
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        names << QString::fromLatin1(meta->property(i).name());
+    QCOMPARE(names,
+        QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url", "overlayUrl",
+            "imageUrlTemplate", "angle", "viewRadius", "viewAngle", "movable"}));
+    QVERIFY(!cam.setProperty("type", 2));
+    names.clear();
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
+        names << QString::fromLatin1(meta->method(i).methodSignature());
+    QCOMPARE(names,
+        QStringList({"setViewRadius(double)", "setAngle(double)", "setViewAngle(double)",
+            "modelData(int,int)", "setPixmap(QString,QString)"}));
+
+    // The property gives the camera code; the item kind stays Qt's own.
+    QCOMPARE(cam.property("type").toInt(), 3);
+    QCOMPARE(static_cast<QGraphicsItem &>(cam).type(), int(QGraphicsItem::UserType));
+    QGraphicsItem *item = &cam;
+    QCOMPARE(static_cast<QGraphicsItem *>(cam.qt_metacast("QGraphicsItem")), item);
+    QCOMPARE(
+        static_cast<QGraphicsItem *>(cam.qt_metacast("org.qt-project.Qt.QGraphicsItem")), item);
+    QCOMPARE(qvariant_cast<QObject *>(cam.data(0)), static_cast<QObject *>(&cam));
+
+    // The model columns: name, address without credentials, type code.
+    QVariant data;
+    QVERIFY(QMetaObject::invokeMethod(&cam, "modelData", Q_RETURN_ARG(QVariant, data),
+        Q_ARG(int, 1), Q_ARG(int, Qt::DisplayRole)));
+    QCOMPARE(data, QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
+    QCOMPARE(cam.modelData(0, Qt::EditRole), QVariant(QStringLiteral("Bridge")));
+    QCOMPARE(cam.modelData(2, Qt::DisplayRole), QVariant(3));
+    QVERIFY(!cam.modelData(3, Qt::DisplayRole).isValid());
+    QCOMPARE(qvariant_cast<QIcon>(cam.modelData(0, Qt::DecorationRole)).pixmap(32).size(),
+        QSize(32, 32));
+    QVERIFY(!cam.modelData(1, Qt::DecorationRole).isValid());
+    QCOMPARE(cam.modelData(7, Qt::StatusTipRole), QVariant(QStringLiteral("Bridge")));
+    QVERIFY(!cam.modelData(0, Qt::FontRole).isValid());
+
+    // Writing the address leaves the shown one as it was made.
+    QVERIFY(cam.setProperty("url", QStringLiteral("rtsp://other/")));
+    QCOMPARE(cam.modelData(1, Qt::DisplayRole), QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
+    cam.setImageUrlTemplate(QStringLiteral("http://h/yyyy-MM-dd/"));
+    QVERIFY(cam.property("hasImages").toBool());
+    QVERIFY(cam.setProperty("movable", true));
+    QVERIFY(cam.flags() & QGraphicsItem::ItemSendsGeometryChanges);
+}
+
+void TestCamGraphicsItem::icons_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("1") << 1 << QString();
+    QTest::newRow("2") << 2 << QStringLiteral("_2");
+    QTest::newRow("3") << 3 << QStringLiteral("_3");
+    QTest::newRow("5") << 5 << QString();
+    QTest::newRow("9") << 9 << QString();
+}
+
+void TestCamGraphicsItem::icons()
+{
+    QFETCH(int, type);
+    QFETCH(QString, suffix);
+    const QImage plain = resourceIcon(QStringLiteral("camera%1.png").arg(suffix));
+    const QImage camcorder = resourceIcon(QStringLiteral("video_camera%1.png").arg(suffix));
+    QCOMPARE(plain.size(), QSize(32, 32));
+    QCOMPARE(camcorder.size(), QSize(24, 24));
+
+    CamGraphicsItem cam(QPointF(), QString(), type, 90.0);
+    QCOMPARE(cam.cameraType(), type);
+    QCOMPARE(image(cam.icon(0)), plain);
+    QCOMPARE(image(cam.icon(1)), camcorder.transformed(QTransform().rotate(90)));
+    QCOMPARE(cam.boundingRect(), QRectF(-16, -16, 32, 32));
+    cam.setAngle(qQNaN());
+    cam.setAngle(qInf());
+    QCOMPARE(cam.angle(), 90.0);
+
+    // Without a direction the plain icon serves at every zoom.
+    CamGraphicsItem undirected(QPointF(), QString(), type, qQNaN());
+    QCOMPARE(image(undirected.icon(1)), plain);
+
+    // Setting the type takes 1 to 5 only, and remakes the icons.
+    cam.setType(0);
+    QCOMPARE(cam.cameraType(), 1);
+    cam.setType(3);
+    QCOMPARE(image(cam.icon(1)),
+        resourceIcon(QStringLiteral("video_camera_3.png")).transformed(QTransform().rotate(90)));
+}
+
+void TestCamGraphicsItem::customPixmaps()
+{
+    QTemporaryDir dir;
+    QPixmap big(40, 20);
+    big.fill(Qt::red);
+    const QString bigPath = dir.filePath(QStringLiteral("big.png"));
+    QVERIFY(big.save(bigPath));
+    QPixmap small(10, 30);
+    small.fill(Qt::green);
+    const QString smallPath = dir.filePath(QStringLiteral("small.png"));
+    QVERIFY(small.save(smallPath));
+
+    MessageCapture capture;
+    CamGraphicsItem cam(QPointF(), QString(), 1, 90.0);
+    const QImage builtIn = image(cam.icon(1));
+    cam.setPixmap(QString(), smallPath);
+    QVERIFY(capture.contains(QStringLiteral("null big pixmap")));
+    QVERIFY(cam.bigPixmapPath().isNull());
+
+    cam.setPixmap(dir.filePath(QStringLiteral("none.png")), QString());
+    QVERIFY(capture.contains(QStringLiteral("Error loading pixmaps")));
+    QCOMPARE(cam.bigPixmapPath(), dir.filePath(QStringLiteral("none.png")));
+    QCOMPARE(image(cam.icon(1)), builtIn);
+    // A path that does not load keeps the built-in icon when icons are remade.
+    cam.setAngle(0);
+    QCOMPARE(image(cam.icon(1)), resourceIcon(QStringLiteral("video_camera.png")));
+
+    cam.setAngle(90);
+    cam.setPixmap(bigPath, smallPath);
+    QCOMPARE(cam.icon(0).size(), QSize(40, 20));
+    QCOMPARE(cam.icon(1).size(), QSize(30, 10)); // turned by the camera's angle
+    QCOMPARE(cam.boundingRect(), QRectF(-20, -10, 40, 20));
+    // A new angle shows the custom icon as loaded.
+    cam.setAngle(45);
+    QCOMPARE(cam.icon(1).size(), QSize(10, 30));
+
+    cam.setAngle(90);
+    cam.setPixmap(bigPath, QString());
+    QCOMPARE(cam.icon(1).size(), QSize(20, 40));
+    cam.setType(2);
+    QCOMPARE(cam.icon(1).size(), QSize(40, 20));
+}
+
+void TestCamGraphicsItem::zoomSwitchesIcon()
+{
+    WorkstationWindow window;
+    window.scene()->setSceneRect(World);
+    window.scene()->setBackgroundBrush(Background);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    OsmView *view = window.mapView();
+
+    auto *cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0);
+    window.scene()->addItem(cam);
+    const auto render = [&](double scale) {
+        view->setTransform(QTransform::fromScale(scale, -scale * 1.8));
+        view->centerOn(cam);
+        const QImage shot = view->viewport()->grab().toImage();
+        return paintedBox(shot, view->mapFromScene(cam->scenePos()));
+    };
+
+    // The opaque parts of the icons are 30 x 25 and 22 x 16 pixels.
+    QRect box = render(3999.9);
+    QCOMPARE(cam->iconIndex(), 0);
+    QVERIFY2(qAbs(box.width() - 30) <= 1 && qAbs(box.height() - 25) <= 1,
+        qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+    box = render(4000);
+    QCOMPARE(cam->iconIndex(), 1);
+    QCOMPARE(cam->boundingRect(), QRectF(-12, -12, 24, 24));
+    QVERIFY2(qAbs(box.width() - 22) <= 1 && qAbs(box.height() - 16) <= 1,
+        qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
+
+    // The selection frame follows the icon that shows.
+    cam->setSelected(true);
+    box = render(4000);
+    QVERIFY(box.width() >= 24 && box.width() <= 26 && box.height() >= 24 && box.height() <= 26);
+    box = render(3999.9);
+    QVERIFY(box.width() >= 32 && box.width() <= 34 && box.height() >= 32 && box.height() <= 34);
+
+    // The real zoom levels on either side of the switch.
+    view->setTransform(QTransform());
+    view->setZoom(13);
+    view->centerOn(cam);
+    view->viewport()->grab();
+    QCOMPARE(cam->iconIndex(), 1);
+    view->setZoom(12);
+    view->viewport()->grab();
+    QCOMPARE(cam->iconIndex(), 0);
+}
+
+void TestCamGraphicsItem::sectorFollowsCamera()
+{
+    WorkstationWindow window;
+    OstrelPlugin plugin;
+    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+
+    // The view parameters change the slice; NaN changes nothing.
+    const QPainterPath before = cam->viewArea()->path();
+    cam->setViewAngle(qQNaN());
+    cam->setViewRadius(qInf());
+    QCOMPARE(cam->viewArea()->path(), before);
+    cam->setAngle(90);
+    QVERIFY(cam->viewArea()->path() != before);
+    const double height = cam->viewArea()->path().boundingRect().height();
+    cam->setViewRadius(20);
+    QVERIFY(cam->viewArea()->path().boundingRect().height() > 1.9 * height);
+    cam->setViewAngle(45);
+    QCOMPARE(cam->viewAngle(), 45.0);
+
+    // Shown while selected or always, and never while the camera is hidden.
+    CamViewArea *sector = cam->viewArea();
+    QVERIFY(!sector->isVisible());
+    cam->setSelected(true);
+    QVERIFY(sector->isVisible());
+    cam->hide();
+    QVERIFY(!sector->isVisible());
+    cam->show();
+    QVERIFY(!sector->isVisible()); // hiding deselected it
+    plugin.setViewAreaAlwaysVisible(true);
+    QVERIFY(sector->isVisible());
+    cam->setSelected(true);
+    cam->setSelected(false);
+    QVERIFY(sector->isVisible());
+
+    // A new sector replaces the old one and shows at once.
+    cam->setView(90, 100);
+    QVERIFY(cam->viewArea()->isVisible());
+    QCOMPARE(window.scene()->items().size(), 3); // group, camera, sector
+    delete cam;
+    QCOMPARE(window.scene()->items().size(), 1);
+
+    // Without a sector the view parameters are not kept.
+    CamGraphicsItem bare(QPointF(), QString(), 1, 0.0);
+    bare.setViewAngle(45);
+    bare.setViewRadius(500);
+    QCOMPARE(bare.viewAngle(), 0.0);
+    QCOMPARE(bare.viewRadius(), 10.0);
+}
+
+void TestCamGraphicsItem::movingAndDragging()
+{
+    WorkstationWindow window;
+    window.scene()->setSceneRect(World);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    OstrelPlugin plugin;
+    OsmView *view = window.mapView();
+    view->setZoom(16);
+
+    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+    CamViewArea *sector = cam->viewArea();
+    view->centerOn(cam);
+    QWidget *viewport = view->viewport();
+    const auto drag = [&](int dx) {
+        const QPoint from = view->mapFromScene(cam->scenePos());
+        sendMouse(viewport, QEvent::MouseButtonPress, from, Qt::LeftButton);
+        for (int step = 1; step <= 4; ++step)
+            sendMouse(viewport, QEvent::MouseMove, from + QPoint(dx * step / 4, 0), Qt::LeftButton);
+        sendMouse(viewport, QEvent::MouseButtonRelease, from + QPoint(dx, 0), Qt::NoButton);
+    };
+
+    // Not movable: a drag leaves it, writing the position moves only the icon.
+    drag(50);
+    QCOMPARE(cam->pos(), QPointF(37.6, 55.7));
+    QVERIFY(cam->setProperty("position", QPointF(37.61, 55.7)));
+    QCOMPARE(cam->pos(), QPointF(37.61, 55.7));
+    QCOMPARE(sector->pos(), QPointF(37.6, 55.7));
+    QVERIFY(!plugin.isChanged());
+
+    QVERIFY(cam->setProperty("movable", true));
+    QVERIFY(cam->property("movable").toBool());
+    const QPointF start = cam->pos();
+    drag(50);
+    QVERIFY(cam->pos().x() > start.x());
+    QCOMPARE(cam->pos().y(), start.y());
+    QCOMPARE(sector->pos(), cam->scenePos());
+    QVERIFY(plugin.isChanged());
+
+    plugin.setChanged(false);
+    cam->setProperty("position", QPointF(37.5, 55.5));
+    QCOMPARE(sector->pos(), QPointF(37.5, 55.5));
+    QVERIFY(plugin.isChanged());
+}
+
+QTEST_MAIN(TestCamGraphicsItem)
+#include "tst_camgraphicsitem.moc"

@@ -1,0 +1,490 @@
+#include "items/camgraphicsitem.h"
+#include "items/camviewarea.h"
+#include "plugin/camlistreader.h"
+#include "plugin/itemsgroup.h"
+#include "plugin/ostrelplugin.h"
+
+#include "messagecapture.h"
+#include "testsupport.h"
+#include "workstationwindow.h"
+
+#include <QFile>
+#include <QGraphicsScene>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCodec>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), qint64(data.size()));
+}
+
+QByteArray camLines(int count, int firstType = 1)
+{
+    QByteArray lines;
+    for (int i = 0; i < count; ++i) {
+        lines +=
+            QStringLiteral("<Cam url=\"rtsp://127.0.0.1/%1\" lon=\"%2\" lat=\"55.75\" ang=\"%3\" "
+                           "type=\"%4\" view_ang=\"40\" view_radius=\"150\">Cam %1</Cam>\n")
+                .arg(i)
+                .arg(37.5 + i * 1e-4, 0, 'f', 4)
+                .arg(i % 360)
+                .arg(firstType + i % 5)
+                .toUtf8();
+    }
+    return lines;
+}
+
+} // namespace
+
+// Loading and saving camera lists through the plug-in, in a workstation host.
+class TestCamListFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void exactRoundTrip();
+    void readingRules();
+    void directionAndNumbers();
+    void customIcons();
+    void textEncoding();
+    void backupAndChanged();
+    void openAndParseFailuresLeaveLayer();
+    void badInput_data();
+    void badInput();
+    void nonFiniteAndHugeNumbers();
+    void largeInput();
+    void saveFailureKeepsPreviousList();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    bool load(const QString &file) { return m_plugin->loadVlcCamList(file); }
+    bool loadText(const QByteArray &xml)
+    {
+        writeFile(path(QStringLiteral("in.xml")), xml);
+        return load(path(QStringLiteral("in.xml")));
+    }
+    CamGraphicsItem *cam(int i) const { return m_plugin->cameras().value(i); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkstationWindow> m_window;
+    std::unique_ptr<OstrelPlugin> m_plugin;
+};
+
+void TestCamListFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_window = std::make_unique<WorkstationWindow>();
+    m_plugin = std::make_unique<OstrelPlugin>();
+}
+
+void TestCamListFile::cleanup()
+{
+    m_plugin.reset();
+    m_window.reset();
+    m_dir.reset();
+}
+
+void TestCamListFile::exactRoundTrip()
+{
+    // Written as the plug-in writes: this text must come back byte for byte.
+    const QByteArray saved =
+        "<VarkaNetwork use_ffmpeg=\"true\">\n"
+        "    <VlcOptions>--network-caching=300 &amp; more</VlcOptions>\n"
+        "    <Cam url=\"rtsp://user:pw@127.0.0.1:8554/a?x=1&amp;y=2\" "
+        "overlay_url=\"127.0.0.1:9000\" image_url_template=\"http://127.0.0.1/s/yyyy-MM-dd/\" "
+        "image_update_period=\"15\" rtsp_tcp=\"true\" lon=\"37.617699\" lat=\"55.755825\" "
+        "ang=\"123.5\" type=\"4\" view_ang=\"45\" view_radius=\"250\">Tverskaya &lt;north&gt; "
+        "&quot;A&quot;</Cam>\n"
+        "    <Cam rtsp_tcp=\"false\" lon=\"-0.125\" lat=\"-33.5\" ang=\"nan\" type=\"9\" "
+        "view_ang=\"0\" view_radius=\"10\"/>\n"
+        "    <Cam url=\"line&#10;break&#9;tab\" rtsp_tcp=\"false\" lon=\"180\" lat=\"90\" "
+        "ang=\"-30\" type=\"2\" view_ang=\"360\" view_radius=\"1e+06\"> spaced name </Cam>\n"
+        "</VarkaNetwork>\n";
+    QVERIFY(loadText(saved));
+    QCOMPARE(m_plugin->cameras().size(), 3);
+    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QCOMPARE(readAll(path(QStringLiteral("out.xml"))), saved);
+
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("Tverskaya <north> \"A\""));
+    QCOMPARE(cam(0)->displayUrl(), QStringLiteral("rtsp://127.0.0.1:8554/a?x=1&y=2"));
+    QCOMPARE(cam(1)->toolTip(), QString());
+    QCOMPARE(cam(2)->toolTip(), QStringLiteral(" spaced name "));
+    QCOMPARE(cam(2)->url(), QStringLiteral("line\nbreak\ttab"));
+    QVERIFY(cam(2)->viewArea());
+
+    // The sample list shipped with the sources loads, all types in it.
+    QVERIFY(load(TestSupport::sourcePath(QStringLiteral("examples/cameras.xml"))));
+    QCOMPARE(m_plugin->groups().keys(), QList<int>({1, 2, 3, 4, 5}));
+}
+
+void TestCamListFile::readingRules()
+{
+    // Entries anywhere below the root, in document order; the root's name is
+    // not checked; unknown attributes and comments are dropped on saving.
+    QVERIFY(loadText("<?xml version=\"1.0\"?>\n<Other>\n<!-- district -->\n"
+                     "<District name=\"north\">\n"
+                     "  <Cam lon=\"30\" lat=\"60\" colour=\"red\" type=\"x\"\n"
+                     "       image_update_period=\"x\" image_url_template=\"\">\n"
+                     "     North <b>bold</b> rest</Cam>\n"
+                     "  <Group><Cam lon=\"abc\" lat=\"60\">skipped</Cam>"
+                     "<Cam lon=\"31\" lat=\"61\" overlay_url=\"\" axis_ts_url=\"10.0.0.1:80\" "
+                     "rtsp_tcp=\"TRUE\" image_url_template=\"ftp://h/d\" image_update_period=\"0\" "
+                     "view_ang=\"20\">Deep</Cam></Group>\n"
+                     "</District>\n"
+                     "<Cam lat=\"1\">no longitude</Cam>\n"
+                     "<Cam lon=\"32\" lat=\"62\" view_radius=\"20\"><![CDATA[  ]]>x</Cam>\n"
+                     "</Other>\n"));
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QCOMPARE(m_plugin->cameras().size(), 3);
+
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("\n     North "));
+    QCOMPARE(cam(0)->cameraType(), 1);
+    QCOMPARE(cam(0)->imageUpdatePeriod(), 30);
+    QVERIFY(!cam(0)->hasImages());
+    QVERIFY(!cam(0)->useTcpRtsp());
+    QCOMPARE(cam(1)->toolTip(), QStringLiteral("Deep"));
+    QCOMPARE(cam(1)->overlayUrl(), QStringLiteral("10.0.0.1:80"));
+    QVERIFY(cam(1)->useTcpRtsp());
+    QCOMPARE(cam(1)->imageUpdatePeriod(), 0);
+    // A sector needs both of its numbers.
+    QVERIFY(!cam(1)->viewArea());
+    QVERIFY(!cam(2)->viewArea());
+    QCOMPARE(cam(2)->toolTip(), QStringLiteral("  "));
+    QVERIFY(m_plugin->vlcOptions().isEmpty());
+
+    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
+    const QByteArray out = readAll(path(QStringLiteral("out.xml")));
+    QVERIFY(out.startsWith("<VarkaNetwork>\n    <Cam "));
+    QVERIFY(!out.contains("colour"));
+    QVERIFY(!out.contains("district"));
+    QVERIFY(!out.contains("axis_ts_url"));
+    QVERIFY(!out.contains("VlcOptions"));
+    QVERIFY(out.contains("overlay_url=\"10.0.0.1:80\""));
+    // A template with a period of 0 is written without the period.
+    QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"true\""));
+    QCOMPARE(out.count("image_update_period"), 0);
+    QVERIFY(!out.contains('\r'));
+}
+
+void TestCamListFile::directionAndNumbers()
+{
+    QVERIFY(loadText("<VarkaNetwork>"
+                     "<Cam lon=\"30.123456789\" lat=\"59.93861\" type=\"9\"/>"
+                     "<Cam lon=\"30\" lat=\"60\" ang=\"12.3456789\" view_ang=\"33.3333333\" "
+                     "view_radius=\"1234567\"/>"
+                     "</VarkaNetwork>"));
+    QVERIFY(qIsNaN(cam(0)->angle()));
+    QCOMPARE(cam(0)->cameraType(), 9);
+    QVERIFY(m_plugin->groups().contains(9));
+    QVERIFY(cam(0)->parentItem() == m_plugin->groups().value(9));
+    // Beyond a thousand kilometres a radius is not taken.
+    QVERIFY(!cam(1)->viewArea());
+
+    const QString out = path(QStringLiteral("out.xml"));
+    m_plugin->saveVlcCamList(out);
+    const QByteArray text = readAll(out);
+    QVERIFY(text.contains("lon=\"30.123457\" lat=\"59.93861\" ang=\"nan\" type=\"9\""));
+    QVERIFY(text.contains("lon=\"30\" lat=\"60\" ang=\"12.3457\""));
+
+    QVERIFY(load(out));
+    QVERIFY(qIsNaN(cam(0)->angle()));
+    QCOMPARE(cam(0)->cameraType(), 9);
+    QCOMPARE(cam(0)->pos(), QPointF(double(30.123457f), double(59.93861f)));
+    m_plugin->saveVlcCamList(out);
+    QCOMPARE(readAll(out), text);
+
+    // The ffmpeg flag survives a file without it; the options do not.
+    QVERIFY(loadText("<R use_ffmpeg=\"TRUE\"><VlcOptions>a</VlcOptions>"
+                     "<VlcOptions>b</VlcOptions><Cam lon=\"1\" lat=\"2\"/></R>"));
+    QCOMPARE(m_plugin->vlcOptions(), QStringLiteral("a"));
+    QVERIFY(loadText("<R use_ffmpeg=\"no\"><Cam lon=\"1\" lat=\"2\"/></R>"));
+    QVERIFY(m_plugin->vlcOptions().isEmpty());
+    m_plugin->saveVlcCamList(out);
+    QVERIFY(readAll(out).startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
+}
+
+void TestCamListFile::customIcons()
+{
+    QDir(m_dir->path()).mkdir(QStringLiteral("icons"));
+    QPixmap big(40, 20);
+    big.fill(Qt::red);
+    QVERIFY(big.save(path(QStringLiteral("icons/big.png"))));
+    QPixmap small(10, 30);
+    small.fill(Qt::green);
+    QVERIFY(small.save(path(QStringLiteral("icons/small.png"))));
+    const QString absoluteBig = path(QStringLiteral("icons/big.png"));
+
+    MessageCapture capture;
+    QVERIFY(
+        loadText(QStringLiteral("<R>"
+                                "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"icons/big.png\" "
+                                "image_small=\"icons/small.png\"/>"
+                                "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"%1\" "
+                                "image_small=\"\"/>"
+                                "<Cam lon=\"1\" lat=\"2\" image_small=\"icons/small.png\"/>"
+                                "<Cam lon=\"1\" lat=\"2\" image_big=\"icons/missing.png\"/>"
+                                "</R>")
+                     .arg(absoluteBig)
+                     .toUtf8()));
+    QCOMPARE(cam(0)->bigPixmapPath(), absoluteBig);
+    QCOMPARE(cam(0)->smallPixmapPath(), path(QStringLiteral("icons/small.png")));
+    QCOMPARE(cam(0)->icon(0).size(), QSize(40, 20));
+    QCOMPARE(cam(0)->icon(1).size(), QSize(10, 30));
+    // Only a big icon: it serves for both.
+    QCOMPARE(cam(1)->icon(0).size(), QSize(40, 20));
+    QCOMPARE(cam(1)->icon(1).size(), QSize(40, 20));
+    QVERIFY(cam(1)->smallPixmapPath().isNull());
+    QVERIFY(cam(2)->bigPixmapPath().isNull());
+    QCOMPARE(cam(2)->icon(0).size(), QSize(32, 32));
+    // Icons that do not load leave the built-in ones, with a warning.
+    QCOMPARE(cam(3)->icon(0).size(), QSize(32, 32));
+    QVERIFY(capture.contains(QStringLiteral("Error loading pixmaps")));
+    QVERIFY(m_plugin->lastError().isEmpty());
+
+    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
+    const QByteArray out = readAll(path(QStringLiteral("out.xml")));
+    QCOMPARE(out.count(QStringLiteral("image_big=\"%1\"").arg(absoluteBig).toUtf8()), 2);
+    QCOMPARE(out.count("image_small="), 1);
+    QVERIFY(out.contains("icons/missing.png"));
+}
+
+void TestCamListFile::textEncoding()
+{
+    // Another encoding in, UTF-8 out.
+    QTextCodec *codec = QTextCodec::codecForName("windows-1251");
+    QVERIFY(codec);
+    const QString name = QStringLiteral("Камера у моста");
+    QVERIFY(loadText("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<R><Cam lon=\"1\" "
+                     "lat=\"2\">"
+        + codec->fromUnicode(name) + "</Cam></R>"));
+    QCOMPARE(cam(0)->toolTip(), name);
+
+    // Characters XML cannot carry are left out rather than spoil the file.
+    const QString camera = QString::fromUcs4(U"\U0001F4F7");
+    cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + camera);
+    cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
+    const QString out = path(QStringLiteral("out.xml"));
+    m_plugin->saveVlcCamList(out);
+    QVERIFY(readAll(out).contains(name.toUtf8()));
+    QVERIFY(load(out));
+    QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
+    QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
+}
+
+void TestCamListFile::largeInput()
+{
+    // Thousands of entries, one nested deeper than a recursive parser survives.
+    const int depth = 200000;
+    QByteArray xml = "<R>" + camLines(5000);
+    for (int i = 0; i < depth; ++i)
+        xml += "<d>";
+    xml += "<Cam lon=\"5\" lat=\"6\">deepest</Cam>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</d>";
+    xml += "</R>";
+    QVERIFY(loadText(xml));
+    QCOMPARE(m_plugin->cameras().size(), 5001);
+    QCOMPARE(m_plugin->cameras().last()->toolTip(), QStringLiteral("deepest"));
+    QCOMPARE(m_plugin->groups().size(), 5);
+    const QString out = path(QStringLiteral("out.xml"));
+    m_plugin->saveVlcCamList(out);
+    QVERIFY(load(out));
+    QCOMPARE(m_plugin->cameras().size(), 5001);
+
+    // Sizes and counts that no camera network has are refused.
+    CamListReader reader;
+    QVERIFY(!reader.read(QByteArray(CamListReader::MaxFileSize + 1, ' ')));
+    QVERIFY(!reader.errorString().isEmpty());
+    QByteArray many = "<R>";
+    for (int i = 0; i <= CamListReader::MaxCameras; ++i)
+        many += "<Cam lon=\"1\" lat=\"2\"/>";
+    QVERIFY(!reader.read(many + "</R>"));
+    QVERIFY(reader.errorString().contains(QString::number(CamListReader::MaxCameras)));
+    QVERIFY(reader.list().cameras.isEmpty());
+}
+
+void TestCamListFile::backupAndChanged()
+{
+    const QString file = path(QStringLiteral("list.xml"));
+    const QString bak = file + QStringLiteral(".bak");
+    writeFile(file, "<R><Cam lon=\"1\" lat=\"2\"/></R>");
+    writeFile(bak, "older backup");
+    QVERIFY(load(file));
+
+    m_plugin->createNewCamera(QPointF(3, 4));
+    m_plugin->setChanged(true);
+    m_plugin->saveVlcCamList(file);
+    QVERIFY(!m_plugin->isChanged());
+    QCOMPARE(readAll(bak), QByteArray("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
+    QCOMPARE(readAll(file).count("<Cam "), 2);
+
+    // Loading leaves the flag as it was.
+    m_plugin->setChanged(true);
+    QVERIFY(load(file));
+    QVERIFY(m_plugin->isChanged());
+    QCOMPARE(m_plugin->cameras().size(), 2);
+}
+
+void TestCamListFile::openAndParseFailuresLeaveLayer()
+{
+    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\">kept</Cam></R>"));
+
+    QVERIFY(!load(path(QStringLiteral("missing.xml"))));
+    QCOMPARE(
+        m_plugin->lastError(), QStringLiteral("Error opening file: No such file or directory"));
+    QVERIFY(!load(m_dir->path()));
+    QVERIFY(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")));
+
+    QVERIFY(!loadText("<R>\n  <Cam lon=\"1\" lat=\"2\">\n</R>"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^Error parsing file \\(row 3, column \\d+\\): .+"))
+                 .match(m_plugin->lastError())
+                 .hasMatch(),
+        qPrintable(m_plugin->lastError()));
+    QCOMPARE(m_plugin->cameras().size(), 1);
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("kept"));
+
+    // A good load clears the message.
+    QVERIFY(loadText("<R/>"));
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QVERIFY(m_plugin->cameras().isEmpty());
+}
+
+void TestCamListFile::badInput_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("no root") << QByteArray("<?xml version=\"1.0\"?>") << QString();
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe<R>", 6) << QString();
+    QTest::newRow("two roots") << QByteArray("<R/><R/>") << QString();
+    QTest::newRow("undeclared entity") << QByteArray("<R>&bomb;</R>") << QString();
+    QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE R [\n<!ENTITY a \"aaaaaaaaaa\">\n";
+    for (char c = 'b'; c <= 'j'; ++c) {
+        laughs += QStringLiteral("<!ENTITY %1 \"").arg(QLatin1Char(c)).toLatin1();
+        for (int i = 0; i < 10; ++i)
+            laughs += '&' + QByteArray(1, c - 1) + ';';
+        laughs += "\">\n";
+    }
+    laughs += "]>\n<R><Cam lon=\"1\" lat=\"2\">&j;</Cam></R>\n";
+    QTest::newRow("billion laughs") << laughs << QStringLiteral("Entity declarations");
+    QTest::newRow("parameter entity")
+        << QByteArray("<!DOCTYPE R [<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;]><R/>")
+        << QStringLiteral("Entity declarations");
+}
+
+void TestCamListFile::badInput()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, message);
+    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
+    QVERIFY(!loadText(xml));
+    QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error parsing file (row ")),
+        qPrintable(m_plugin->lastError()));
+    QVERIFY2(m_plugin->lastError().contains(message), qPrintable(m_plugin->lastError()));
+    QCOMPARE(m_plugin->cameras().size(), 1);
+}
+
+void TestCamListFile::nonFiniteAndHugeNumbers()
+{
+    const QStringList values = {QStringLiteral("nan"), QStringLiteral("inf"),
+        QStringLiteral("-inf"), QStringLiteral("1e39"), QStringLiteral("3e38"),
+        QStringLiteral("99999999999"), QStringLiteral("0x10"), QStringLiteral("1,5"),
+        QStringLiteral(" 1.5 ")};
+    QByteArray xml = "<R>";
+    for (const QString &value : values) {
+        xml += QStringLiteral("<Cam lon=\"%1\" lat=\"20\"/><Cam lon=\"10\" lat=\"%1\"/>")
+                   .arg(value)
+                   .toUtf8();
+        xml += QStringLiteral("<Cam lon=\"10\" lat=\"20\" ang=\"%1\" type=\"%1\" "
+                              "image_update_period=\"%1\" image_url_template=\"t\" "
+                              "view_ang=\"%1\" view_radius=\"%1\"/>")
+                   .arg(value)
+                   .toUtf8();
+    }
+    xml += "</R>";
+
+    MessageCapture capture;
+    QVERIFY(loadText(xml));
+    // Only " 1.5 " is a number; as a position it is kept, anything else is
+    // skipped, and no camera gets a non-finite value or a runaway sector.
+    QCOMPARE(m_plugin->cameras().size(), values.size() + 2);
+    for (const CamGraphicsItem *c : m_plugin->cameras()) {
+        QVERIFY(qIsFinite(c->pos().x()) && qIsFinite(c->pos().y()));
+        QVERIFY(qAbs(c->pos().x()) <= 180 && qAbs(c->pos().y()) <= 90);
+        QVERIFY(qIsNaN(c->angle()) || qIsFinite(c->angle()));
+        QVERIFY(c->cameraType() == 1);
+        QVERIFY(c->imageUpdatePeriod() == 30);
+        if (c->viewArea()) {
+            QCOMPARE(c->viewRadius(), 1.5);
+            QVERIFY(c->viewArea()->boundingRect().width() < 1e-3);
+        }
+    }
+    QVERIFY2(capture.messages().isEmpty(), qPrintable(capture.messages().join('\n')));
+
+    // A full render of the view with all of them finishes.
+    m_plugin->setViewAreaAlwaysVisible(true);
+    QVERIFY(!m_window->grab().isNull());
+}
+
+void TestCamListFile::saveFailureKeepsPreviousList()
+{
+    const QString file = path(QStringLiteral("list.xml"));
+    const QByteArray previous = "<R><Cam lon=\"1\" lat=\"2\"/></R>";
+    writeFile(file, previous);
+    QVERIFY(load(file));
+    for (int i = 0; i < 100; ++i)
+        m_plugin->createNewCamera(QPointF(i * 0.01, 1));
+    m_plugin->setChanged(true);
+
+    // No directory to write into.
+    m_plugin->saveVlcCamList(path(QStringLiteral("nowhere/list.xml")));
+    QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")),
+        qPrintable(m_plugin->lastError()));
+    QVERIFY(m_plugin->isChanged());
+
+    // The disk fills up while writing: a file size limit stands in for it.
+    rlimit old {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    m_plugin->saveVlcCamList(file);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(m_plugin->lastError(), QStringLiteral("Error opening file: File too large"));
+    QVERIFY(m_plugin->isChanged());
+    QCOMPARE(readAll(file), previous);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2); // the list and its backup
+
+    m_plugin->saveVlcCamList(file);
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QVERIFY(!m_plugin->isChanged());
+    QCOMPARE(readAll(file).count("<Cam "), 101);
+}
+
+QTEST_MAIN(TestCamListFile)
+#include "tst_camlistfile.moc"
