@@ -114,13 +114,13 @@ int main(int argc, char *argv[])
     if (parser.isSet(viewAreasOption))
         window.cameraLayer().setViewAreasAlwaysVisible(true);
 
+    window.show();
     if (parser.isSet(listOption)) {
         if (window.openList(parser.value(listOption)))
             window.centreOnCameras();
         else
             fail(window.cameraLayer().lastError());
     }
-    window.show();
 
     const auto playAll = [&](const QCommandLineOption &which, bool images, bool onMap) {
         const QStringList names = parser.values(which);

@@ -198,6 +198,7 @@ bool WorkstationWindow::openList(const QString &fileName)
     m_listFile = fileName;
     m_cameraList->refresh();
     m_cameraList->show();
+    resizeDocks({m_cameraList}, {320}, Qt::Horizontal);
     updateTypeVisibility();
     updateTitle();
     return true;
@@ -252,9 +253,10 @@ void WorkstationWindow::centreOnCameras()
     m_view->setReferenceLatitude(bounds.center().y());
     const double stretch = 1.0 / std::cos(qDegreesToRadians(m_view->referenceLatitude()));
     int zoom = OsmView::MaxZoom - 3;
-    while (zoom > OsmView::MinZoom
-           && (bounds.width() * OsmView::pixelsPerDegree(zoom) > area.width() * 0.8
-               || bounds.height() * OsmView::pixelsPerDegree(zoom) * stretch > area.height() * 0.8)) {
+    while (
+        zoom > OsmView::MinZoom
+        && (bounds.width() * OsmView::pixelsPerDegree(zoom) > area.width() * 0.8
+            || bounds.height() * OsmView::pixelsPerDegree(zoom) * stretch > area.height() * 0.8)) {
         --zoom;
     }
     m_view->setZoom(zoom);
