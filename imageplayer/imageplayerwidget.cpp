@@ -22,13 +22,21 @@ constexpr int FtpErrorsBeforeReset = 3;
 constexpr int FirstReconnectDelayMs = 1000;
 constexpr int LongestReconnectDelayMs = 30000;
 
+// A period of zero or less (a hand-edited list) would refresh as fast as the
+// event loop turns and hammer the server; a day is the longest sensible one
+// and keeps the milliseconds within range.
+int refreshPeriodMs(int seconds)
+{
+    return qBound(1, seconds, 24 * 3600) * 1000;
+}
+
 } // namespace
 
 ImagePlayerWidget::ImagePlayerWidget(
     QWidget *parent, const QString &url_template, int update_period_sec)
     : QWidget(parent)
     , m_ui(new Ui::ImagePlayerWidget)
-    , m_updatePeriodMs(update_period_sec * 1000)
+    , m_updatePeriodMs(refreshPeriodMs(update_period_sec))
     , m_ftp(this)
     , m_refreshTimer(this)
 {

@@ -133,6 +133,7 @@ private slots:
     void refusedConnectionsArePaced();
     void templatesThatGiveNoSource_data();
     void templatesThatGiveNoSource();
+    void refreshPeriodStaysSane();
     void httpImages();
     void oneHttpRequestInFlight();
     void imageFitsTheFrame();
@@ -365,6 +366,17 @@ void TestImagePlayerWidget::templatesThatGiveNoSource()
     QTest::qWait(100);
     QCOMPARE(statusText(&w), status);
     QCOMPARE(part<FtpClient>(&w, "ftp")->state(), FtpClient::Unconnected);
+}
+
+void TestImagePlayerWidget::refreshPeriodStaysSane()
+{
+    // Hand-edited lists can carry a period of zero or less, or one whose
+    // milliseconds do not fit an int.
+    for (const auto &[seconds, expectedMs] : {std::pair {0, 1000}, std::pair {-5, 1000},
+                                             std::pair {7, 7000}, std::pair {10000000, 86400000}}) {
+        ImagePlayerWidget w(nullptr, QStringLiteral("http://127.0.0.1:1/x.jpg"), seconds);
+        QCOMPARE(part<QTimer>(&w, "refreshTimer")->interval(), expectedMs);
+    }
 }
 
 void TestImagePlayerWidget::httpImages()
