@@ -25,9 +25,8 @@ void drawDirectionArrow(QPainter &painter, const QPolygon &polygon)
     const QPointF across(-unit.y(), unit.x());
     auto at = [&](qreal x, qreal y) { return tip + unit * x + across * y; };
 
-    painter.drawLine(QLineF(tip, at(a, 0)));
-    painter.drawLine(QLineF(tip, at(b, c)));
-    painter.drawLine(QLineF(tip, at(b, -c)));
+    const QLineF lines[] = {{tip, at(a, 0)}, {tip, at(b, c)}, {tip, at(b, -c)}};
+    painter.drawLines(lines, 3);
 }
 
 } // namespace

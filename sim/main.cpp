@@ -1,5 +1,6 @@
 // A simulated video detector on a loopback port, for tests and demos.
 
+#include "citilogsimulator.h"
 #include "commandreader.h"
 #include "trafficstreamsimulator.h"
 
@@ -46,14 +47,23 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("ostrel-detector-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Simulates a traffic-stream video detector on 127.0.0.1.\n"
-                       "Commands come from stdin (one per line) and from a scenario file;\n"
-                       "see the simulator classes for the command list. The simulator stops\n"
-                       "on 'quit', SIGTERM, the end of stdin or after --max-seconds."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates a traffic-stream or CitiLog video detector on 127.0.0.1 and prints\n"
+        "\"port N\", then one line per connection, request and event.\n"
+        "It stops on 'quit', SIGTERM, the end of stdin or after --max-seconds.\n"
+        "\n"
+        "Commands, from stdin or a scenario file (one per line; a scenario may\n"
+        "also say \"sleep MS\" and \"loop\"; texts may hold \\r \\n \\t \\s \\\\ \\xHH):\n"
+        "  both:          toggle | drop | quit | fail MODE | fail none\n"
+        "  trafficstream: set ID 0|1 | event | send TEXT | sendraw TEXT |\n"
+        "                 answer CMD [TEXT] | padcam N\n"
+        "                 modes: wrong-login silent-login silent garbage oversize drop\n"
+        "  citilog:       set INDEX 0|1 | states VECTOR | outputs | send TEXT |\n"
+        "                 sendraw TEXT\n"
+        "                 modes: wrong-source wrong-length oversize malformed silent drop"));
     parser.addHelpOption();
     const QCommandLineOption protocolOption(QStringLiteral("protocol"),
-        QStringLiteral("trafficstream (the default)."), QStringLiteral("name"),
+        QStringLiteral("trafficstream (default) or citilog."), QStringLiteral("name"),
         QStringLiteral("trafficstream"));
     const QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Port to listen on; 0 picks one."), QStringLiteral("port"),
@@ -68,7 +78,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption misbehaveOption(QStringLiteral("misbehave"),
         QStringLiteral("Start in this failure mode."), QStringLiteral("mode"));
     const QCommandLineOption maxSecondsOption(QStringLiteral("max-seconds"),
-        QStringLiteral("Stop after this long (600)."), QStringLiteral("s"), QStringLiteral("600"));
+        QStringLiteral("Stop after this long (600; at most a day)."), QStringLiteral("s"),
+        QStringLiteral("600"));
     const QCommandLineOption ignoreStdinOption(QStringLiteral("ignore-stdin"),
         QStringLiteral("Read no commands from stdin and keep running at its end."));
     parser.addOptions({protocolOption, portOption, layoutOption, scenarioOption, intervalOption,
@@ -87,6 +98,8 @@ int main(int argc, char *argv[])
     const QString protocol = parser.value(protocolOption);
     if (protocol == QLatin1String("trafficstream")) {
         simulator = std::make_unique<TrafficStreamSimulator>(layout);
+    } else if (protocol == QLatin1String("citilog")) {
+        simulator = std::make_unique<CitiLogSimulator>(layout);
     } else {
         std::fprintf(stderr, "unknown protocol: %s\n", qPrintable(protocol));
         return 2;
@@ -119,7 +132,7 @@ int main(int argc, char *argv[])
     }
 
     quitOnTerminationSignals();
-    QTimer::singleShot(
-        parser.value(maxSecondsOption).toInt() * 1000, &app, &QCoreApplication::quit);
+    const qint64 maxSeconds = qBound(0LL, parser.value(maxSecondsOption).toLongLong(), 86400LL);
+    QTimer::singleShot(int(maxSeconds * 1000), &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -69,8 +69,7 @@ int main(int argc, char *argv[])
     const QByteArray events[] = {
         stateLine("ge", zones.size(), 0), stateLine("ge", zones.size(), 1)};
     int phase = 0;
-    const double event =
-        OverlayBaseline::medianMicroseconds([&] { client.feed(events[phase++ % 2]); });
-    const double baseline = OverlayBaseline::baselineMicroseconds(zones);
-    return OverlayBaseline::report("traffic-stream state event, 32 sensors", event, baseline, 1.5);
+    return OverlayBaseline::compare(
+        "traffic-stream state event, 32 sensors", [&] { client.feed(events[phase++ % 2]); }, zones,
+        1.5);
 }

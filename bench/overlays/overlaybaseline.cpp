@@ -23,42 +23,53 @@ QVector<QPolygon> zones()
     return result;
 }
 
-double medianMicroseconds(const std::function<void()> &work, int rounds)
+namespace {
+
+void drawBaseline(const QVector<QPolygon> &zones, QPixmap &kept)
 {
-    for (int i = 0; i < 10; ++i)
+    QPixmap pixmap(frameSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(Qt::red, 2));
+    for (const QPolygon &zone : zones)
+        painter.drawPolygon(zone);
+    painter.end();
+    kept = pixmap;
+}
+
+double median(QVector<qint64> &times)
+{
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times.at(times.size() / 2) / 1000.0;
+}
+
+} // namespace
+
+int compare(const char *what, const std::function<void()> &work, const QVector<QPolygon> &zones,
+    double target)
+{
+    QPixmap kept;
+    for (int i = 0; i < 10; ++i) {
         work();
-    QVector<qint64> times;
+        drawBaseline(zones, kept);
+    }
+    const int rounds = 300;
+    QVector<qint64> workTimes;
+    QVector<qint64> baselineTimes;
     QElapsedTimer timer;
     for (int i = 0; i < rounds; ++i) {
         timer.start();
         work();
-        times.append(timer.nsecsElapsed());
+        workTimes.append(timer.nsecsElapsed());
+        timer.start();
+        drawBaseline(zones, kept);
+        baselineTimes.append(timer.nsecsElapsed());
     }
-    std::nth_element(times.begin(), times.begin() + rounds / 2, times.end());
-    return times.at(rounds / 2) / 1000.0;
-}
-
-double baselineMicroseconds(const QVector<QPolygon> &zones)
-{
-    QPixmap kept;
-    return medianMicroseconds([&] {
-        QPixmap pixmap(frameSize);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setPen(QPen(Qt::red, 2));
-        for (const QPolygon &zone : zones)
-            painter.drawPolygon(zone);
-        painter.end();
-        kept = pixmap;
-    });
-}
-
-int report(const char *what, double measured, double baseline, double target)
-{
+    const double measured = median(workTimes);
+    const double baseline = median(baselineTimes);
     const double ratio = measured / baseline;
-    std::printf(
-        "%s: %.0f us per event, bare QPainter baseline %.0f us, ratio %.2f (target <= %.1f)\n",
-        what, measured, baseline, ratio, target);
+    std::printf("%s: %.0f us, bare QPainter baseline %.0f us, ratio %.2f (target <= %.1f)\n", what,
+        measured, baseline, ratio, target);
     return ratio <= target ? 0 : 1;
 }
 

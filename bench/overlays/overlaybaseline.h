@@ -16,14 +16,11 @@ const QSize frameSize(1920, 1080);
 // 32 lane zones in a grid of 8 by 4, each a quadrilateral.
 QVector<QPolygon> zones();
 
-// Median time of one call of `work`, in microseconds.
-double medianMicroseconds(const std::function<void()> &work, int rounds = 200);
-
-double baselineMicroseconds(const QVector<QPolygon> &zones);
-
-// Prints both figures and their ratio; returns the exit code (1 when the
-// ratio is above `target`).
-int report(const char *what, double measured, double baseline, double target);
+// Times `work` and the baseline drawing of `zones` in alternating rounds, so
+// that a busy machine weighs on both alike; prints the medians and their
+// ratio and returns the exit code (1 when the ratio is above `target`).
+int compare(const char *what, const std::function<void()> &work, const QVector<QPolygon> &zones,
+    double target);
 
 } // namespace OverlayBaseline
 

@@ -32,6 +32,7 @@ class TestAxisTrafficStreamOverlay : public QObject
 private slots:
     void exchangeAndLiveStates();
     void outlinesArrowsAndLabels();
+    void extremeCoordinates();
     void failureMessages_data();
     void failureMessages();
     void receiveLimitAtExactly100000();
@@ -104,6 +105,23 @@ void TestAxisTrafficStreamOverlay::outlinesArrowsAndLabels()
     // The triangle is not drawn at all; nothing is filled.
     QVERIFY(ImageCollector::isTransparentAround(image, QRect(395, 295, 110, 110)));
     QVERIFY(ImageCollector::isTransparentAround(image, QRect(110, 110, 60, 20)));
+}
+
+// Outlines anywhere in the int range, or with sides of no length, are drawn
+// (or clipped) without harm.
+void TestAxisTrafficStreamOverlay::extremeCoordinates()
+{
+    SimulatorPeer sim;
+    QVERIFY(sim.start(trafficStream, R"({"sensors": [
+        {"id": 1, "points": [[2147483647, -2147483648], [-2147483648, 2147483647], [0, 0], [5, 5]]},
+        {"id": 2, "points": [[10, 10], [10, 10], [10, 10], [10, 10]], "active": true},
+        {"id": 3, "points": [[100, 100], [200, 100], [200, 200], [100, 200]]}
+    ]})"));
+    AxisTrafficStreamOverlay client(nullptr, sim.url());
+    ImageCollector images(&client);
+    client.start();
+    const QImage image = images.waitForOverlay();
+    QVERIFY(ImageCollector::hasColourNear(image, QPoint(150, 100), green));
 }
 
 void TestAxisTrafficStreamOverlay::failureMessages_data()

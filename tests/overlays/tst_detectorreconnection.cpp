@@ -1,4 +1,5 @@
 #include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
 
 #include "imagecollector.h"
 #include "simulatorpeer.h"
@@ -6,8 +7,9 @@
 #include <QTest>
 
 // The slow part of the detector clients' life cycle: reconnection 10 s after
-// a failure and the traffic-stream keep-alive after 20 s of quiet. The cases
-// run side by side so that the whole test waits one keep-alive period.
+// a failure, for both clients, and the traffic-stream keep-alive after 20 s
+// of quiet. The cases run side by side so that the whole test waits one
+// keep-alive period.
 class TestDetectorReconnection : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,12 @@ void TestDetectorReconnection::reconnectionAndKeepAlive()
     QVERIFY(quiet.start(QStringLiteral("trafficstream")));
     quiet.command("answer id nope");
 
+    SimulatorPeer oversized;
+    QVERIFY(oversized.start(QStringLiteral("citilog"), QByteArray(), {"--misbehave", "oversize"}));
+
+    CitiLogOvelay citiLog(nullptr, oversized.url(QString()));
+    ImageCollector citiLogImages(&citiLog);
+    citiLog.start();
     AxisTrafficStreamOverlay refused(nullptr, refusing.url());
     ImageCollector refusedImages(&refused);
     AxisTrafficStreamOverlay waiting(nullptr, quiet.url());
@@ -50,6 +58,17 @@ void TestDetectorReconnection::reconnectionAndKeepAlive()
     QVERIFY(refusedImages.at(2).isNull());
     const qint64 shown = refusedImages.timeOf(2) - refusedImages.timeOf(1);
     QVERIFY2(shown >= 9800 && shown <= 11000, qPrintable(QString::number(shown)));
+
+    // The CitiLog client comes back the same way, under the same identifier.
+    QVERIFY(oversized.waitForLine("connected 2", 1000));
+    const qint64 away = oversized.timeOf("connected 2") - oversized.timeOf("closed 1");
+    QVERIFY2(away >= 9800 && away <= 11000, qPrintable(QString::number(away)));
+    QCOMPARE(
+        citiLogImages.at(1), ImageCollector::messageImage(QSize(300, 300), "Message size too big"));
+    QVERIFY(citiLogImages.at(2).isNull());
+    const QString request = "<CTL source=\"" + citiLog.ownId() + "\" dest=\"\"><ReqAnaEnum/></CTL>";
+    QVERIFY(oversized.waitForLine("recv 2 " + request, 1000));
+    QVERIFY(oversized.timeOf("recv 1 " + request) >= 0);
 }
 
 QTEST_MAIN(TestDetectorReconnection)
