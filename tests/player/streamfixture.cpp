@@ -160,7 +160,7 @@ bool StreamFixture::waitForPicture(PlayerWidget *player, int timeoutMs)
     return TestSupport::waitUntil(
         [player] {
             return currentPage(player) == 0 && player->infoText().isEmpty()
-                && !isBlack(player->currentFrame());
+                && player->warningText().isEmpty() && !isBlack(player->currentFrame());
         },
         timeoutMs);
 }

@@ -32,8 +32,8 @@ public:
     // The test RTSP camera of tests/support at rtsp://127.0.0.1:port/test.
     static bool startRtspServer(PeerProcess *peer, quint16 port);
 
-    // Until the video page shows a picture that is not the black one made by
-    // the opening.
+    // Until the video page shows a delivered picture (which clears both
+    // texts) that is not the black one made by the opening.
     static bool waitForPicture(PlayerWidget *player, int timeoutMs = 15000);
     static bool isBlack(const QImage &image);
     static int currentPage(PlayerWidget *player);
