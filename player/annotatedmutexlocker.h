@@ -1,11 +1,9 @@
 #ifndef ANNOTATEDMUTEXLOCKER_H
 #define ANNOTATEDMUTEXLOCKER_H
 
-#include <QMutex>
+#include "player/threadsanitizer.h"
 
-#ifdef __SANITIZE_THREAD__
-#include <sanitizer/tsan_interface.h>
-#endif
+#include <QMutex>
 
 /*
  * A QMutexLocker that ThreadSanitizer can follow. The distribution's Qt is
@@ -43,20 +41,13 @@ public:
     {
         if (!m_locked)
             return;
-#ifdef __SANITIZE_THREAD__
-        __tsan_release(m_mutex);
-#endif
+        ThreadSanitizer::release(m_mutex);
         m_locked = false;
         m_mutex->unlock();
     }
 
 private:
-    void annotateAcquire()
-    {
-#ifdef __SANITIZE_THREAD__
-        __tsan_acquire(m_mutex);
-#endif
-    }
+    void annotateAcquire() { ThreadSanitizer::acquire(m_mutex); }
 
     QMutex *m_mutex;
     bool m_locked = false;

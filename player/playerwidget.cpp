@@ -4,6 +4,7 @@
 #include "player/annotatedmutexlocker.h"
 #include "player/avdictionary.h"
 #include "player/frameconverter.h"
+#include "player/threadsanitizer.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -26,6 +27,15 @@ namespace {
 constexpr int NoFrameTimeoutMs = 10000;
 constexpr int StopGraceMs = 3000;
 const QSize FallbackVideoSize(640, 480);
+
+#ifdef __SANITIZE_THREAD__
+// FFmpeg's frame threads hand pictures over through atomics of the
+// uninstrumented library; decoding on the calling thread keeps the
+// sanitizer's reports about our own code.
+constexpr char DecoderThreads[] = "1";
+#else
+constexpr char DecoderThreads[] = "auto";
+#endif
 
 qint64 monotonicMs()
 {
@@ -105,6 +115,7 @@ void PlayerWidget::stopDecoding()
         m_stopping = true;
         m_initFuture.waitForFinished();
     }
+    ThreadSanitizer::acquire(this);
 
     // A loop between two packets ends by itself; give it the time to do so
     // before its blocked read is cut short.
@@ -116,6 +127,7 @@ void PlayerWidget::stopDecoding()
     if (!m_decodeFuture.isFinished())
         m_aborting = true;
     m_decodeFuture.waitForFinished();
+    ThreadSanitizer::acquire(this);
 
     closeFFmpeg();
 }
@@ -139,6 +151,7 @@ void PlayerWidget::startOpening()
     auto *watcher = new QFutureWatcher<void>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, &PlayerWidget::playerInitComplete);
     connect(watcher, &QFutureWatcherBase::finished, watcher, &QObject::deleteLater);
+    ThreadSanitizer::release(this);
     m_initFuture = QtConcurrent::run(this, &PlayerWidget::initFFMpeg);
     watcher->setFuture(m_initFuture);
 }
@@ -153,6 +166,7 @@ void PlayerWidget::restartingFFmpeg()
 
 void PlayerWidget::initFFMpeg()
 {
+    ThreadSanitizer::acquire(this);
     if (m_isBeward)
         return;
 
@@ -176,14 +190,17 @@ void PlayerWidget::initFFMpeg()
         }
     }
 
-    AnnotatedMutexLocker locker(&m_frameLock);
-    if (error.isEmpty()) {
-        m_frameImage = QImage(stream.videoSize, QImage::Format_RGB888);
-        m_frameImage.fill(Qt::black);
-        m_infoText = tr("Waiting for first frame ...");
-    } else {
-        m_frameImage = QImage();
+    {
+        AnnotatedMutexLocker locker(&m_frameLock);
+        if (error.isEmpty()) {
+            m_frameImage = QImage(stream.videoSize, QImage::Format_RGB888);
+            m_frameImage.fill(Qt::black);
+            m_infoText = tr("Waiting for first frame ...");
+        } else {
+            m_frameImage = QImage();
+        }
     }
+    ThreadSanitizer::release(this);
 }
 
 // Opens the input and the decoder of its first video stream; returns why
@@ -239,7 +256,7 @@ QString PlayerWidget::openStream(OpenedStream *stream)
     stream->decoder->pkt_timebase = video->time_base;
 
     AvDictionary decoderOptions;
-    decoderOptions.set("threads", "auto");
+    decoderOptions.set("threads", DecoderThreads);
     decoderOptions.set("refcounted_frames", "1");
     if (avcodec_open2(stream->decoder.get(), codec, decoderOptions.address()) < 0)
         return tr("avcodec_open2 error");
@@ -251,6 +268,7 @@ QString PlayerWidget::openStream(OpenedStream *stream)
 
 void PlayerWidget::decodeLoop()
 {
+    ThreadSanitizer::acquire(this);
     AVFormatContext *input = nullptr;
     AVCodecContext *decoder = nullptr;
     int streamIndex = 0;
@@ -281,7 +299,7 @@ void PlayerWidget::decodeLoop()
         if (frame && packet && !m_stopSemaphore.tryAcquire(1)) {
             forever {
                 if (av_read_frame(input, packet.get()) < 0) {
-                    emit warning(tr("Error reading frame"));
+                    postWarning(QT_TR_NOOP("Error reading frame"));
                     restart = true;
                     break;
                 }
@@ -298,11 +316,24 @@ void PlayerWidget::decodeLoop()
     m_decoding = false;
 
     // Once the player is going away, a failed read is only the end.
-    if (restart && !m_stopping && !m_aborting && m_stopSemaphore.available() == 0) {
-        emit warning(tr("Restarting player"));
+    restart = restart && !m_stopping && !m_aborting && m_stopSemaphore.available() == 0;
+    if (restart) {
+        postWarning(QT_TR_NOOP("Restarting player"));
         closeFFmpeg();
+    }
+    ThreadSanitizer::release(this);
+    if (restart) {
+        ThreadSanitizer::UnseenScope unseen;
         emit restartFFmpeg();
     }
+}
+
+// Signals from the pool threads reach the GUI thread through Qt's event
+// queue, out of the sanitizer's sight.
+void PlayerWidget::postWarning(const char *text)
+{
+    ThreadSanitizer::UnseenScope unseen;
+    emit warning(tr(text));
 }
 
 // Feeds one packet to the decoder and delivers the pictures it gives out.
@@ -337,7 +368,7 @@ bool PlayerWidget::deliverPicture(const AVFrame *frame, FrameConverter *converte
 {
     const int rows = converter->convert(frame);
     if (rows < 0) {
-        emit warning(tr("Error initialization the conversion context"));
+        postWarning(QT_TR_NOOP("Error initialization the conversion context"));
         return false;
     }
     if (rows == 0)
@@ -352,6 +383,7 @@ bool PlayerWidget::deliverPicture(const AVFrame *frame, FrameConverter *converte
     m_warningText.clear();
     m_infoText.clear();
     locker.unlock();
+    ThreadSanitizer::UnseenScope unseen;
     emit newFrame();
     return true;
 }
@@ -399,7 +431,7 @@ bool PlayerWidget::interruptRequested()
     if (m_watchdogFired.exchange(true))
         return true;
     m_lastPacketTime = now;
-    emit warning(tr("No frame in 10 sec"));
+    postWarning(QT_TR_NOOP("No frame in 10 sec"));
     return true;
 }
 
@@ -408,6 +440,7 @@ void PlayerWidget::playerInitComplete()
     // An opening that ends while the player is going away starts nothing.
     if (m_destroying)
         return;
+    ThreadSanitizer::acquire(this);
 
     if (m_isBeward) {
         ui->stackedWidget->setCurrentIndex(2);
@@ -443,6 +476,7 @@ void PlayerWidget::playerInitComplete()
     m_aspectPercent = qMax(1, size.width() * 100 / size.height());
     ui->video->installEventFilter(this);
     updateVideoRect();
+    ThreadSanitizer::release(this);
     m_decodeFuture = QtConcurrent::run(this, &PlayerWidget::decodeLoop);
     connect(this, &PlayerWidget::newFrame, this, QOverload<>::of(&QWidget::update),
         Qt::UniqueConnection);

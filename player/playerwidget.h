@@ -99,6 +99,7 @@ private:
     void closeFFmpeg();
     static int noFrameWatchdog(void *opaque);
     bool interruptRequested();
+    void postWarning(const char *text);
     void restartPacketClock();
 
     // GUI thread.
