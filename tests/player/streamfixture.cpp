@@ -17,8 +17,7 @@ const QString Ffmpeg = QStringLiteral("ffmpeg");
 QStringList testPicture(const QString &size, int seconds)
 {
     return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=%1:rate=25").arg(size), QStringLiteral("-t"),
-        QString::number(seconds)};
+        QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds)};
 }
 
 QStringList h264(const QStringList &extra = {})
@@ -76,6 +75,13 @@ bool StreamFixture::makeFile(const QString &name)
     if (name == QLatin1String("mpeg4.avi")) {
         return runFfmpeg(testPicture(QStringLiteral("320x240"), 5)
             + QStringList {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), path});
+    }
+    if (name == QLatin1String("audio_h264.mkv")) {
+        return runFfmpeg(testPicture(QStringLiteral("320x240"), 5)
+            + QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                QStringLiteral("sine=duration=5"), QStringLiteral("-map"), QStringLiteral("1:a"),
+                QStringLiteral("-map"), QStringLiteral("0:v")}
+            + h264({QStringLiteral("-c:a"), QStringLiteral("aac"), path}));
     }
     if (name == QLatin1String("gray40_mjpeg.avi")) {
         return runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),

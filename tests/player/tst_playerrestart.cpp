@@ -49,7 +49,7 @@ private slots:
 
     void unreachableCameraShowsTheLibraryText();
     void cameraGoneAtRestartEndsOnTheErrorPage();
-    void silentCameraIsReopenedAfterTenSeconds();
+    void silentCameraIsReopened();
     void noOpeningOnceDestructionHasBegun();
 };
 
@@ -94,7 +94,7 @@ void TestPlayerRestart::cameraGoneAtRestartEndsOnTheErrorPage()
     QCOMPARE(playerWarnings(capture).size(), 2);
 }
 
-void TestPlayerRestart::silentCameraIsReopenedAfterTenSeconds()
+void TestPlayerRestart::silentCameraIsReopened()
 {
     PeerProcess camera;
     const quint16 port = TestSupport::freeTcpPort();
@@ -154,7 +154,8 @@ void TestPlayerRestart::noOpeningOnceDestructionHasBegun()
     QTimer::singleShot(1000, [&camera] { camera.stop(); });
     delete player;
 
-    QVERIFY(!watch.waitForNewConnection(1000));
+    QTest::qWait(1000);
+    QVERIFY(!watch.hasPendingConnections());
     QVERIFY(!capture.contains(QStringLiteral("Restarting player")));
 }
 

@@ -10,14 +10,12 @@
 #include <QFrame>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
-#include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include <memory>
 
@@ -69,9 +67,10 @@ void TestPlayerWidget::initTestCase()
 {
     // The sources are broken on purpose in places; keep the decoder quiet.
     av_log_set_level(AV_LOG_FATAL);
-    QVERIFY(m_media.makeFiles({QStringLiteral("h264.mp4"), QStringLiteral("mpeg4.avi"),
-        QStringLiteral("h264_640x480.mp4"), QStringLiteral("h264_1280x720.mp4"),
-        QStringLiteral("gray40_mjpeg.avi"), QStringLiteral("nosize.ts")}));
+    QVERIFY(m_media.makeFiles(
+        {QStringLiteral("h264.mp4"), QStringLiteral("mpeg4.avi"), QStringLiteral("audio_h264.mkv"),
+            QStringLiteral("h264_640x480.mp4"), QStringLiteral("h264_1280x720.mp4"),
+            QStringLiteral("gray40_mjpeg.avi"), QStringLiteral("nosize.ts")}));
 }
 
 void TestPlayerWidget::formAtConstruction()
@@ -91,27 +90,9 @@ void TestPlayerWidget::formAtConstruction()
     QCOMPARE(pages->widget(1)->objectName(), QStringLiteral("loadingPage"));
     QCOMPARE(pages->widget(2)->objectName(), QStringLiteral("bewardPage"));
 
-    auto *outer = player->findChild<QGridLayout *>(QStringLiteral("gridLayout"));
-    QCOMPARE(outer->contentsMargins(), QMargins(1, 1, 1, 1));
-    auto *videoGrid = player->findChild<QGridLayout *>(QStringLiteral("gridLayout_2"));
-    QCOMPARE(videoGrid->contentsMargins(), QMargins(2, 2, 2, 2));
-    QCOMPARE(videoGrid->spacing(), 2);
-    auto *video = player->findChild<QFrame *>(QStringLiteral("video"));
-    int row, column, rowSpan, columnSpan;
-    videoGrid->getItemPosition(videoGrid->indexOf(video), &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(QVector<int>({row, column, rowSpan, columnSpan}), QVector<int>({0, 0, 1, 2}));
-    QCOMPARE(video->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(video->frameShape(), QFrame::StyledPanel);
-    QCOMPARE(video->frameShadow(), QFrame::Raised);
-
     auto *label = player->findChild<QLabel *>(QStringLiteral("label_2"));
     QCOMPARE(label->text(), QStringLiteral("Player initialization ..."));
-    QCOMPARE(label->font().pointSize(), 12);
-    QVERIFY(label->wordWrap());
-    auto *busy = player->findChild<QProgressBar *>(QStringLiteral("progressBar"));
-    QCOMPARE(busy->maximum(), 0);
-    QVERIFY(!busy->isTextVisible());
-    QVERIFY(player->findChild<QVBoxLayout *>(QStringLiteral("verticalLayout_2"))->isEmpty());
+    QVERIFY(player->findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisibleTo(player));
 
     // No audio: both properties keep their fixed values.
     QVERIFY(player->setProperty("volume", 55));
@@ -156,6 +137,8 @@ void TestPlayerWidget::playsFiles_data()
     QTest::addColumn<QString>("file");
     QTest::newRow("H.264") << QStringLiteral("h264.mp4");
     QTest::newRow("MPEG-4") << QStringLiteral("mpeg4.avi");
+    // Audio packets, here of the first stream, are read and passed over.
+    QTest::newRow("audio first") << QStringLiteral("audio_h264.mkv");
 }
 
 void TestPlayerWidget::playsFiles()
