@@ -282,8 +282,10 @@ void PlayerWidget::decodeLoop()
         streamIndex = m_videoStreamIndex;
         size = m_videoSize;
     }
-    if (!input || !decoder)
+    if (!input || !decoder) {
+        ThreadSanitizer::release(this);
         return;
+    }
 
     // A reopening may have taken long; its time is not the stream's fault.
     restartPacketClock();
