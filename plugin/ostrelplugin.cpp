@@ -2,6 +2,7 @@
 
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "player/playerwidget.h"
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
 #include "plugin/itemsgroup.h"
@@ -59,6 +60,19 @@ void initMediaLibrary()
 #endif
 }
 
+// Deletes every `Widget` below `window`, skipping one that went along with
+// an earlier one.
+template<typename Widget>
+void deleteDescendants(QWidget *window)
+{
+    const QList<Widget *> children = window->findChildren<Widget *>();
+    QList<QPointer<Widget>> guarded;
+    for (Widget *child : children)
+        guarded.append(child);
+    for (const QPointer<Widget> &widget : qAsConst(guarded))
+        delete widget.data();
+}
+
 void releaseMediaLibrary()
 {
     avformat_network_deinit();
@@ -107,10 +121,12 @@ OstrelPlugin::OstrelPlugin(QObject *parent)
 OstrelPlugin::~OstrelPlugin()
 {
     clearCams();
-    // Players in dock windows go with us; the docks are the main window's.
+    // Players in dock windows stop their decoding before the media library
+    // goes; the dock windows themselves belong to the main window.
     const QWidgetList topLevels = QApplication::topLevelWidgets();
-    for (QWidget *topLevel : topLevels) {
-        qDeleteAll(topLevel->findChildren<ImagePlayerWidget *>());
+    for (QWidget *window : topLevels) {
+        deleteDescendants<PlayerWidget>(window);
+        deleteDescendants<ImagePlayerWidget>(window);
     }
     releaseMediaLibrary();
 }
@@ -236,8 +252,8 @@ QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_addre
     return nullptr;
 }
 
-QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &url_template,
-                                               int update_period_sec)
+QWidget *OstrelPlugin::createImagePlayerWidget(
+    QWidget *parent, const QString &url_template, int update_period_sec)
 {
     Q_UNUSED(parent)
     Q_UNUSED(url_template)

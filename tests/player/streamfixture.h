@@ -1,0 +1,48 @@
+#ifndef STREAMFIXTURE_H
+#define STREAMFIXTURE_H
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class PeerProcess;
+class PlayerWidget;
+
+/*
+ * Stream sources for the player's tests: media files made once per test
+ * program with the FFmpeg command line, and stream servers on loopback.
+ */
+class StreamFixture
+{
+public:
+    // Each file plays for a few seconds; names are those of file().
+    // "h264.mp4" and "mpeg4.avi" 320x240, "audio_h264.mkv" (the same with an
+    // audio stream before the picture), "h264_640x480.mp4",
+    // "h264_1280x720.mp4", "gray40_mjpeg.avi" (full-range grey of level 40,
+    // 320x240) and "nosize.ts" (a stream whose parameters give no size).
+    bool makeFiles(const QStringList &names);
+    QString file(const QString &name) const;
+
+    // A one-shot FFmpeg server sending a live 640x480 test picture as MPEG-TS
+    // to its first client; `scheme` is "http" or "tcp".
+    static bool startOneShotServer(
+        PeerProcess *peer, quint16 port, const QString &scheme = QStringLiteral("http"));
+    static QString oneShotAddress(quint16 port, const QString &scheme = QStringLiteral("http"));
+
+    // The test RTSP camera of tests/support at rtsp://127.0.0.1:port/test.
+    static bool startRtspServer(PeerProcess *peer, quint16 port);
+
+    // Until the video page shows a delivered picture (which clears both
+    // texts) that is not the black one made by the opening.
+    static bool waitForPicture(PlayerWidget *player, int timeoutMs = 15000);
+    static bool isBlack(const QImage &image);
+    static int currentPage(PlayerWidget *player);
+
+private:
+    bool makeFile(const QString &name);
+
+    QTemporaryDir m_dir;
+};
+
+#endif // STREAMFIXTURE_H

@@ -1,0 +1,163 @@
+#include "player/playerwidget.h"
+
+#include "messagecapture.h"
+#include "peerprocess.h"
+#include "streamfixture.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+QString loadingText(PlayerWidget *player)
+{
+    return player->findChild<QLabel *>(QStringLiteral("label_2"))->text();
+}
+
+// The warnings the player logged, in order.
+QStringList playerWarnings(const MessageCapture &capture)
+{
+    const QStringList known {QStringLiteral("No frame in 10 sec"),
+        QStringLiteral("Error reading frame"), QStringLiteral("Restarting player")};
+    QStringList found;
+    for (const QString &message : capture.messages()) {
+        if (known.contains(message))
+            found.append(message);
+    }
+    return found;
+}
+
+} // namespace
+
+// Cameras that stop, vanish or never answer.
+class TestPlayerRestart : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void unreachableCameraShowsTheLibraryText();
+    void cameraGoneAtRestartEndsOnTheErrorPage();
+    void silentCameraIsReopened();
+    void noOpeningOnceDestructionHasBegun();
+};
+
+void TestPlayerRestart::initTestCase()
+{
+    av_log_set_level(AV_LOG_FATAL);
+}
+
+void TestPlayerRestart::unreachableCameraShowsTheLibraryText()
+{
+    MessageCapture capture;
+    PlayerWidget player(
+        nullptr, QStringLiteral("http://127.0.0.1:%1/x").arg(TestSupport::freeTcpPort()));
+    player.show();
+    QTRY_COMPARE_WITH_TIMEOUT(loadingText(&player),
+        QStringLiteral("Error ffmpeg initialization: Connection refused"), 5000);
+    QCOMPARE(StreamFixture::currentPage(&player), 1);
+    QVERIFY(player.findChild<QProgressBar *>(QStringLiteral("progressBar"))->isHidden());
+    QTest::qWait(500);
+    QVERIFY(playerWarnings(capture).isEmpty());
+}
+
+void TestPlayerRestart::cameraGoneAtRestartEndsOnTheErrorPage()
+{
+    PeerProcess camera;
+    const quint16 port = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    MessageCapture capture;
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
+    player.show();
+    QVERIFY(StreamFixture::waitForPicture(&player));
+
+    // The stream ends; the reopening finds nobody and the player gives up.
+    camera.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::currentPage(&player), 1, 5000);
+    QCOMPARE(
+        loadingText(&player), QStringLiteral("Error ffmpeg initialization: Connection refused"));
+    QCOMPARE(playerWarnings(capture),
+        QStringList({QStringLiteral("Error reading frame"), QStringLiteral("Restarting player")}));
+    QVERIFY(player.currentFrame().isNull());
+    QTest::qWait(1000);
+    QCOMPARE(playerWarnings(capture).size(), 2);
+}
+
+void TestPlayerRestart::silentCameraIsReopened()
+{
+    PeerProcess camera;
+    const quint16 port = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startRtspServer(&camera, port));
+    MessageCapture capture;
+    PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), true);
+    player.show();
+    QVERIFY(StreamFixture::waitForPicture(&player));
+
+    camera.pause();
+    QElapsedTimer silence;
+    silence.start();
+    QTRY_VERIFY_WITH_TIMEOUT(capture.contains(QStringLiteral("No frame in 10 sec")), 13000);
+    QVERIFY2(silence.elapsed() >= 10000, qPrintable(QString::number(silence.elapsed())));
+    // One timeout is enough: the interrupted read fails right away.
+    QTRY_VERIFY_WITH_TIMEOUT(capture.contains(QStringLiteral("Restarting player")), 2000);
+    QCOMPARE(playerWarnings(capture),
+        QStringList({QStringLiteral("No frame in 10 sec"), QStringLiteral("Error reading frame"),
+            QStringLiteral("Restarting player")}));
+    // The last picture stays on the video page while the camera is reopened.
+    QCOMPARE(StreamFixture::currentPage(&player), 0);
+    QVERIFY(!player.warningText().isEmpty());
+
+    // The camera answers again: a second session is set up and plays.
+    QByteArray served = camera.output();
+    camera.resume();
+    QVERIFY(TestSupport::waitUntil(
+        [&] {
+            served += camera.output();
+            return served.count("transport ") >= 2;
+        },
+        10000));
+    QVERIFY(StreamFixture::waitForPicture(&player));
+    QCOMPARE(playerWarnings(capture).size(), 3);
+}
+
+void TestPlayerRestart::noOpeningOnceDestructionHasBegun()
+{
+    PeerProcess camera;
+    const quint16 port = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    MessageCapture capture;
+    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
+    QVERIFY(StreamFixture::waitForPicture(player));
+    camera.pause();
+
+    // The one-shot server no longer listens; take its port to see whether the
+    // player comes back to it.
+    QVERIFY(TestSupport::waitUntil([port] { return !TestSupport::isListening(port); }, 3000));
+    QTcpServer watch;
+    QVERIFY(watch.listen(QHostAddress::LocalHost, port));
+
+    // During the grace period a queued restart arrives, and the blocked read
+    // fails because the camera goes away.
+    QTimer::singleShot(
+        500, player, [player] { QVERIFY(QMetaObject::invokeMethod(player, "restartingFFmpeg")); });
+    QTimer::singleShot(1000, [&camera] { camera.stop(); });
+    delete player;
+
+    QTest::qWait(1000);
+    QVERIFY(!watch.hasPendingConnections());
+    QVERIFY(!capture.contains(QStringLiteral("Restarting player")));
+}
+
+QTEST_MAIN(TestPlayerRestart)
+#include "tst_playerrestart.moc"
