@@ -166,6 +166,17 @@ void CamGraphicsItem::setAngle(double a)
 {
     if (!qIsFinite(a) || a == m_angle)
         return;
+    applyAngle(a);
+}
+
+void CamGraphicsItem::clearAngle()
+{
+    if (!qIsNaN(m_angle))
+        applyAngle(qQNaN());
+}
+
+void CamGraphicsItem::applyAngle(double a)
+{
     m_angle = a;
     prepareGeometryChange();
     remakeIcon(1);

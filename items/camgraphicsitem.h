@@ -62,6 +62,9 @@ public:
     int imageUpdatePeriod() const { return m_imageUpdatePeriod; }
     void setImageUpdatePeriod(int seconds);
     double angle() const { return m_angle; }
+    // Takes the direction away again: setAngle() ignores NaN, so that a stray
+    // NaN from a caller cannot do that by accident.
+    void clearAngle();
     double viewRadius() const { return m_viewRadius; }
     double viewAngle() const { return m_viewAngle; }
     bool isMovable() const { return flags() & ItemIsMovable; }
@@ -99,6 +102,7 @@ protected:
 private:
     QPixmap makeIcon(int type, bool directional) const;
     void remakeIcon(int index);
+    void applyAngle(double a);
     void rebuildViewArea();
     void placeViewArea();
     bool viewAreaWanted(bool visible, bool selected) const;

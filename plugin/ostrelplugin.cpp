@@ -1,5 +1,6 @@
 #include "ostrelplugin.h"
 
+#include "dialogs/cameditdlg.h"
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
 #include "player/playerwidget.h"
@@ -426,8 +427,14 @@ CamGraphicsItem *OstrelPlugin::addCamera(
 
 bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
 {
-    Q_UNUSED(cam)
-    return false;
+    if (!cam)
+        return false;
+    // The main window may go while the dialog runs, and the dialog with it.
+    QPointer<CamEditDlg> dialog = new CamEditDlg(findMainWindow(), cam, &m_groups);
+    dialog->setWindowTitle(tr("Camera \"%1\" properties").arg(cam->toolTip()));
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    delete dialog;
+    return accepted;
 }
 
 QObject *OstrelPlugin::createNewCamera(const QPointF &pos, int tpye)

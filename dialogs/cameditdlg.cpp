@@ -1,0 +1,144 @@
+#include "cameditdlg.h"
+
+#include "ui_cameditdlg.h"
+
+#include "items/camgraphicsitem.h"
+#include "plugin/itemsgroup.h"
+
+#include <QtMath>
+
+CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGroup *> *groups)
+    : QDialog(parent)
+    , m_ui(new Ui::CamEditDlg)
+    , m_camera(cam)
+    , m_groups(groups)
+{
+    m_ui->setupUi(this);
+
+    m_savedName = cam->toolTip();
+    m_savedUrl = cam->url();
+    m_savedImageUrlTemplate = cam->imageUrlTemplate();
+    m_savedOverlayUrl = cam->overlayUrl();
+    m_savedImageUpdatePeriod = cam->imageUpdatePeriod();
+    m_savedAngle = cam->angle();
+    m_savedViewRadius = cam->viewRadius();
+    m_savedViewAngle = cam->viewAngle();
+    m_savedUseTcpRtsp = cam->useTcpRtsp();
+    const int type = cam->cameraType();
+    m_savedType = type >= 1 && type <= 5 ? type : 1;
+
+    m_ui->angle->setValue(m_savedAngle);
+    m_ui->viewAngle->setValue(m_savedViewAngle);
+    m_ui->viewRadius->setValue(m_savedViewRadius);
+    m_ui->name->setText(m_savedName);
+    m_ui->videoUrl->setText(m_savedUrl);
+    m_ui->trafficStreamUrl->setText(m_savedOverlayUrl);
+    m_ui->imageUrl->setText(m_savedImageUrlTemplate);
+    m_ui->updateInterval->setValue(m_savedImageUpdatePeriod);
+    m_ui->tcpRtsp->setChecked(m_savedUseTcpRtsp);
+
+    switch (m_savedType) {
+    case 2:
+        m_ui->typeLpr->setChecked(true);
+        break;
+    case 3:
+        m_ui->typeVideoDt->setChecked(true);
+        break;
+    case 4:
+        m_ui->typeAxisTrafficStream->setChecked(true);
+        break;
+    case 5:
+        m_ui->typeCitilog->setChecked(true);
+        break;
+    default:
+        m_ui->typeCam->setChecked(true);
+        break;
+    }
+    setOverlayUrlVisible(m_savedType == 4 || m_savedType == 5);
+
+    // Connected only now, so that filling the boxes leaves the camera alone;
+    // from here on every change shows on the map at once.
+    const auto valueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
+    connect(m_ui->angle, valueChanged, cam, &CamGraphicsItem::setAngle);
+    connect(m_ui->viewAngle, valueChanged, cam, &CamGraphicsItem::setViewAngle);
+    connect(m_ui->viewRadius, valueChanged, cam, &CamGraphicsItem::setViewRadius);
+}
+
+CamEditDlg::~CamEditDlg() = default;
+
+void CamEditDlg::accept()
+{
+    // The three view values are on the camera already, through the preview.
+    if (m_camera) {
+        m_camera->setUrl(m_ui->videoUrl->text());
+        m_camera->setOverlayUrl(m_ui->trafficStreamUrl->text());
+        m_camera->setImageUrlTemplate(m_ui->imageUrl->text());
+        m_camera->setImageUpdatePeriod(m_ui->updateInterval->value());
+        m_camera->setToolTip(m_ui->name->text());
+        m_camera->setUseTcpRtsp(m_ui->tcpRtsp->isChecked());
+        const int type = checkedType();
+        m_camera->setType(type);
+
+        ItemsGroup *group = m_groups ? m_groups->value(type) : nullptr;
+        if (!group)
+            group = dynamic_cast<ItemsGroup *>(m_camera->parentItem());
+        m_camera->setParentItem(group);
+    }
+    QDialog::accept();
+}
+
+void CamEditDlg::reject()
+{
+    if (m_camera) {
+        m_camera->setUrl(m_savedUrl);
+        m_camera->setOverlayUrl(m_savedOverlayUrl);
+        m_camera->setImageUrlTemplate(m_savedImageUrlTemplate);
+        m_camera->setImageUpdatePeriod(m_savedImageUpdatePeriod);
+        // The preview may have given a camera without direction an angle,
+        // and setAngle() would not take the NaN back.
+        if (qIsNaN(m_savedAngle))
+            m_camera->clearAngle();
+        else
+            m_camera->setAngle(m_savedAngle);
+        m_camera->setViewRadius(m_savedViewRadius);
+        m_camera->setViewAngle(m_savedViewAngle);
+        m_camera->setToolTip(m_savedName);
+        m_camera->setUseTcpRtsp(m_savedUseTcpRtsp);
+        m_camera->setType(m_savedType);
+    }
+    QDialog::reject();
+}
+
+void CamEditDlg::on_typeAxisTrafficStream_toggled(bool checked)
+{
+    setOverlayUrlVisible(checked);
+}
+
+void CamEditDlg::on_typeCitilog_toggled(bool checked)
+{
+    setOverlayUrlVisible(checked);
+}
+
+void CamEditDlg::setOverlayUrlVisible(bool visible)
+{
+    // Hiding keeps the text: a type-4 camera turned into type 1 keeps its
+    // detector address.
+    const QLayout *row = m_ui->horizontalLayout_11;
+    for (int i = 0; i < row->count(); ++i) {
+        if (QWidget *widget = row->itemAt(i)->widget())
+            widget->setVisible(visible);
+    }
+}
+
+int CamEditDlg::checkedType() const
+{
+    if (m_ui->typeLpr->isChecked())
+        return 2;
+    if (m_ui->typeVideoDt->isChecked())
+        return 3;
+    if (m_ui->typeAxisTrafficStream->isChecked())
+        return 4;
+    if (m_ui->typeCitilog->isChecked())
+        return 5;
+    return 1;
+}

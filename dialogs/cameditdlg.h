@@ -1,0 +1,59 @@
+#ifndef CAMEDITDLG_H
+#define CAMEDITDLG_H
+
+#include <QDialog>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+
+class CamGraphicsItem;
+class ItemsGroup;
+
+namespace Ui {
+class CamEditDlg;
+}
+
+/*
+ * Edits one camera of the map. The rotation angle, view angle and view
+ * radius act on the camera while the dialog is open, so that the operator
+ * sees the icon and sector move; OK writes the other fields and moves the
+ * camera into the group of its new type, Cancel puts every value back.
+ */
+class CamEditDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGroup *> *groups);
+    ~CamEditDlg() override;
+
+    void accept() override;
+    void reject() override;
+
+private slots:
+    void on_typeAxisTrafficStream_toggled(bool checked);
+    void on_typeCitilog_toggled(bool checked);
+
+private:
+    void setOverlayUrlVisible(bool visible);
+    int checkedType() const;
+
+    std::unique_ptr<Ui::CamEditDlg> m_ui;
+    // The host may delete the camera while the dialog runs.
+    QPointer<CamGraphicsItem> m_camera;
+    QString m_savedName;
+    QString m_savedUrl;
+    QString m_savedImageUrlTemplate;
+    QString m_savedOverlayUrl;
+    int m_savedImageUpdatePeriod = 0;
+    double m_savedAngle = 0.0;
+    double m_savedViewRadius = 0.0;
+    double m_savedViewAngle = 0.0;
+    bool m_savedUseTcpRtsp = false;
+    int m_savedType = 1;
+    QMap<int, ItemsGroup *> *m_groups;
+};
+
+#endif // CAMEDITDLG_H

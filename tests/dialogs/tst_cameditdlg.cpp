@@ -1,0 +1,430 @@
+#include "items/camgraphicsitem.h"
+#include "items/camviewarea.h"
+#include "plugin/itemsgroup.h"
+#include "plugin/ostrelplugin.h"
+
+#include "workstationwindow.h"
+
+#include <QApplication>
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QXmlStreamReader>
+#include <QtMath>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using Operation = std::function<void(QDialog *)>;
+
+template<typename T = QWidget>
+T *widget(QDialog *dialog, const char *name)
+{
+    T *found = dialog->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("the dialog has no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
+void click(QDialog *dialog, const char *name)
+{
+    QTest::mouseClick(widget<QAbstractButton>(dialog, name), Qt::LeftButton);
+}
+
+void clickButton(QDialog *dialog, QDialogButtonBox::StandardButton which)
+{
+    QTest::mouseClick(widget<QDialogButtonBox>(dialog, "buttonBox")->button(which), Qt::LeftButton);
+}
+
+// Replaces a box's text keystroke by keystroke, as the operator types.
+void retype(QDialog *dialog, const char *name, const QString &text)
+{
+    QWidget *box = widget(dialog, name);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+}
+
+int visibleOverlayWidgets(QDialog *dialog)
+{
+    return int(widget(dialog, "label_8")->isVisible())
+           + int(widget(dialog, "trafficStreamUrl")->isVisible());
+}
+
+QImage turnedIcon(int type, double angle)
+{
+    return CamGraphicsItem(QPointF(), QString(), type, angle).icon(1).toImage();
+}
+
+template<typename T>
+QByteArray serialized(const T &value)
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << value;
+    return data;
+}
+
+// Everything the dialog may touch, including what shows on the map.
+QVariantList state(const CamGraphicsItem *cam)
+{
+    return {cam->toolTip(),
+            cam->url(),
+            cam->overlayUrl(),
+            cam->imageUrlTemplate(),
+            cam->imageUpdatePeriod(),
+            cam->useTcpRtsp(),
+            cam->cameraType(),
+            QString::number(cam->angle()),
+            cam->viewAngle(),
+            cam->viewRadius(),
+            QVariant::fromValue<void *>(cam->parentItem()),
+            serialized(cam->icon(1).toImage()),
+            serialized(cam->viewArea() ? cam->viewArea()->path() : QPainterPath())};
+}
+
+// Attributes of the saved list's camera entries, by camera name.
+QMap<QString, QMap<QString, QString>> savedEntries(const QString &path)
+{
+    QMap<QString, QMap<QString, QString>> entries;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("Cam"))
+            continue;
+        QMap<QString, QString> attributes;
+        const QXmlStreamAttributes read = xml.attributes();
+        for (const QXmlStreamAttribute &attribute : read)
+            attributes.insert(attribute.name().toString(), attribute.value().toString());
+        entries.insert(xml.readElementText(), attributes);
+    }
+    return entries;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+
+// The camera properties dialog, operated through its widgets while the
+// plug-in runs it modally over the workstation window.
+class TestCamEditDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void overlayRowFollowsType();
+    void previewAndCancel_data();
+    void previewAndCancel();
+    void cancelLeavesFieldsUntouched();
+    void cancelGivesBackNoDirection();
+    void okMovesIntoTypeGroup();
+    void okKeepsHiddenOverlayUrl();
+    void zeroImagePeriodBecomesOne();
+    void savedListHoldsEdits();
+    void nullCameraIsRefused();
+
+private:
+    CamGraphicsItem *camera(const QString &name) const;
+    // Runs editCamProperties as the host does; `operate` acts on the dialog
+    // once it shows, and a dialog it leaves open is cancelled.
+    bool edit(CamGraphicsItem *cam, const Operation &operate);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<WorkstationWindow> m_window;
+    std::unique_ptr<OstrelPlugin> m_plugin;
+};
+
+void TestCamEditDlg::init()
+{
+    const QString path = m_dir.filePath(QStringLiteral("cams.xml"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<VarkaNetwork>"
+               "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" url=\"rtsp://127.0.0.1:9/gate\""
+               " image_url_template=\"http://127.0.0.1:9/yyyy-MM-dd\" image_update_period=\"20\""
+               " view_ang=\"30\" view_radius=\"100\">Gate</Cam>"
+               "<Cam lon=\"37.7\" lat=\"55.8\" ang=\"90\" type=\"4\" overlay_url=\"127.0.0.1:9\""
+               " view_ang=\"40\" view_radius=\"200\" rtsp_tcp=\"true\">Bridge</Cam>"
+               "<Cam lon=\"37.8\" lat=\"55.9\" type=\"2\" view_ang=\"30\" view_radius=\"100\">"
+               "Undirected</Cam>"
+               "<Cam lon=\"37.9\" lat=\"55.6\" ang=\"200\" type=\"5\">Tunnel</Cam>"
+               "</VarkaNetwork>");
+    file.close();
+
+    m_window = std::make_unique<WorkstationWindow>();
+    m_plugin = std::make_unique<OstrelPlugin>();
+    QVERIFY(m_plugin->loadVlcCamList(path));
+}
+
+void TestCamEditDlg::cleanup()
+{
+    m_plugin.reset();
+    m_window.reset();
+}
+
+CamGraphicsItem *TestCamEditDlg::camera(const QString &name) const
+{
+    const QList<CamGraphicsItem *> &cameras = m_plugin->cameras();
+    const auto it = std::find_if(cameras.cbegin(), cameras.cend(), [&](const CamGraphicsItem *cam) {
+        return cam->toolTip() == name;
+    });
+    return it == cameras.cend() ? nullptr : *it;
+}
+
+bool TestCamEditDlg::edit(CamGraphicsItem *cam, const Operation &operate)
+{
+    // Timers still pending when this returns go with `context`.
+    QObject context;
+    const QDeadlineTimer deadline(5000);
+    std::function<void()> find;
+    find = [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            operate(dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        } else if (!deadline.hasExpired()) {
+            QTimer::singleShot(10, &context, find);
+        } else {
+            QTest::qFail("the dialog did not show", __FILE__, __LINE__);
+        }
+    };
+    QTimer::singleShot(0, &context, find);
+
+    bool accepted = false;
+    QMetaObject::invokeMethod(m_plugin.get(), "editCamProperties", Q_RETURN_ARG(bool, accepted),
+                              Q_ARG(CamGraphicsItem *, cam));
+    return accepted;
+}
+
+void TestCamEditDlg::overlayRowFollowsType()
+{
+    QList<int> shown;
+    const auto look = [&](QDialog *dialog) { shown << visibleOverlayWidgets(dialog); };
+    edit(camera(QStringLiteral("Gate")), look);
+    edit(camera(QStringLiteral("Tunnel")), look);
+    edit(camera(QStringLiteral("Bridge")), [&](QDialog *dialog) {
+        look(dialog);
+        for (const char *type :
+             {"typeCitilog", "typeVideoDt", "typeAxisTrafficStream", "typeCam"}) {
+            click(dialog, type);
+            look(dialog);
+        }
+    });
+    QCOMPARE(shown, QList<int>({0, 2, 2, 2, 0, 2, 0}));
+}
+
+void TestCamEditDlg::previewAndCancel_data()
+{
+    QTest::addColumn<Operation>("cancel");
+    QTest::newRow("Cancel") << Operation(
+        [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); });
+    QTest::newRow("Escape") << Operation(
+        [](QDialog *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    QTest::newRow("closed") << Operation([](QDialog *dialog) { dialog->close(); });
+}
+
+void TestCamEditDlg::previewAndCancel()
+{
+    QFETCH(Operation, cancel);
+    CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
+    const QVariantList before = state(cam);
+
+    QList<double> angles;
+    bool iconTurned = false;
+    QList<QPainterPath> sectors {cam->viewArea()->path()};
+    const bool accepted = edit(cam, [&](QDialog *dialog) {
+        // Every step and keystroke shows on the map at once.
+        QTest::keyClick(widget(dialog, "angle"), Qt::Key_Up);
+        angles << cam->angle();
+        sectors << cam->viewArea()->path();
+        retype(dialog, "angle", QStringLiteral("45"));
+        angles << cam->angle();
+        iconTurned = cam->icon(1).toImage() == turnedIcon(1, 45);
+        retype(dialog, "viewAngle", QStringLiteral("90"));
+        sectors << cam->viewArea()->path();
+        QTest::keyClick(widget(dialog, "viewRadius"), Qt::Key_Up);
+        sectors << cam->viewArea()->path();
+        cancel(dialog);
+    });
+    QVERIFY(!accepted);
+    QCOMPARE(angles, QList<double>({11, 45}));
+    QVERIFY(iconTurned);
+    for (int i = 1; i < sectors.size(); ++i)
+        QVERIFY(sectors[i] != sectors[i - 1]);
+    QCOMPARE(state(cam), before);
+}
+
+void TestCamEditDlg::cancelLeavesFieldsUntouched()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("Bridge"));
+    const QVariantList before = state(cam);
+    QVERIFY(!edit(cam, [](QDialog *dialog) {
+        retype(dialog, "name", QStringLiteral("Renamed"));
+        retype(dialog, "videoUrl", QStringLiteral("rtsp://127.0.0.1:9/other"));
+        retype(dialog, "trafficStreamUrl", QStringLiteral("127.0.0.1:8"));
+        retype(dialog, "imageUrl", QStringLiteral("ftp://127.0.0.1:9/"));
+        retype(dialog, "updateInterval", QStringLiteral("99"));
+        click(dialog, "tcpRtsp");
+        click(dialog, "typeLpr");
+        clickButton(dialog, QDialogButtonBox::Cancel);
+    }));
+    QCOMPARE(state(cam), before);
+}
+
+void TestCamEditDlg::cancelGivesBackNoDirection()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("Undirected"));
+    QVERIFY(qIsNaN(cam->angle()));
+    const QVariantList before = state(cam);
+
+    // The box shows some angle, but only turning it gives a direction.
+    QVERIFY(edit(cam, [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Ok); }));
+    QCOMPARE(state(cam), before);
+
+    bool directedWhileOpen = false;
+    edit(cam, [&](QDialog *dialog) {
+        QTest::keyClick(widget(dialog, "angle"), Qt::Key_Down);
+        directedWhileOpen = cam->angle() == 359.0 && cam->icon(1).toImage() == turnedIcon(2, 359)
+                            && !cam->viewArea()->path().isEmpty();
+        clickButton(dialog, QDialogButtonBox::Cancel);
+    });
+    QVERIFY(directedWhileOpen);
+    QVERIFY(qIsNaN(cam->angle()));
+    QCOMPARE(cam->icon(1).toImage(), cam->icon(0).toImage());
+    QCOMPARE(state(cam), before);
+
+    // Other callers still cannot take a direction away with a NaN.
+    cam->setAngle(30);
+    cam->setAngle(qQNaN());
+    QCOMPARE(cam->angle(), 30.0);
+}
+
+void TestCamEditDlg::okMovesIntoTypeGroup()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
+    ItemsGroup *lprGroup = m_plugin->groups().value(2);
+    QVERIFY(lprGroup && cam->parentItem() != lprGroup);
+    const auto chooseType = [](const char *type) {
+        return [type](QDialog *dialog) {
+            click(dialog, type);
+            clickButton(dialog, QDialogButtonBox::Ok);
+        };
+    };
+
+    QVERIFY(edit(cam, chooseType("typeLpr")));
+    QCOMPARE(cam->cameraType(), 2);
+    QCOMPARE(cam->parentItem(), lprGroup);
+    QCOMPARE(cam->icon(1).toImage(), turnedIcon(2, 10));
+
+    // No group holds video detectors: the camera stays where it is.
+    QVERIFY(!m_plugin->groups().contains(3));
+    QVERIFY(edit(cam, chooseType("typeVideoDt")));
+    QCOMPARE(cam->cameraType(), 3);
+    QCOMPARE(cam->parentItem(), lprGroup);
+    QCOMPARE(cam->icon(1).toImage(), turnedIcon(3, 10));
+}
+
+void TestCamEditDlg::okKeepsHiddenOverlayUrl()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("Bridge"));
+    QVERIFY(edit(cam, [](QDialog *dialog) {
+        click(dialog, "typeCam");
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+    QCOMPARE(cam->cameraType(), 1);
+    QCOMPARE(cam->parentItem(), m_plugin->groups().value(1));
+    QCOMPARE(cam->overlayUrl(), QStringLiteral("127.0.0.1:9"));
+}
+
+void TestCamEditDlg::zeroImagePeriodBecomesOne()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
+    cam->setImageUpdatePeriod(0);
+    int shown = -1;
+    QString title;
+    QWidget *parent = nullptr;
+    QVERIFY(edit(cam, [&](QDialog *dialog) {
+        shown = widget<QSpinBox>(dialog, "updateInterval")->value();
+        title = dialog->windowTitle();
+        parent = dialog->parentWidget();
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+    QCOMPARE(shown, 1);
+    QCOMPARE(cam->imageUpdatePeriod(), 1);
+    QCOMPARE(title, QStringLiteral("Camera \"Gate\" properties"));
+    QCOMPARE(parent, static_cast<QWidget *>(m_window.get()));
+    QVERIFY(!m_plugin->isChanged());
+}
+
+void TestCamEditDlg::savedListHoldsEdits()
+{
+    QVERIFY(edit(camera(QStringLiteral("Gate")), [](QDialog *dialog) {
+        retype(dialog, "name", QStringLiteral("Gate east"));
+        retype(dialog, "videoUrl", QStringLiteral("rtsp://127.0.0.1:9/east"));
+        retype(dialog, "imageUrl", QStringLiteral("ftp://127.0.0.1:9/yyyy-MM-dd"));
+        retype(dialog, "updateInterval", QStringLiteral("15"));
+        click(dialog, "tcpRtsp");
+        click(dialog, "typeCitilog");
+        retype(dialog, "trafficStreamUrl", QStringLiteral("127.0.0.1:7"));
+        retype(dialog, "angle", QStringLiteral("135"));
+        retype(dialog, "viewAngle", QStringLiteral("60"));
+        retype(dialog, "viewRadius", QStringLiteral("250"));
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+
+    const QString path = m_dir.filePath(QStringLiteral("saved.xml"));
+    m_plugin->saveVlcCamList(path);
+    QCOMPARE(m_plugin->lastError(), QString());
+    const auto entries = savedEntries(path);
+    QCOMPARE(entries.keys(), QStringList({"Bridge", "Gate east", "Tunnel", "Undirected"}));
+    QMap<QString, QString> expected {{"url", "rtsp://127.0.0.1:9/east"},
+                                     {"image_url_template", "ftp://127.0.0.1:9/yyyy-MM-dd"},
+                                     {"image_update_period", "15"},
+                                     {"rtsp_tcp", "true"},
+                                     {"type", "5"},
+                                     {"overlay_url", "127.0.0.1:7"},
+                                     {"ang", "135"},
+                                     {"view_ang", "60"},
+                                     {"view_radius", "250"}};
+    QMap<QString, QString> saved = entries.value(QStringLiteral("Gate east"));
+    saved.remove(QStringLiteral("lon"));
+    saved.remove(QStringLiteral("lat"));
+    QCOMPARE(saved, expected);
+}
+
+void TestCamEditDlg::nullCameraIsRefused()
+{
+    bool dialogShown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            dialogShown = true;
+            modal->close();
+        }
+    });
+    bool accepted = true;
+    QVERIFY(QMetaObject::invokeMethod(m_plugin.get(), "editCamProperties",
+                                      Q_RETURN_ARG(bool, accepted),
+                                      Q_ARG(CamGraphicsItem *, nullptr)));
+    QVERIFY(!accepted);
+    QCoreApplication::processEvents();
+    QVERIFY(!dialogShown);
+}
+
+QTEST_MAIN(TestCamEditDlg)
+#include "tst_cameditdlg.moc"
