@@ -3,7 +3,9 @@
 #include "dialogs/cameditdlg.h"
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
+#include "player/scenecamproxywidget.h"
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
 #include "plugin/itemsgroup.h"
@@ -16,6 +18,8 @@
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMutex>
 #include <QSaveFile>
@@ -108,6 +112,7 @@ OstrelPlugin::OstrelPlugin(QObject *parent)
 {
     qRegisterMetaType<QGraphicsObject *>("QGraphicsObject*");
     qRegisterMetaType<CamGraphicsItem *>("CamGraphicsItem*");
+    qRegisterMetaType<SceneCamProxyWidget *>("SceneCamProxyWidget*");
 
     bindToScene();
     initMediaLibrary();
@@ -247,19 +252,25 @@ QMainWindow *OstrelPlugin::findMainWindow()
 
 QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_address, bool rtsp_tcp)
 {
-    Q_UNUSED(parent)
-    Q_UNUSED(cam_address)
-    Q_UNUSED(rtsp_tcp)
-    return nullptr;
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
+        auto *dock = new PersistentDockWidget(mainWindow, cam_address);
+        dock->setAttribute(Qt::WA_DeleteOnClose);
+        dock->setWidget(new PlayerWidget(dock, cam_address, rtsp_tcp, m_vlcOptions));
+        return dock;
+    }
+    return new PlayerWidget(parent, cam_address, rtsp_tcp, m_vlcOptions);
 }
 
-QWidget *OstrelPlugin::createImagePlayerWidget(
-    QWidget *parent, const QString &url_template, int update_period_sec)
+QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &url_template,
+                                               int update_period_sec)
 {
-    Q_UNUSED(parent)
-    Q_UNUSED(url_template)
-    Q_UNUSED(update_period_sec)
-    return nullptr;
+    if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
+        auto *dock = new PersistentDockWidget(mainWindow, url_template);
+        dock->setAttribute(Qt::WA_DeleteOnClose);
+        dock->setWidget(new ImagePlayerWidget(dock, url_template, update_period_sec));
+        return dock;
+    }
+    return new ImagePlayerWidget(parent, url_template, update_period_sec);
 }
 
 bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *layer)
@@ -455,25 +466,74 @@ void OstrelPlugin::deleteCamera(CamGraphicsItem *cam)
 
 void OstrelPlugin::attachToScene(QWidget *w, bool enable_child_controls, const QPointF &pos)
 {
-    Q_UNUSED(w)
-    Q_UNUSED(enable_child_controls)
-    Q_UNUSED(pos)
+    QGraphicsView *view = findMapView();
+    if (!w || !m_scene || !view)
+        return;
+
+    if (!m_zoomConnected) {
+        // The map view is the host's class, known only by its meta-object.
+        connect(view, SIGNAL(zoomChanged(int)), this, SLOT(osmViewZoomChanged(int)));
+        m_zoomConnected = true;
+    }
+
+    QPointF scenePos = pos;
+    if (scenePos.isNull()) {
+        QPoint widgetPos = w->pos();
+        if (const QWidget *viewParent = view->parentWidget())
+            widgetPos -= viewParent->pos();
+        scenePos = view->mapToScene(widgetPos);
+    }
+
+    auto *proxy = new SceneCamProxyWidget(this, enable_child_controls);
+    w->setProperty("sceneProxyWidget", QVariant::fromValue(proxy));
+    connect(proxy, &QObject::destroyed, this, &OstrelPlugin::attachedCamDestroyed);
+    m_sceneProxies.append(proxy);
+    proxy->setFlags(QGraphicsItem::ItemIgnoresTransformations | QGraphicsItem::ItemIsMovable
+                    | QGraphicsItem::ItemIsSelectable);
+
+    if (auto *status = w->findChild<QLabel *>(QStringLiteral("status")))
+        status->hide();
+    if (QLayout *layout = w->layout())
+        layout->setContentsMargins(0, 0, 0, 0);
+
+    proxy->setWidget(w);
+    // Embedding moves the proxy to the widget's own pixel position; the
+    // player belongs at its geographic position, and is held there.
+    proxy->setAnchorPos(scenePos);
+    w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    w->show();
+    applyZoomSize(proxy, view->property("zoom").toInt());
+    m_scene->addItem(proxy);
+    proxy->setZValue(6);
 }
 
-void OstrelPlugin::deleteAttachedCams() { }
+void OstrelPlugin::deleteAttachedCams()
+{
+    // Closing schedules each proxy's deletion; its destroyed() signal then
+    // takes it off the list.
+    const QList<SceneCamProxyWidget *> proxies = m_sceneProxies;
+    for (auto it = proxies.crbegin(); it != proxies.crend(); ++it)
+        (*it)->close();
+}
 
 void OstrelPlugin::setSceneCamZoomSize(int zoom, int width, int height)
 {
     m_zoomSizes.insert(zoom, QSize(width, height));
+    if (QGraphicsView *view = findMapView())
+        osmViewZoomChanged(view->property("zoom").toInt());
 }
 
 void OstrelPlugin::osmViewZoomChanged(int zoom)
 {
-    Q_UNUSED(zoom)
+    const QList<SceneCamProxyWidget *> proxies = m_sceneProxies;
+    for (auto it = proxies.crbegin(); it != proxies.crend(); ++it)
+        applyZoomSize(*it, zoom);
 }
 
 void OstrelPlugin::attachedCamDestroyed(QObject *o)
 {
+    // Called from QObject's destructor: only addresses are compared, and
+    // the object part comes first in the proxy.
     m_sceneProxies.removeAll(reinterpret_cast<SceneCamProxyWidget *>(o));
 }
 
@@ -486,6 +546,14 @@ void OstrelPlugin::camDestroyed(QObject *o)
 
 void OstrelPlugin::applyZoomSize(SceneCamProxyWidget *proxy, int zoom)
 {
-    Q_UNUSED(proxy)
-    Q_UNUSED(zoom)
+    if (m_zoomSizes.isEmpty() || !proxy || !proxy->widget())
+        return;
+    if (zoom < m_zoomSizes.firstKey()) {
+        proxy->hide();
+        return;
+    }
+    proxy->show();
+    const auto size = m_zoomSizes.constFind(zoom);
+    if (size != m_zoomSizes.constEnd() && size->width() > 0 && size->height() > 0)
+        proxy->widget()->resize(*size);
 }

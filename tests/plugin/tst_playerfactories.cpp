@@ -1,0 +1,275 @@
+#include "plugin/ostrelplugin.h"
+
+#include "osmview.h"
+#include "workstationwindow.h"
+
+#include <QDockWidget>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// Addresses that fail at once, so that the players made here stay idle.
+const QString DeadStream = QStringLiteral("tcp://127.0.0.1:1");
+const QString DeadImages = QStringLiteral("http://127.0.0.1:1/snapshot.jpg");
+
+QWidget *invokeFactory(QObject *plugin, const char *method, QWidget *parent,
+                       const QString &address)
+{
+    QWidget *result = nullptr;
+    const bool ok = QMetaObject::invokeMethod(plugin, method, Q_RETURN_ARG(QWidget *, result),
+                                              Q_ARG(QWidget *, parent), Q_ARG(QString, address));
+    return ok ? result : nullptr;
+}
+
+void attach(QObject *plugin, QWidget *widget, bool childControls, const QPointF &pos)
+{
+    QVERIFY(QMetaObject::invokeMethod(plugin, "attachToScene", Q_ARG(QWidget *, widget),
+                                      Q_ARG(bool, childControls), Q_ARG(QPointF, pos)));
+}
+
+QGraphicsProxyWidget *proxyOf(QWidget *widget)
+{
+    return qobject_cast<QGraphicsProxyWidget *>(
+        qvariant_cast<QObject *>(widget->property("sceneProxyWidget")));
+}
+
+// A stand-in for a player: a layout with margins and a status line.
+QWidget *makePanel(QSize size = QSize(200, 150))
+{
+    auto *panel = new QWidget;
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(9, 9, 9, 9);
+    auto *status = new QLabel(QStringLiteral("status"), panel);
+    status->setObjectName(QStringLiteral("status"));
+    layout->addWidget(status);
+    panel->resize(size);
+    return panel;
+}
+
+} // namespace
+
+class TestPlayerFactories : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void livePlayerInDockOrBare();
+    void snapshotPlayerInDockOrBare();
+    void placementOnTheMap();
+    void nothingWithoutMapView();
+    void sizesFollowTheZoom();
+    void closingAndDeletingPlayersOnTheMap();
+    void deleteKeyTakesLivePlayerOffTheMap();
+
+private:
+    std::unique_ptr<WorkstationWindow> m_window;
+    std::unique_ptr<OstrelPlugin> m_plugin;
+};
+
+void TestPlayerFactories::init()
+{
+    m_plugin.reset();
+    m_window = std::make_unique<WorkstationWindow>();
+    m_window->mapView()->setZoom(14);
+    m_window->resize(800, 600);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_plugin = std::make_unique<OstrelPlugin>();
+}
+
+void TestPlayerFactories::livePlayerInDockOrBare()
+{
+    QWidget *result = invokeFactory(m_plugin.get(), "createCamWidget", m_window.get(), DeadStream);
+    auto *dock = qobject_cast<QDockWidget *>(result);
+    QVERIFY(dock);
+    QCOMPARE(dock->objectName(), DeadStream);
+    QCOMPARE(dock->parentWidget(), m_window.get());
+    QVERIFY(dock->testAttribute(Qt::WA_DeleteOnClose));
+    QPointer<QWidget> player = dock->widget();
+    QVERIFY(player);
+    QVERIFY(player->inherits("PlayerWidget"));
+
+    // Closing the dock takes the player with it.
+    QPointer<QDockWidget> guard = dock;
+    dock->close();
+    QVERIFY(QTest::qWaitFor([&] { return guard.isNull() && player.isNull(); }, 5000));
+
+    QWidget parent;
+    QWidget *bare = invokeFactory(m_plugin.get(), "createCamWidget", &parent, DeadStream);
+    QVERIFY(bare && bare->inherits("PlayerWidget"));
+    QCOMPARE(bare->parentWidget(), &parent);
+}
+
+void TestPlayerFactories::snapshotPlayerInDockOrBare()
+{
+    auto *dock = qobject_cast<QDockWidget *>(
+        invokeFactory(m_plugin.get(), "createImagePlayerWidget", m_window.get(), DeadImages));
+    QVERIFY(dock);
+    QCOMPARE(dock->objectName(), DeadImages);
+    QVERIFY(dock->widget()->inherits("ImagePlayerWidget"));
+    // The shorter form gives the default period of 30 seconds.
+    auto *timer = dock->widget()->findChild<QTimer *>(QStringLiteral("refreshTimer"));
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 30000);
+    dock->close();
+
+    QWidget *bare = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(m_plugin.get(), "createImagePlayerWidget",
+                                      Q_RETURN_ARG(QWidget *, bare), Q_ARG(QWidget *, nullptr),
+                                      Q_ARG(QString, DeadImages), Q_ARG(int, 5)));
+    QVERIFY(bare && bare->inherits("ImagePlayerWidget"));
+    QVERIFY(!bare->parentWidget());
+    QCOMPARE(bare->findChild<QTimer *>(QStringLiteral("refreshTimer"))->interval(), 5000);
+    delete bare;
+}
+
+void TestPlayerFactories::placementOnTheMap()
+{
+    OsmView *view = m_window->mapView();
+    const QPointF centre = view->mapToScene(view->viewport()->rect().center());
+
+    // An explicit position wins over the widget's own pixel position.
+    QWidget *placed = makePanel();
+    placed->move(250, 120);
+    attach(m_plugin.get(), placed, false, centre);
+    QGraphicsProxyWidget *proxy = proxyOf(placed);
+    QVERIFY(proxy);
+    QCOMPARE(proxy->scene(), m_window->scene());
+    QCOMPARE(proxy->pos(), centre);
+    QCOMPARE(proxy->zValue(), 6.0);
+    QVERIFY(proxy->flags() & QGraphicsItem::ItemIgnoresTransformations);
+    QVERIFY(proxy->flags() & QGraphicsItem::ItemIsMovable);
+    QVERIFY(placed->isVisible());
+    QCOMPARE(placed->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QVERIFY(placed->findChild<QLabel *>(QStringLiteral("status"))->isHidden());
+    QCOMPARE(placed->layout()->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(m_plugin->sceneProxies().size(), 1);
+
+    // Later resizes keep it where it was put.
+    placed->resize(260, 190);
+    QCOMPARE(proxy->pos(), centre);
+
+    // Without a position, the widget's pixel position is read through the view.
+    QWidget *mapped = makePanel();
+    const QPoint pixel(120, 80);
+    mapped->move(pixel + view->parentWidget()->pos());
+    attach(m_plugin.get(), mapped, true, QPointF());
+    QCOMPARE(proxyOf(mapped)->pos(), view->mapToScene(pixel));
+}
+
+void TestPlayerFactories::nothingWithoutMapView()
+{
+    m_plugin.reset();
+    m_window.reset();
+    QGraphicsScene scene;
+    QGraphicsView plainView(&scene); // not a map view
+    OstrelPlugin plugin;
+    QWidget *panel = makePanel();
+    attach(&plugin, panel, false, QPointF(37.6, 55.7));
+    QVERIFY(!proxyOf(panel));
+    QVERIFY(!panel->isVisible());
+    QVERIFY(scene.items().isEmpty());
+    QVERIFY(plugin.sceneProxies().isEmpty());
+    delete panel;
+}
+
+void TestPlayerFactories::sizesFollowTheZoom()
+{
+    OsmView *view = m_window->mapView();
+    QWidget *panel = makePanel(QSize(200, 150));
+    attach(m_plugin.get(), panel, false, QPointF(37.6, 55.7));
+    QGraphicsProxyWidget *proxy = proxyOf(panel);
+
+    // Without sizes players keep theirs at every zoom level.
+    for (int zoom : {3, 14, 18}) {
+        view->setZoom(zoom);
+        QVERIFY(proxy->isVisible());
+        QCOMPARE(panel->size(), QSize(200, 150));
+    }
+
+    view->setZoom(15);
+    QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, 14),
+                              Q_ARG(int, 320), Q_ARG(int, 240));
+    QVERIFY(proxy->isVisible());
+    QCOMPARE(panel->size(), QSize(200, 150));
+    view->setZoom(13);
+    QVERIFY(!proxy->isVisible());
+    view->setZoom(14);
+    QVERIFY(proxy->isVisible());
+    QCOMPARE(panel->size(), QSize(320, 240));
+    view->setZoom(15);
+    QVERIFY(proxy->isVisible());
+    QCOMPARE(panel->size(), QSize(320, 240));
+
+    // A size of 0 x 0 only lowers the threshold.
+    QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, 12), Q_ARG(int, 0),
+                              Q_ARG(int, 0));
+    view->setZoom(12);
+    QVERIFY(proxy->isVisible());
+    QCOMPARE(panel->size(), QSize(320, 240));
+    view->setZoom(11);
+    QVERIFY(!proxy->isVisible());
+    QCOMPARE(proxy->pos(), QPointF(37.6, 55.7));
+}
+
+void TestPlayerFactories::closingAndDeletingPlayersOnTheMap()
+{
+    QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, 10),
+                              Q_ARG(int, 100), Q_ARG(int, 80));
+    QPointer<QWidget> first = makePanel();
+    QPointer<QWidget> second = makePanel();
+    QPointer<QWidget> third = makePanel();
+    for (QWidget *w : {first.data(), second.data(), third.data()})
+        attach(m_plugin.get(), w, false, QPointF(37.6, 55.7));
+    QCOMPARE(m_plugin->sceneProxies().size(), 3);
+
+    proxyOf(second)->close();
+    QVERIFY(QTest::qWaitFor([&] { return second.isNull(); }, 5000));
+    QCOMPARE(m_plugin->sceneProxies().size(), 2);
+    m_window->mapView()->setZoom(11); // must not touch the closed one
+    QCOMPARE(first->size(), QSize(200, 150));
+
+    QVERIFY(QMetaObject::invokeMethod(m_plugin.get(), "deleteAttachedCams"));
+    QVERIFY(QTest::qWaitFor([&] { return first.isNull() && third.isNull(); }, 5000));
+    QVERIFY(m_plugin->sceneProxies().isEmpty());
+
+    // Players still on the map go with the layer.
+    QPointer<QWidget> last = makePanel();
+    attach(m_plugin.get(), last, false, QPointF(37.6, 55.7));
+    m_plugin.reset();
+    QVERIFY(last.isNull());
+}
+
+void TestPlayerFactories::deleteKeyTakesLivePlayerOffTheMap()
+{
+    QPointer<QWidget> player = invokeFactory(m_plugin.get(), "createCamWidget", nullptr, DeadStream);
+    QVERIFY(player);
+    attach(m_plugin.get(), player, false, QPointF(37.6, 55.7));
+    QVERIFY(proxyOf(player));
+
+    QTest::keyClick(player, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::qWait(50);
+    QVERIFY(player);
+    QTest::keyClick(player, Qt::Key_Delete);
+    QVERIFY(QTest::qWaitFor([&] { return player.isNull(); }, 5000));
+    QVERIFY(m_plugin->sceneProxies().isEmpty());
+
+    // In a dock there is no proxy, and Delete does nothing.
+    auto *dock = qobject_cast<QDockWidget *>(
+        invokeFactory(m_plugin.get(), "createCamWidget", m_window.get(), DeadStream));
+    QPointer<QWidget> docked = dock->widget();
+    QTest::keyClick(docked, Qt::Key_Delete);
+    QTest::qWait(50);
+    QVERIFY(docked);
+}
+
+QTEST_MAIN(TestPlayerFactories)
+#include "tst_playerfactories.moc"
