@@ -1,9 +1,15 @@
 #include "camgraphicsitem.h"
 
 #include "items/camviewarea.h"
+#include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
+#include "player/playerwidget.h"
 #include "plugin/ostrelplugin.h"
 
 #include <QDebug>
+#include <QDockWidget>
+#include <QGraphicsSceneMouseEvent>
+#include <QMainWindow>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QIcon>
@@ -321,4 +327,47 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
         break;
     }
     return QGraphicsItem::itemChange(change, value);
+}
+
+bool CamGraphicsItem::play(bool play_images, bool on_scene)
+{
+    QMainWindow *mainWindow = OstrelPlugin::findMainWindow();
+    if (!mainWindow || !m_plugin)
+        return false;
+
+    QWidget *parent = on_scene ? nullptr : mainWindow;
+    QWidget *host = play_images
+        ? m_plugin->createImagePlayerWidget(parent, m_imageUrlTemplate, m_imageUpdatePeriod)
+        : m_plugin->createCamWidget(parent, m_url, m_useTcpRtsp);
+    if (!host)
+        return false;
+
+    if (!play_images && !m_overlayUrl.isEmpty() && (m_type == 4 || m_type == 5)) {
+        auto *dock = qobject_cast<QDockWidget *>(host);
+        auto *player = qobject_cast<PlayerWidget *>(dock ? dock->widget() : host);
+        DetectorOverlay *detector = nullptr;
+        if (m_type == 4)
+            detector = new AxisTrafficStreamOverlay(host, m_overlayUrl);
+        else
+            detector = new CitiLogOvelay(host, m_overlayUrl);
+        if (player)
+            connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
+        detector->start();
+    }
+
+    if (!toolTip().isEmpty())
+        host->setWindowTitle(toolTip());
+
+    if (!on_scene) {
+        host->show();
+        return true;
+    }
+    m_plugin->attachToScene(host, play_images, scenePos());
+    return true;
+}
+
+void CamGraphicsItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)
+{
+    play(false, false);
+    event->accept();
 }

@@ -85,6 +85,9 @@ public:
     void viewAreaDestroyed(CamViewArea *area);
 
     Q_INVOKABLE QVariant modelData(int column, int role) const;
+    // Opens the camera's live video, or its snapshots, in a dock window of
+    // the main window or on the map at the camera's position.
+    Q_INVOKABLE bool play(bool play_images = false, bool on_scene = false);
     Q_INVOKABLE void setPixmap(const QString &big, const QString &small);
 
     QRectF boundingRect() const override;
@@ -97,6 +100,7 @@ public slots:
     void setViewAngle(double a);
 
 protected:
+    void mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event) override;
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:

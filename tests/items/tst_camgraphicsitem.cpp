@@ -86,7 +86,8 @@ void TestCamGraphicsItem::hostInterface()
         names << QString::fromLatin1(meta->method(i).methodSignature());
     QCOMPARE(names,
         QStringList({"setViewRadius(double)", "setAngle(double)", "setViewAngle(double)",
-            "modelData(int,int)", "setPixmap(QString,QString)"}));
+            "modelData(int,int)", "play(bool,bool)", "play(bool)", "play()",
+            "setPixmap(QString,QString)"}));
 
     // The property gives the camera code; the item kind stays Qt's own.
     QCOMPARE(cam.property("type").toInt(), 3);
