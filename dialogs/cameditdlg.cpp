@@ -24,8 +24,8 @@ CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGro
     m_savedViewRadius = cam->viewRadius();
     m_savedViewAngle = cam->viewAngle();
     m_savedUseTcpRtsp = cam->useTcpRtsp();
-    const int type = cam->cameraType();
-    m_savedType = type >= 1 && type <= 5 ? type : 1;
+    m_originalType = cam->cameraType();
+    m_savedType = m_originalType >= 1 && m_originalType <= 5 ? m_originalType : 1;
 
     m_ui->angle->setValue(m_savedAngle);
     m_ui->viewAngle->setValue(m_savedViewAngle);
@@ -104,7 +104,10 @@ void CamEditDlg::reject()
         m_camera->setViewAngle(m_savedViewAngle);
         m_camera->setToolTip(m_savedName);
         m_camera->setUseTcpRtsp(m_savedUseTcpRtsp);
-        m_camera->setType(m_savedType);
+        // Only OK changes the type; a code the dialog cannot show (one a list
+        // file carried) stays as it was instead of becoming 1.
+        if (m_camera->cameraType() != m_originalType)
+            m_camera->setType(m_savedType);
     }
     QDialog::reject();
 }

@@ -53,6 +53,7 @@ private:
     double m_savedViewAngle = 0.0;
     bool m_savedUseTcpRtsp = false;
     int m_savedType = 1;
+    int m_originalType = 1;
     QMap<int, ItemsGroup *> *m_groups;
 };
 

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
@@ -133,6 +134,7 @@ private slots:
     void previewAndCancel();
     void cancelLeavesFieldsUntouched();
     void cancelGivesBackNoDirection();
+    void cancelKeepsUnusualTypeCode();
     void okMovesIntoTypeGroup();
     void okKeepsHiddenOverlayUrl();
     void zeroImagePeriodBecomesOne();
@@ -164,6 +166,7 @@ void TestCamEditDlg::init()
                "<Cam lon=\"37.8\" lat=\"55.9\" type=\"2\" view_ang=\"30\" view_radius=\"100\">"
                "Undirected</Cam>"
                "<Cam lon=\"37.9\" lat=\"55.6\" ang=\"200\" type=\"5\">Tunnel</Cam>"
+               "<Cam lon=\"37.5\" lat=\"55.5\" ang=\"0\" type=\"9\">Custom</Cam>"
                "</VarkaNetwork>");
     file.close();
 
@@ -315,6 +318,21 @@ void TestCamEditDlg::cancelGivesBackNoDirection()
     QCOMPARE(cam->angle(), 30.0);
 }
 
+void TestCamEditDlg::cancelKeepsUnusualTypeCode()
+{
+    // A list may carry a type code the dialog cannot show; looking at the
+    // camera must not rewrite it.
+    CamGraphicsItem *cam = camera(QStringLiteral("Custom"));
+    QCOMPARE(cam->cameraType(), 9);
+    const QVariantList before = state(cam);
+    QVERIFY(!edit(cam, [](QDialog *dialog) {
+        QVERIFY(qobject_cast<QRadioButton *>(widget(dialog, "typeCam"))->isChecked());
+        clickButton(dialog, QDialogButtonBox::Cancel);
+    }));
+    QCOMPARE(state(cam), before);
+    QCOMPARE(cam->modelData(2, Qt::DisplayRole).toInt(), 9);
+}
+
 void TestCamEditDlg::okMovesIntoTypeGroup()
 {
     CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
@@ -392,7 +410,7 @@ void TestCamEditDlg::savedListHoldsEdits()
     m_plugin->saveVlcCamList(path);
     QCOMPARE(m_plugin->lastError(), QString());
     const auto entries = savedEntries(path);
-    QCOMPARE(entries.keys(), QStringList({"Bridge", "Gate east", "Tunnel", "Undirected"}));
+    QCOMPARE(entries.keys(), QStringList({"Bridge", "Custom", "Gate east", "Tunnel", "Undirected"}));
     QMap<QString, QString> expected {{"url", "rtsp://127.0.0.1:9/east"},
                                      {"image_url_template", "ftp://127.0.0.1:9/yyyy-MM-dd"},
                                      {"image_update_period", "15"},
