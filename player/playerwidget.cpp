@@ -498,7 +498,10 @@ void PlayerWidget::parentDockChanged()
 // in the direction where space is left.
 void PlayerWidget::updateVideoRect()
 {
-    const QRect outer = ui->video->geometry();
+    // The picture is painted on the video frame, so it is placed in the
+    // frame's own coordinates; its geometry in the page would shift it by the
+    // page's margin and cut off its far edges.
+    const QRect outer = ui->video->rect();
     QRect r = outer;
     if (r.width() > r.height()) {
         r.setHeight(r.width() * 100 / m_aspectPercent);

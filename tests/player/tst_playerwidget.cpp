@@ -31,9 +31,10 @@ QString missingFile()
     return QStringLiteral("/nonexistent/ostrel-test/missing.mp4");
 }
 
+// The video frame's area in its own coordinates, where the picture is painted.
 QRect visibleArea(PlayerWidget *player)
 {
-    return player->findChild<QFrame *>(QStringLiteral("video"))->geometry();
+    return player->findChild<QFrame *>(QStringLiteral("video"))->rect();
 }
 
 } // namespace
