@@ -3,7 +3,10 @@
 
 #include "player/annotatedmutexlocker.h"
 #include "player/avdictionary.h"
+#include "player/bewardview.h"
+#include "player/bewardviewfactory.h"
 #include "player/frameconverter.h"
+#include "player/proxysocket.h"
 #include "player/threadsanitizer.h"
 
 #include <QCloseEvent>
@@ -27,6 +30,7 @@ namespace {
 constexpr int NoFrameTimeoutMs = 10000;
 constexpr int StopGraceMs = 3000;
 const QSize FallbackVideoSize(640, 480);
+const QSize BewardVideoSize(640, 480);
 
 #ifdef __SANITIZE_THREAD__
 // FFmpeg's frame threads hand pictures over through atomics of the
@@ -132,18 +136,41 @@ void PlayerWidget::stopDecoding()
     closeFFmpeg();
 }
 
-// The relay towards cameras behind an application-wide proxy comes with the
-// player hosts; until then the player connects directly.
+// Stream clients (FFmpeg, the maker's control) cannot be told to bypass the
+// application's proxy; they reach the camera through a relay on loopback.
 void PlayerWidget::setupRelay(QUrl &url)
 {
-    Q_UNUSED(url)
+    // A local file has no camera to relay to.
+    if (url.host().isEmpty())
+        return;
+    url = ProxySocket::relayUrl(url, this);
+    m_camAddress = url.toString();
 }
 
-// Until the ActiveX view is hosted, a "beward" camera shows why it cannot play.
+// The maker's control draws the camera's video itself; the player only
+// hands it the address and makes room for it.
 void PlayerWidget::setupBewardView()
 {
-    auto *label = new QLabel(tr("Beward ActiveX component not found"), this);
-    ui->bewardPage->layout()->addWidget(label);
+    delete m_axWidget;
+    BewardView *view = BewardViewFactory::create(ui->bewardPage);
+    m_axWidget = view ? view->widget() : nullptr;
+    if (!m_axWidget) {
+        auto *label = new QLabel(tr("Beward ActiveX component not found"), this);
+        ui->bewardPage->layout()->addWidget(label);
+        return;
+    }
+
+    m_axWidget->setAttribute(Qt::WA_DeleteOnClose);
+    m_axWidget->show();
+    view->prepare(QUrl(m_camAddress, QUrl::TolerantMode));
+    ui->bewardPage->layout()->addWidget(m_axWidget);
+    {
+        std::lock_guard<std::mutex> locker(m_contextMutex);
+        m_videoSize = BewardVideoSize;
+    }
+    resize(BewardVideoSize);
+    m_aspectPercent = 100;
+    view->startView();
 }
 
 void PlayerWidget::startOpening()

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QPixmap>
+#include <QPointer>
 #include <QRect>
 #include <QSemaphore>
 #include <QSize>
@@ -54,6 +55,8 @@ public:
     bool useTcp() const { return m_useTcp; }
     QString playerOptions() const { return m_playerOptions; }
     bool isBeward() const { return m_isBeward; }
+    // The maker's view control of a "beward" player; null when there is none.
+    QWidget *axWidget() const { return m_axWidget; }
 
     // What the player shows, safe to read on the GUI thread at any time.
     QSize videoSize() const;
@@ -144,6 +147,9 @@ private:
     std::atomic_bool m_decoding {false};
     std::atomic_bool m_watchdogFired {false};
     std::atomic<qint64> m_lastPacketTime {0};
+
+    // Owned by the "beward" page; gone when the control closes.
+    QPointer<QWidget> m_axWidget;
 
     QPixmap m_overlayPixmap;
     QRect m_videoRect;

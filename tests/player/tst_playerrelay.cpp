@@ -1,0 +1,137 @@
+#include "player/playerwidget.h"
+#include "player/proxysocket.h"
+
+#include "applicationproxyscope.h"
+#include "peerprocess.h"
+#include "streamfixture.h"
+#include "testsupport.h"
+
+#include <QTcpServer>
+#include <QTest>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+QString loopbackUrl(const QString &scheme, const QString &userInfo, quint16 port,
+                    const QString &pathAndQuery)
+{
+    return scheme + QStringLiteral("://") + userInfo + QStringLiteral("127.0.0.1:")
+           + QString::number(port) + pathAndQuery;
+}
+
+} // namespace
+
+// Live players reaching their cameras through the loopback relay while the
+// application has a network proxy configured.
+class TestPlayerRelay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void streamPlaysThroughTheRelay_data();
+    void streamPlaysThroughTheRelay();
+    void addressWithoutPortRelaysToPort80();
+    void localFileIsNotRelayed();
+
+private:
+    StreamFixture m_media;
+};
+
+void TestPlayerRelay::initTestCase()
+{
+    av_log_set_level(AV_LOG_FATAL);
+    QVERIFY(m_media.makeFiles({QStringLiteral("h264.mp4")}));
+}
+
+void TestPlayerRelay::streamPlaysThroughTheRelay_data()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<QString>("userInfo");
+    QTest::addColumn<QString>("query");
+    QTest::newRow("http, user and query")
+        << QStringLiteral("http") << QStringLiteral("viewer:s%40cret@") << QStringLiteral("?ch=1");
+    QTest::newRow("tcp") << QStringLiteral("tcp") << QString() << QString();
+}
+
+void TestPlayerRelay::streamPlaysThroughTheRelay()
+{
+    QFETCH(QString, scheme);
+    QFETCH(QString, userInfo);
+    QFETCH(QString, query);
+
+    PeerProcess camera;
+    const quint16 cameraPort = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startOneShotServer(&camera, cameraPort, scheme));
+    // A proxy that would notice being used.
+    QTcpServer proxyServer;
+    QVERIFY(proxyServer.listen(QHostAddress::LocalHost));
+    ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                              proxyServer.serverPort()));
+
+    const QString path = QStringLiteral("/live") + query;
+    PlayerWidget player(nullptr, loopbackUrl(scheme, userInfo, cameraPort, path));
+    auto *relay = player.findChild<ProxySocket *>();
+    QVERIFY(relay && relay->isListening());
+    QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(relay->remotePort(), cameraPort);
+    QCOMPARE(player.camAddress(), loopbackUrl(scheme, userInfo, relay->serverPort(), path));
+    QCOMPARE(player.windowTitle(),
+             QStringLiteral("Camera ") + loopbackUrl(scheme, QString(), relay->serverPort(), path));
+
+    // The one-shot camera serves a single connection: the relay's.
+    player.show();
+    QVERIFY(StreamFixture::waitForPicture(&player));
+    QCOMPARE(player.videoSize(), QSize(640, 480));
+    QVERIFY(!proxyServer.hasPendingConnections());
+}
+
+void TestPlayerRelay::addressWithoutPortRelaysToPort80()
+{
+    const QString address = QStringLiteral("rtsp://admin:pw@127.0.0.1/stream/1?channel=2");
+    {
+        // Without an application proxy the address is left alone.
+        PlayerWidget direct(nullptr, address);
+        QVERIFY(!direct.findChild<ProxySocket *>());
+        QCOMPARE(direct.camAddress(), address);
+    }
+
+    ApplicationProxyScope proxy(QNetworkProxy(
+        QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), TestSupport::freeTcpPort()));
+    PlayerWidget player(nullptr, address);
+    auto *relay = player.findChild<ProxySocket *>();
+    QVERIFY(relay && relay->isListening());
+    QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(relay->remotePort(), quint16(80));
+    const QString rtsp = QStringLiteral("rtsp");
+    const QString path = QStringLiteral("/stream/1?channel=2");
+    QCOMPARE(player.camAddress(),
+             loopbackUrl(rtsp, QStringLiteral("admin:pw@"), relay->serverPort(), path));
+    QCOMPARE(player.windowTitle(),
+             QStringLiteral("Camera ") + loopbackUrl(rtsp, QString(), relay->serverPort(), path));
+
+    // With no camera on port 80 the relay drops its client and the opening
+    // fails instead of hanging.
+    if (!TestSupport::isListening(80)) {
+        QVERIFY(TestSupport::waitUntil([&] { return !player.initError().isEmpty(); }, 15000));
+        QCOMPARE(StreamFixture::currentPage(&player), 1);
+    }
+}
+
+void TestPlayerRelay::localFileIsNotRelayed()
+{
+    ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                              TestSupport::freeTcpPort()));
+    const QString file = m_media.file(QStringLiteral("h264.mp4"));
+    PlayerWidget player(nullptr, file);
+    QVERIFY(!player.findChild<ProxySocket *>());
+    QCOMPARE(player.camAddress(), file);
+    QVERIFY(StreamFixture::waitForPicture(&player));
+}
+
+QTEST_MAIN(TestPlayerRelay)
+#include "tst_playerrelay.moc"
