@@ -73,10 +73,11 @@ int main(int argc, char *argv[])
         option("screenshot", "Write a picture of the window and quit.", "png");
     const QCommandLineOption afterOption =
         option("after", "Seconds to wait before the screenshot.", "seconds", "1");
+    const QCommandLineOption sizeOption = option("size", "Window size.", "WIDTHxHEIGHT");
     const QCommandLineOption viewAreasOption =
         option("view-areas", "Show the view sectors of all cameras.");
     parser.addOptions({pluginOption, listOption, roadsOption, tilesOption, zoomOption, playOption,
-                       imagesOption, onMapOption, shotOption, afterOption, viewAreasOption});
+                       imagesOption, onMapOption, shotOption, afterOption, viewAreasOption, sizeOption});
     parser.process(app);
 
     bool ok = true;
@@ -114,6 +115,11 @@ int main(int argc, char *argv[])
     if (parser.isSet(viewAreasOption))
         window.cameraLayer().setViewAreasAlwaysVisible(true);
 
+    if (parser.isSet(sizeOption)) {
+        const QStringList size = parser.value(sizeOption).split(QLatin1Char('x'));
+        if (size.size() == 2)
+            window.resize(size.at(0).toInt(), size.at(1).toInt());
+    }
     window.show();
     if (parser.isSet(listOption)) {
         if (window.openList(parser.value(listOption)))
@@ -133,6 +139,11 @@ int main(int argc, char *argv[])
     playAll(playOption, false, false);
     playAll(imagesOption, true, false);
     playAll(onMapOption, false, true);
+    if (parser.isSet(shotOption)) {
+        window.dockFloatingPlayers();
+        QCoreApplication::processEvents();
+        window.centreOnCameras();
+    }
 
     if (parser.isSet(shotOption)) {
         const QString file = parser.value(shotOption);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QGraphicsItem>
 #include <QGraphicsScene>
@@ -261,6 +262,21 @@ void WorkstationWindow::centreOnCameras()
     }
     m_view->setZoom(zoom);
     m_view->centerOn(bounds.center());
+}
+
+void WorkstationWindow::dockFloatingPlayers()
+{
+    QList<QDockWidget *> docked;
+    const QList<QDockWidget *> docks = findChildren<QDockWidget *>();
+    for (QDockWidget *dock : docks) {
+        if (dock == m_cameraList || !dock->isFloating())
+            continue;
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+        dock->setFloating(false);
+        docked << dock;
+    }
+    if (!docked.isEmpty())
+        resizeDocks(docked, QVector<int>(docked.size(), 520).toList(), Qt::Horizontal);
 }
 
 void WorkstationWindow::selectCamera(QObject *camera)

@@ -40,6 +40,9 @@ public:
     QObject *findCamera(const QString &name) const;
     QObject *selectedCamera() const;
     void centreOnCameras();
+    // Docks the players' windows that float on their own beside the map, so
+    // that a picture of the main window shows them.
+    void dockFloatingPlayers();
 
     static QString typeName(int type);
 
