@@ -2,6 +2,7 @@
 
 #include "overlays/xmlmessageguard.h"
 
+#include <QCoreApplication>
 #include <QDomDocument>
 #include <QUuid>
 #include <QtEndian>
@@ -65,9 +66,9 @@ QString CitiLogProtocol::admit(qint64 waiting) const
 {
     switch (m_receiveBuffer.admit(waiting)) {
     case ReceiveBuffer::PacketTooBig:
-        return tr("Received packet too big");
+        return QCoreApplication::translate("CitiLogOvelay", "Received packet too big");
     case ReceiveBuffer::BufferTooBig:
-        return tr("Receive buffer too big");
+        return QCoreApplication::translate("CitiLogOvelay", "Receive buffer too big");
     case ReceiveBuffer::Admitted:
         break;
     }
@@ -88,7 +89,7 @@ std::optional<OverlayReaction> CitiLogProtocol::handleNextMessage(qint64 now)
         m_pendingMessageSize = qFromLittleEndian<qint32>(m_receiveBuffer.data());
         if (m_pendingMessageSize > ReceiveBuffer::Limit) {
             OverlayReaction reaction;
-            reaction.error = tr("Message size too big");
+            reaction.error = QCoreApplication::translate("CitiLogOvelay", "Message size too big");
             return reaction;
         }
         m_receiveBuffer.skip(4);
@@ -107,7 +108,7 @@ OverlayReaction CitiLogProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
     if (m_answerSince >= 0 && now - m_answerSince > AnswerTimeout)
-        reaction.error = tr("Command answer timeot");
+        reaction.error = QCoreApplication::translate("CitiLogOvelay", "Command answer timeot");
     return reaction;
 }
 
@@ -201,7 +202,7 @@ void CitiLogProtocol::readConfiguration(const QDomElement &root, OverlayReaction
         // A lane number that is no integer reads as 0, which matters only
         // when no segment follows it.
         if (!coordinatesValid || (segments.isEmpty() && !laneIdValid)) {
-            reaction.error = tr("Invalid camera configuration: zones coordinate error");
+            reaction.error = QCoreApplication::translate("CitiLogOvelay", "Invalid camera configuration: zones coordinate error");
             break;
         }
         m_zones.append(zone);
@@ -219,7 +220,7 @@ void CitiLogProtocol::readStates(const QDomElement &root, OverlayReaction &react
         const QString vector =
             outputs.at(i).toElement().firstChildElement(QStringLiteral("StateVector")).text();
         if (vector.size() != m_zones.size()) {
-            reaction.error = tr("Zones count not equals count in configuration");
+            reaction.error = QCoreApplication::translate("CitiLogOvelay", "Zones count not equals count in configuration");
             break;
         }
         for (int z = 0; z < m_zones.size(); ++z) {

@@ -21,8 +21,6 @@ class QDomElement;
  */
 class CitiLogProtocol
 {
-    Q_DECLARE_TR_FUNCTIONS(CitiLogOvelay)
-
 public:
     enum State {
         Idle,

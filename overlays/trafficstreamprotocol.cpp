@@ -1,5 +1,6 @@
 #include "overlays/trafficstreamprotocol.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace {
@@ -60,9 +61,9 @@ QString TrafficStreamProtocol::admit(qint64 waiting) const
 {
     switch (m_receiveBuffer.admit(waiting)) {
     case ReceiveBuffer::PacketTooBig:
-        return tr("Received packet too big");
+        return QCoreApplication::translate("AxisTrafficStreamOverlay", "Received packet too big");
     case ReceiveBuffer::BufferTooBig:
-        return tr("Receive buffer too big");
+        return QCoreApplication::translate("AxisTrafficStreamOverlay", "Receive buffer too big");
     case ReceiveBuffer::Admitted:
         break;
     }
@@ -121,12 +122,12 @@ void TrafficStreamProtocol::handleAnswer(
         if (unit.startsWith("id"))
             sendCommand(CameraInfoRequested, now, reaction);
         else
-            reaction.error = tr("Login failed");
+            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Login failed");
         break;
     case CameraInfoRequested:
         if (!m_announced) {
             if (!acceptAnnouncement(unit))
-                reaction.error = tr("Invalid data size in command 'gcam'");
+                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid data size in command 'gcam'");
             break;
         }
         reaction.error = parseCameraData(unit);
@@ -136,7 +137,7 @@ void TrafficStreamProtocol::handleAnswer(
     case StatesRequested: {
         QString error;
         if (!parseSensorStates(unit, &error) && error.isEmpty())
-            error = tr("Failed to parse 'ge2' answer");
+            error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Failed to parse 'ge2' answer");
         if (error.isEmpty())
             sendCommand(SensorsRequested, now, reaction);
         reaction.error = error;
@@ -145,7 +146,7 @@ void TrafficStreamProtocol::handleAnswer(
     case SensorsRequested:
         if (!m_announced) {
             if (!acceptAnnouncement(unit))
-                reaction.error = tr("Invalid data size in command 'gtrp'");
+                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid data size in command 'gtrp'");
             break;
         }
         // The subscription goes out even when the sensor data were faulty.
@@ -157,13 +158,13 @@ void TrafficStreamProtocol::handleAnswer(
         if (unit == "sm data=on")
             m_state = Idle;
         else
-            reaction.error = tr("Invalid answer to evenet subscription");
+            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid answer to evenet subscription");
         break;
     case KeepAliveSent:
         if (unit.startsWith("id"))
             m_state = Idle;
         else
-            reaction.error = tr("Invalid answer to 'id' command");
+            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid answer to 'id' command");
         break;
     case Idle:
         break;
@@ -184,7 +185,7 @@ OverlayReaction TrafficStreamProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
     if (m_answerSince >= 0 && now - m_answerSince > AnswerTimeout)
-        reaction.error = tr("Command answer timeot");
+        reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot");
     else if (m_idleSince >= 0 && now - m_idleSince > KeepAliveInterval)
         sendCommand(KeepAliveSent, now, reaction);
     return reaction;
@@ -209,15 +210,15 @@ QString TrafficStreamProtocol::parseCameraData(const QByteArray &data)
         if (item.startsWith("FrameW=")) {
             m_frameSize.setWidth(valueAfterKey(item, &ok));
             if (!ok)
-                return tr("Ivalid value for 'FrameW'");
+                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Ivalid value for 'FrameW'");
         } else if (item.startsWith("FrameH=")) {
             m_frameSize.setHeight(valueAfterKey(item, &ok));
             if (!ok)
-                return tr("Ivalid value for 'FrameH'");
+                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Ivalid value for 'FrameH'");
         }
     }
     if (!m_frameSize.isValid())
-        return tr("No frame size in answer");
+        return QCoreApplication::translate("AxisTrafficStreamOverlay", "No frame size in answer");
     return QString();
 }
 
@@ -247,19 +248,19 @@ bool TrafficStreamProtocol::parseSensorStates(const QByteArray &line, QString *e
     for (const QByteArray &item : items) {
         const QByteArrayList parts = item.split('=');
         if (parts.size() != 2) {
-            report(tr("Invalid sensors state value"));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensors state value"));
             break;
         }
         bool ok = false;
         const int id = parts.at(0).toInt(&ok, 10);
         if (!ok) {
-            report(tr("Invalid sensor id in state string"));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor id in state string"));
             break;
         }
         unnamed.remove(id);
         const QByteArrayList fields = parts.at(1).split(',');
         if (fields.size() < 5) {
-            report(tr("Invalid sensor %1 state value").arg(id));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor %1 state value").arg(id));
             break;
         }
         m_sensors[id].active = fields.at(0).toInt(&ok, 10) == 1 && ok;
@@ -281,11 +282,11 @@ QString TrafficStreamProtocol::parseSensorData(const QByteArray &data)
             continue;
         const QString name = QString::fromLatin1(opening);
         if (i + 5 >= count)
-            return tr("Invalid lines count for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid lines count for '%1'").arg(name);
         bool ok = false;
         const int id = opening.mid(7).toInt(&ok, 10);
         if (!ok)
-            return tr("Invalid sensor id for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor id for '%1'").arg(name);
 
         QPolygon polygon;
         const QByteArrayList values = lines.at(i + 1).split(';');
@@ -293,14 +294,14 @@ QString TrafficStreamProtocol::parseSensorData(const QByteArray &data)
         for (int v = 0; v < values.size() && !values.at(v).isEmpty(); ++v) {
             const int value = values.at(v).toInt(&ok, 10);
             if (!ok)
-                return tr("Invalid coordiantes value for '%1'").arg(name);
+                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid coordiantes value for '%1'").arg(name);
             if (v % 2 == 0)
                 x = value;
             else
                 polygon.append(QPoint(x, value));
         }
         if (polygon.isEmpty())
-            return tr("No coordinates for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay", "No coordinates for '%1'").arg(name);
         m_sensors[id].polygon = polygon;
     }
     return QString();

@@ -19,8 +19,6 @@
  */
 class TrafficStreamProtocol
 {
-    Q_DECLARE_TR_FUNCTIONS(AxisTrafficStreamOverlay)
-
 public:
     enum State {
         Idle,

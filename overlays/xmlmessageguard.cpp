@@ -1,11 +1,12 @@
 #include "overlays/xmlmessageguard.h"
 
+#include <QCoreApplication>
 #include <QXmlStreamReader>
 
 QString XmlMessageGuard::check(const QByteArray &text)
 {
-    const QString entities = tr("entity declarations not allowed");
-    const QString nesting = tr("elements nested too deeply");
+    const QString entities = QCoreApplication::translate("CitiLogOvelay", "entity declarations not allowed");
+    const QString nesting = QCoreApplication::translate("CitiLogOvelay", "elements nested too deeply");
 
     // The reader stops at the DTD, before any entity could be expanded.
     QXmlStreamReader reader(text);

@@ -15,8 +15,6 @@
  */
 class XmlMessageGuard
 {
-    Q_DECLARE_TR_FUNCTIONS(CitiLogOvelay)
-
 public:
     static constexpr int MaxDepth = 64;
 
