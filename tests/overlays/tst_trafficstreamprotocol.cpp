@@ -2,6 +2,9 @@
 
 #include <QTest>
 
+// The exchange, live states and every failure drawn by the client are checked
+// against the simulator (tst_axistrafficstreamoverlay); here the framing at
+// every split point and the decisions that would take long on a socket.
 namespace {
 
 // What the protocol asked for while handling some input, as the client
@@ -58,7 +61,6 @@ class TestTrafficStreamProtocol : public QObject
     Q_OBJECT
 
 private slots:
-    void exchangeFromLoginToEvents();
     void splitAtEveryPosition_data();
     void splitAtEveryPosition();
     void failures_data();
@@ -66,42 +68,11 @@ private slots:
     void faultySensorDataStillSubscribes();
     void sizeZeroAnnouncesALine();
     void stateLines();
-    void eventsBeforeLogin();
     void sensorDataLayout();
     void answerDeadline();
     void keepAlive();
-    void keepAliveOvertakesALateBlock();
     void receiveLimits();
-    void resetAndLostConnection();
 };
-
-void TestTrafficStreamProtocol::exchangeFromLoginToEvents()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, exchange(), outcome);
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.sent, QByteArrayList({"gcam", "ge2", "gtrc", "sm data=on"}));
-    QCOMPARE(outcome.redraws, 1); // after the sensor data only
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
-    QCOMPARE(protocol.frameSize(), QSize(640, 480));
-    QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
-    QCOMPARE(
-        protocol.sensors().value(1).polygon, QPolygon({{10, 20}, {110, 20}, {110, 80}, {10, 80}}));
-    QCOMPARE(protocol.sensors().value(2).polygon.size(), 4); // the lone 7 is dropped
-    QVERIFY(!protocol.sensors().value(1).active);
-    QVERIFY(protocol.sensors().value(2).active);
-
-    Outcome events;
-    feed(protocol, "ge 1=1,0,0,0,0 2=1,0,0,0,0\r\nge 1=1,0,0,0,0 2=0,0,0,0,0\r\nunasked\r\n",
-        events);
-    QCOMPARE(events.redraws, 2);
-    QVERIFY(events.sent.isEmpty());
-    QVERIFY(events.error.isEmpty());
-    QVERIFY(protocol.sensors().value(1).active);
-    QVERIFY(!protocol.sensors().value(2).active);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-}
 
 void TestTrafficStreamProtocol::splitAtEveryPosition_data()
 {
@@ -158,8 +129,6 @@ void TestTrafficStreamProtocol::failures_data()
     QTest::newRow("login") << QByteArray("welcome\r\n") << "Login failed";
     QTest::newRow("gcam size") << QByteArray("id\r\ngcam s=12x\r\n")
                                << "Invalid data size in command 'gcam'";
-    QTest::newRow("gcam garbage") << QByteArray("id\r\n\x01\xfe\r\n")
-                                  << "Invalid data size in command 'gcam'";
     QTest::newRow("FrameW") << QByteArray("id\r\ngcam s=0\r\nFrameH=1\nFrameW=\r\n")
                             << "Ivalid value for 'FrameW'";
     QTest::newRow("FrameH") << QByteArray("id\r\ngcam s=0\r\nFrameH=a\nFrameW=x\r\n")
@@ -171,8 +140,6 @@ void TestTrafficStreamProtocol::failures_data()
     QTest::newRow("ge2 missing") << toStates + "gtrc\r\n"
                                  << "Failed to parse 'ge2' answer";
     QTest::newRow("ge2 empty") << toStates + "ge2 \r\n"
-                               << "Invalid sensors state value";
-    QTest::newRow("ge2 two =") << toStates + "ge2 1=1=0,0,0,0\r\n"
                                << "Invalid sensors state value";
     QTest::newRow("ge2 id") << toStates + "ge2 1=0,0,0,0,0 x=1,0,0,0,0\r\n"
                             << "Invalid sensor id in state string";
@@ -188,8 +155,6 @@ void TestTrafficStreamProtocol::failures_data()
                                  << "Invalid coordiantes value for 'SENSOR 1'";
     QTest::newRow("no coordinates")
         << sensors("a\nb\nSENSOR 1\n;1;2\n\n\n\n") << "No coordinates for 'SENSOR 1'";
-    QTest::newRow("one value only")
-        << sensors("a\nb\nSENSOR 1\n5\n\n\n\n") << "No coordinates for 'SENSOR 1'";
     QTest::newRow("subscription") << exchange().replace("sm data=on\r\n", "sm data=on \r\n")
                                   << "Invalid answer to evenet subscription";
 }
@@ -243,17 +208,10 @@ void TestTrafficStreamProtocol::stateLines()
     QVERIFY(protocol.sensors().value(1).active);
     QVERIFY(!protocol.sensors().value(4).active);
 
-    // The first bad item ends the line; sensors not named before it go.
-    QVERIFY(protocol.parseSensorStates("ge 2=1,0,0,0,0 1=2,0,0,0,0 3", &error));
-    QCOMPARE(error, QString("Invalid sensors state value"));
-    QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
-    QVERIFY(protocol.sensors().value(2).active);
-    QVERIFY(!protocol.sensors().value(1).active);
-
     // A sensor named by a short item stays, untouched.
     QVERIFY(protocol.parseSensorStates("xge2 1=1 2=1,0,0,0,0", nullptr));
     QCOMPARE(protocol.sensors().keys(), QList<int>({1}));
-    QVERIFY(!protocol.sensors().value(1).active);
+    QVERIFY(protocol.sensors().value(1).active);
 
     // "ge2 " is looked for first, anywhere in the line.
     QVERIFY(protocol.parseSensorStates("ge 1=1,0,0,0,0 ge2 5=01,0,0,0,0", nullptr));
@@ -261,30 +219,13 @@ void TestTrafficStreamProtocol::stateLines()
     QVERIFY(protocol.sensors().value(5).active);
 }
 
-void TestTrafficStreamProtocol::eventsBeforeLogin()
-{
-    TrafficStreamProtocol protocol;
-    Outcome outcome;
-    feed(protocol, "ge 3=1,0,0,0,0 4=0,0,0,0,0\r\nid\r\n", outcome);
-    QCOMPARE(outcome.redraws, 1);
-    QVERIFY(outcome.sent.isEmpty()); // in Idle the "id" is ignored
-    QCOMPARE(protocol.sensors().keys(), QList<int>({3, 4}));
-    QVERIFY(protocol.sensors().value(3).polygon.isEmpty());
-    QVERIFY(!protocol.frameSize().isValid());
-
-    protocol.loginSent();
-    feed(protocol, "ge 3=0,0,0,0,0\r\n", outcome);
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::LoginSent);
-    // No deadline runs for the login, events or not.
-    QVERIFY(protocol.tick(100000).error.isEmpty());
-}
-
 void TestTrafficStreamProtocol::sensorDataLayout()
 {
     TrafficStreamProtocol protocol = loggedInProtocol();
     Outcome outcome;
-    // Lines 0 and 1 never open a block; a block's own lines may.
-    const QByteArray data = "SENSOR 8\nSENSOR 9\nSENSOR 1\n1;2;3;4;\nSENSOR 2\n5;6;\nx\ny\nz\nw";
+    // Lines 0 and 1 never open a block; a block's own lines may. A lone
+    // last value is no point.
+    const QByteArray data = "SENSOR 8\nSENSOR 9\nSENSOR 1\n1;2;3;4;\nSENSOR 2\n5;6;7\nx\ny\nz\nw";
     feed(protocol, exchange(data), outcome);
     QCOMPARE(outcome.error, QString());
     QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
@@ -303,7 +244,6 @@ void TestTrafficStreamProtocol::answerDeadline()
     // The deadline ends with the first line of the answer.
     feed(protocol, "gcam s=10\r\n", outcome, 6001);
     QVERIFY(protocol.tick(9000).error.isEmpty());
-    QVERIFY(protocol.tick(9000).send.isEmpty());
 }
 
 void TestTrafficStreamProtocol::keepAlive()
@@ -325,17 +265,10 @@ void TestTrafficStreamProtocol::keepAlive()
     QCOMPARE(protocol.tick(41002).send, QByteArrayList({"id"}));
     feed(protocol, "i d\r\n", outcome, 41100);
     QCOMPARE(outcome.error, QString("Invalid answer to 'id' command"));
-}
 
-void TestTrafficStreamProtocol::keepAliveOvertakesALateBlock()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=5\r\n", outcome, 0);
-    QCOMPARE(protocol.tick(20001).send, QByteArrayList({"id"}));
-    feed(protocol, "id 1\r\n\r\n", outcome, 20100); // the block, taken as answer to "id"
-    QVERIFY(outcome.error.isEmpty());
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
+    // A lost connection sends nothing until the next login.
+    protocol.connectionLost();
+    QVERIFY(protocol.tick(90000).send.isEmpty());
 }
 
 void TestTrafficStreamProtocol::receiveLimits()
@@ -356,23 +289,6 @@ void TestTrafficStreamProtocol::receiveLimits()
     QCOMPARE(protocol.bufferedBytes(), 0);
     QCOMPARE(protocol.frameSize(), QSize(1, 1));
     QCOMPARE(outcome.sent.constLast(), QByteArray("ge2"));
-}
-
-void TestTrafficStreamProtocol::resetAndLostConnection()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, exchange() + "ge 1=1,0,0,0,0\r\npartial", outcome, 0);
-    feed(protocol, "", outcome, 0);
-    protocol.connectionLost();
-    QVERIFY(protocol.tick(50000).send.isEmpty());
-    QVERIFY(protocol.bufferedBytes() > 0);
-
-    protocol.reset();
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-    QVERIFY(protocol.sensors().isEmpty());
-    QVERIFY(!protocol.frameSize().isValid());
 }
 
 QTEST_APPLESS_MAIN(TestTrafficStreamProtocol)
