@@ -55,6 +55,18 @@ void retype(QDialog *dialog, const char *name, const QString &text)
     QTest::keyClicks(box, text);
 }
 
+// Types the name, video address, image address, image period and overlay
+// address, turns TCP on and picks `type`: every field without a preview.
+void typeFields(QDialog *dialog, const QStringList &texts, const char *type)
+{
+    const char *boxes[] = {"name", "videoUrl", "imageUrl", "updateInterval"};
+    for (int i = 0; i < 4; ++i)
+        retype(dialog, boxes[i], texts.at(i));
+    click(dialog, "tcpRtsp");
+    click(dialog, type);
+    retype(dialog, "trafficStreamUrl", texts.at(4));
+}
+
 int visibleOverlayWidgets(QDialog *dialog)
 {
     return int(widget(dialog, "label_8")->isVisible())
@@ -240,13 +252,10 @@ void TestCamEditDlg::previewAndCancel()
         QTest::keyClick(widget(dialog, "viewRadius"), Qt::Key_Up);
         sectors << cam->viewArea()->path();
         // Fields without a preview are written only by OK.
-        retype(dialog, "name", QStringLiteral("Renamed"));
-        retype(dialog, "videoUrl", QStringLiteral("rtsp://127.0.0.1:9/other"));
-        retype(dialog, "imageUrl", QStringLiteral("ftp://127.0.0.1:9/"));
-        retype(dialog, "updateInterval", QStringLiteral("99"));
-        click(dialog, "tcpRtsp");
-        click(dialog, "typeAxisTrafficStream");
-        retype(dialog, "trafficStreamUrl", QStringLiteral("127.0.0.1:8"));
+        typeFields(
+            dialog,
+            {"Renamed", "rtsp://127.0.0.1:9/other", "ftp://127.0.0.1:9/", "99", "127.0.0.1:8"},
+            "typeAxisTrafficStream");
         cancel(dialog);
     });
     QVERIFY(!accepted);
@@ -339,13 +348,10 @@ void TestCamEditDlg::zeroImagePeriodBecomesOne()
 void TestCamEditDlg::savedListHoldsEdits()
 {
     QVERIFY(edit(camera(QStringLiteral("Gate")), [](QDialog *dialog) {
-        retype(dialog, "name", QStringLiteral("Gate east"));
-        retype(dialog, "videoUrl", QStringLiteral("rtsp://127.0.0.1:9/east"));
-        retype(dialog, "imageUrl", QStringLiteral("ftp://127.0.0.1:9/yyyy-MM-dd"));
-        retype(dialog, "updateInterval", QStringLiteral("15"));
-        click(dialog, "tcpRtsp");
-        click(dialog, "typeCitilog");
-        retype(dialog, "trafficStreamUrl", QStringLiteral("127.0.0.1:7"));
+        typeFields(dialog,
+                   {"Gate east", "rtsp://127.0.0.1:9/east", "ftp://127.0.0.1:9/yyyy-MM-dd", "15",
+                    "127.0.0.1:7"},
+                   "typeCitilog");
         retype(dialog, "angle", QStringLiteral("135"));
         retype(dialog, "viewAngle", QStringLiteral("60"));
         retype(dialog, "viewRadius", QStringLiteral("250"));
