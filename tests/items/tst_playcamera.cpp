@@ -69,6 +69,13 @@ QImage shot(QWidget *widget)
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+bool waitForSnapshot(QWidget *imagePlayer)
+{
+    auto *status = imagePlayer->findChild<QLabel *>(QStringLiteral("status"));
+    return QTest::qWaitFor(
+        [&] { return status->text().startsWith(QStringLiteral("new image loaded at")); }, 15000);
+}
+
 } // namespace
 
 // The whole path from a camera on the map to its video with the detector's
@@ -84,7 +91,6 @@ private slots:
     void doubleClickOpensVideoWithTrafficStreamOverlay();
     void doubleClickOpensVideoWithCitiLogOverlay();
     void playersOnTheMap();
-    void snapshotsInDocks();
     void noDetectorWithoutAddressOrForSnapshots();
     void nothingWithoutMainWindow();
 
@@ -288,26 +294,7 @@ void TestPlayCamera::playersOnTheMap()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, liveOnView);
     QVERIFY(live->isSelected());
     QVERIFY(StreamFixture::waitForPicture(qobject_cast<PlayerWidget *>(live->widget())));
-}
-
-void TestPlayCamera::snapshotsInDocks()
-{
-    QVERIFY(camera(QStringLiteral("Traffic stream"))->play(true));
-    QVERIFY(camera(QStringLiteral("Plates"))->play(true));
-    const QList<QDockWidget *> docks = m_window->findChildren<QDockWidget *>();
-    int loaded = 0;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            loaded = 0;
-            for (QDockWidget *dock : docks) {
-                if (dock->widget() && dock->widget()->inherits("ImagePlayerWidget")) {
-                    auto *status = dock->widget()->findChild<QLabel *>(QStringLiteral("status"));
-                    loaded += status->text().startsWith(QStringLiteral("new image loaded at"));
-                }
-            }
-            return loaded == 2;
-        },
-        15000));
+    QVERIFY(waitForSnapshot(images->widget())); // from the FTP server
 }
 
 void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()
@@ -315,7 +302,9 @@ void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()
     const int connectionsBefore = m_trafficStream.lines(QStringLiteral("connected")).size();
     QVERIFY(camera(QStringLiteral("No detector"))->play());
     QVERIFY(camera(QStringLiteral("Traffic stream"))->play(true));
-    QTest::qWait(500);
+    auto *snapshots = m_window->findChild<QWidget *>(QStringLiteral("ImagePlayerWidget"));
+    QVERIFY(snapshots);
+    QVERIFY(waitForSnapshot(snapshots)); // from the HTTP server
     QVERIFY(m_window->findChildren<AxisTrafficStreamOverlay *>().isEmpty());
     QCOMPARE(m_trafficStream.lines(QStringLiteral("connected")).size(), connectionsBefore);
 }
