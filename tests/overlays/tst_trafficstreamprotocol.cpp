@@ -65,7 +65,6 @@ private slots:
     void splitAtEveryPosition();
     void failures_data();
     void failures();
-    void faultySensorDataStillSubscribes();
     void sizeZeroAnnouncesALine();
     void stateLines();
     void sensorDataLayout();
@@ -78,11 +77,9 @@ void TestTrafficStreamProtocol::splitAtEveryPosition_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::newRow("exchange") << exchange() + "ge 1=1,0,0,0,0 2=0,0,0,0,0\r\n";
-    QTest::newRow("events between answers") << "ge 2=1,0,0,0,0\r\nid\r\n"
-            + block("gcam", cameraData) + "ge 5=1,0,0,0,0\r\n" + "ge2 1=1,0,0,0,0\r\n"
-            + block("gtrc", sensorData) + "ge 2=1,0,0,0,0\r\n";
-    QTest::newRow("block end in the next read") << "id\r\n" + block("gcam", cameraData)
-            + "ge2 1=1,0,0,0,0\r\n" + block("gtrc", "x") + "sm data=on\r\n";
+    QTest::newRow("events between answers")
+        << "ge 2=1,0,0,0,0\r\nid\r\n" + block("gcam", cameraData) + "ge 5=1,0,0,0,0\r\n"
+               + "ge2 1=1,0,0,0,0\r\n" + block("gtrc", sensorData) + "ge 2=1,0,0,0,0\r\n";
     QTest::newRow("block holding CR LF")
         << "id\r\n" + block("gcam", "FrameW=3\r\n\r\nFrameH=4\r\n") + "ge2 1=1,0,0,0,0\r\n";
     QTest::newRow("failing") << QByteArray("id\r\ngcam s=0\r\nFrameW=x\r\nge 1=1,0,0,0,0\r\n");
@@ -117,6 +114,8 @@ void TestTrafficStreamProtocol::splitAtEveryPosition()
     QCOMPARE(outcome.redraws, expected.redraws);
 }
 
+// The parser's messages; one per stage is also drawn by the client against
+// the simulator.
 void TestTrafficStreamProtocol::failures_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -126,19 +125,14 @@ void TestTrafficStreamProtocol::failures_data()
     const QByteArray toSensors = toStates + "ge2 1=0,0,0,0,0\r\n";
     auto sensors = [&](const QByteArray &data) { return toSensors + block("gtrc", data); };
 
-    QTest::newRow("login") << QByteArray("welcome\r\n") << "Login failed";
     QTest::newRow("gcam size") << QByteArray("id\r\ngcam s=12x\r\n")
                                << "Invalid data size in command 'gcam'";
     QTest::newRow("FrameW") << QByteArray("id\r\ngcam s=0\r\nFrameH=1\nFrameW=\r\n")
                             << "Ivalid value for 'FrameW'";
     QTest::newRow("FrameH") << QByteArray("id\r\ngcam s=0\r\nFrameH=a\nFrameW=x\r\n")
                             << "Ivalid value for 'FrameH'";
-    QTest::newRow("no height") << QByteArray("id\r\ngcam s=0\r\nFrameW=640\r\n")
-                               << "No frame size in answer";
     QTest::newRow("negative") << QByteArray("id\r\ngcam s=0\r\nFrameW=640\nFrameH=-1\r\n")
                               << "No frame size in answer";
-    QTest::newRow("ge2 missing") << toStates + "gtrc\r\n"
-                                 << "Failed to parse 'ge2' answer";
     QTest::newRow("ge2 empty") << toStates + "ge2 \r\n"
                                << "Invalid sensors state value";
     QTest::newRow("ge2 id") << toStates + "ge2 1=0,0,0,0,0 x=1,0,0,0,0\r\n"
@@ -147,16 +141,12 @@ void TestTrafficStreamProtocol::failures_data()
                                 << "Invalid sensor 17 state value";
     QTest::newRow("gtrc size") << toSensors + "gtrc s=\r\n"
                                << "Invalid data size in command 'gtrp'";
-    QTest::newRow("lines count") << sensors("a\nb\nSENSOR 1\n1;1;\nx\ny\nz")
-                                 << "Invalid lines count for 'SENSOR 1'";
     QTest::newRow("sensor id") << sensors("a\nb\n SENSOR #1 \n1;1;\n\n\n\n")
                                << "Invalid sensor id for 'SENSOR #1'";
     QTest::newRow("coordinates") << sensors("a\nb\nSENSOR 1\n1;1;2;q\n\n\n\n")
                                  << "Invalid coordiantes value for 'SENSOR 1'";
     QTest::newRow("no coordinates")
         << sensors("a\nb\nSENSOR 1\n;1;2\n\n\n\n") << "No coordinates for 'SENSOR 1'";
-    QTest::newRow("subscription") << exchange().replace("sm data=on\r\n", "sm data=on \r\n")
-                                  << "Invalid answer to evenet subscription";
 }
 
 void TestTrafficStreamProtocol::failures()
@@ -169,20 +159,6 @@ void TestTrafficStreamProtocol::failures()
     QCOMPARE(outcome.error, error);
     // Input after the fault is left alone.
     QVERIFY(protocol.bufferedBytes() > 0);
-}
-
-void TestTrafficStreamProtocol::faultySensorDataStillSubscribes()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol,
-        "id\r\n" + block("gcam", cameraData) + "ge2 1=0,0,0,0,0\r\n"
-            + block("gtrc", "a\nb\nSENSOR 1\n1;1;2;2;3;3;4;4\n\n\n\n\nSENSOR 2\n\n"),
-        outcome);
-    QCOMPARE(outcome.sent.constLast(), QByteArray("sm data=on"));
-    QCOMPARE(outcome.error, QString("Invalid lines count for 'SENSOR 2'"));
-    QCOMPARE(outcome.redraws, 0);
-    QCOMPARE(protocol.sensors().value(1).polygon.size(), 4);
 }
 
 void TestTrafficStreamProtocol::sizeZeroAnnouncesALine()
