@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
-#include <QTest>
 
 namespace TestSupport {
 
@@ -36,18 +35,6 @@ bool isListening(quint16 port)
         }
     }
     return false;
-}
-
-bool waitForListening(quint16 port, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!isListening(port)) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)

@@ -22,7 +22,6 @@ quint16 freeTcpPort();
 // Whether something listens on 127.0.0.1:port, read from /proc/net/tcp so
 // that a one-shot server is not used up by a probing connection.
 bool isListening(quint16 port);
-bool waitForListening(quint16 port, int timeoutMs);
 
 // Runs the event loop until `condition` holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
