@@ -3,6 +3,7 @@
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
 
+#include "testsupport.h"
 #include "workstationwindow.h"
 
 #include <QApplication>
@@ -143,20 +144,17 @@ private:
 void TestCamEditDlg::init()
 {
     const QString path = m_dir.filePath(QStringLiteral("cams.xml"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("<VarkaNetwork>"
-               "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" url=\"rtsp://127.0.0.1:9/gate\""
-               " image_url_template=\"http://127.0.0.1:9/yyyy-MM-dd\" image_update_period=\"20\""
-               " view_ang=\"30\" view_radius=\"100\">Gate</Cam>"
-               "<Cam lon=\"37.7\" lat=\"55.8\" ang=\"90\" type=\"4\" overlay_url=\"127.0.0.1:9\""
-               " view_ang=\"40\" view_radius=\"200\" rtsp_tcp=\"true\">Bridge</Cam>"
-               "<Cam lon=\"37.8\" lat=\"55.9\" type=\"2\" view_ang=\"30\" view_radius=\"100\">"
-               "Undirected</Cam>"
-               "<Cam lon=\"37.9\" lat=\"55.6\" ang=\"200\" type=\"5\">Tunnel</Cam>"
-               "<Cam lon=\"37.5\" lat=\"55.5\" ang=\"0\" type=\"9\">Custom</Cam>"
-               "</VarkaNetwork>");
-    file.close();
+    QVERIFY(TestSupport::writeFile(
+        path, "<VarkaNetwork>"
+              "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" url=\"rtsp://127.0.0.1:9/gate\""
+              " image_url_template=\"http://127.0.0.1:9/yyyy-MM-dd\" image_update_period=\"20\""
+              " view_ang=\"30\" view_radius=\"100\">Gate</Cam>"
+              "<Cam lon=\"37.7\" lat=\"55.8\" ang=\"90\" type=\"4\" overlay_url=\"127.0.0.1:9\""
+              " view_ang=\"40\" view_radius=\"200\" rtsp_tcp=\"true\">Bridge</Cam>"
+              "<Cam lon=\"37.8\" lat=\"55.9\" type=\"2\" view_ang=\"30\" view_radius=\"100\">"
+              "Undirected</Cam>"
+              "<Cam lon=\"37.9\" lat=\"55.6\" ang=\"200\" type=\"5\">Tunnel</Cam>"
+              "</VarkaNetwork>"));
 
     m_window = std::make_unique<WorkstationWindow>();
     m_plugin = std::make_unique<OstrelPlugin>();

@@ -82,12 +82,7 @@ bool writeImage(const QString &path, const QColor &color, const QSize &size = QS
     return image.save(path);
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using TestSupport::writeFile;
 
 QString today()
 {
@@ -154,15 +149,9 @@ void TestImagePlayerWidget::initTestCase()
 {
     QVERIFY(m_ftpRoot.isValid() && m_httpRoot.isValid());
     m_ftpPort = TestSupport::freeTcpPort();
-    QVERIFY(m_ftpServer.startListening(TestSupport::systemPython(),
-        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_ftpPort), "-d",
-            m_ftpRoot.path(), "-u", "user", "-P", "pass"},
-        m_ftpPort));
+    QVERIFY(m_ftpServer.startFtpServer(m_ftpRoot.path(), m_ftpPort));
     m_httpPort = TestSupport::freeTcpPort();
-    QVERIFY(m_httpServer.startListening(TestSupport::systemPython(),
-        {"-m", "http.server", QString::number(m_httpPort), "--bind", "127.0.0.1", "--directory",
-            m_httpRoot.path()},
-        m_httpPort));
+    QVERIFY(m_httpServer.startHttpServer(m_httpRoot.path(), m_httpPort));
 }
 
 void TestImagePlayerWidget::init()

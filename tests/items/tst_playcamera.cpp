@@ -125,16 +125,8 @@ void TestPlayCamera::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("ftp/cams/") + day));
     QVERIFY(snapshot.save(m_dir.filePath(QStringLiteral("http/snapshot.png"))));
     QVERIFY(snapshot.save(m_dir.filePath(QStringLiteral("ftp/cams/%1/img_0001.png").arg(day))));
-    QVERIFY(
-        m_http.startListening(TestSupport::systemPython(),
-                              {"-m", "http.server", QString::number(httpPort), "--bind",
-                               "127.0.0.1", "--directory", m_dir.filePath(QStringLiteral("http"))},
-                              httpPort));
-    QVERIFY(m_ftp.startListening(
-        TestSupport::systemPython(),
-        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(ftpPort), "-d",
-         m_dir.filePath(QStringLiteral("ftp")), "-u", "user", "-P", "pass"},
-        ftpPort));
+    QVERIFY(m_http.startHttpServer(m_dir.filePath(QStringLiteral("http")), httpPort));
+    QVERIFY(m_ftp.startFtpServer(m_dir.filePath(QStringLiteral("ftp")), ftpPort));
 
     const QString rtsp = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(rtspPort);
     const QString http = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
@@ -153,13 +145,11 @@ void TestPlayCamera::initTestCase()
                        "image_url_template='%2' image_update_period='5'>Plates</Cam>")
             .arg(rtsp, ftp),
     };
-    QFile list(m_dir.filePath(QStringLiteral("cameras.xml")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("<VarkaNetwork rtsp_tcp='true'>\n");
-    for (const QString &entry : entries)
-        list.write(entry.toUtf8() + '\n');
-    list.write("</VarkaNetwork>\n");
-    m_list = list.fileName();
+    QStringList list(std::cbegin(entries), std::cend(entries));
+    m_list = m_dir.filePath(QStringLiteral("cameras.xml"));
+    QVERIFY(TestSupport::writeFile(m_list, "<VarkaNetwork>\n"
+                                               + list.join(QLatin1Char('\n')).toUtf8()
+                                               + "\n</VarkaNetwork>\n"));
 }
 
 void TestPlayCamera::init()

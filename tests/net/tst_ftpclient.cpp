@@ -98,30 +98,21 @@ private:
     PeerProcess m_server;
     quint16 m_port = 0;
     QByteArray m_image;
-    QByteArray m_bigFile;
 };
 
 void TestFtpClient::initTestCase()
 {
     QVERIFY(m_root.isValid());
-    QDir root(m_root.path());
-    QVERIFY(root.mkpath(QStringLiteral("day/sub")));
+    QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("day/sub")));
     m_image = randomBytes(100000);
-    m_bigFile = randomBytes(16 * 1024 * 1024);
-    const QList<QPair<QString, QByteArray>> files {
-        {"day/a.jpg", m_image}, {"day/name with space.png", "xyz"}, {"big.bin", m_bigFile}};
-    for (const auto &file : files) {
-        QFile f(root.filePath(file.first));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(file.second);
-    }
-    QVERIFY(QFile::link(QStringLiteral("a.jpg"), root.filePath(QStringLiteral("day/link.jpg"))));
-
+    QVERIFY(TestSupport::writeFile(m_root.filePath(QStringLiteral("day/a.jpg")), m_image));
+    QVERIFY(
+        TestSupport::writeFile(m_root.filePath(QStringLiteral("day/name with space.png")), "xyz"));
+    QVERIFY(TestSupport::writeFile(m_root.filePath(QStringLiteral("big.bin")),
+                                   randomBytes(16 * 1024 * 1024)));
+    QVERIFY(QFile::link(QStringLiteral("a.jpg"), m_root.filePath(QStringLiteral("day/link.jpg"))));
     m_port = TestSupport::freeTcpPort();
-    QVERIFY(m_server.startListening(TestSupport::systemPython(),
-        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(m_port), "-d", m_root.path(),
-            "-u", "user", "-P", "pass"},
-        m_port));
+    QVERIFY(m_server.startFtpServer(m_root.path(), m_port));
 }
 
 void TestFtpClient::sessionWithRealServer()

@@ -3,6 +3,7 @@
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
 
+#include "testsupport.h"
 #include "workstationwindow.h"
 
 #include <QFile>
@@ -75,12 +76,11 @@ private:
     QString listFile(QTemporaryDir &dir) const
     {
         const QString path = dir.filePath(QStringLiteral("list.xml"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write("<VarkaNetwork>"
-                   "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" view_ang=\"30\" view_radius=\"100\"/>"
-                   "<Cam lon=\"37.7\" lat=\"55.8\" type=\"4\" view_ang=\"30\" view_radius=\"100\"/>"
-                   "</VarkaNetwork>");
+        TestSupport::writeFile(
+            path, "<VarkaNetwork>"
+                  "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" view_ang=\"30\" view_radius=\"100\"/>"
+                  "<Cam lon=\"37.7\" lat=\"55.8\" type=\"4\" view_ang=\"30\" view_radius=\"100\"/>"
+                  "</VarkaNetwork>");
         return path;
     }
 };

@@ -20,18 +20,8 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
+using TestSupport::readFile;
+using TestSupport::writeFile;
 
 QByteArray camLines(int count, int firstType = 1)
 {
@@ -76,8 +66,8 @@ private:
     bool load(const QString &file) { return m_plugin->loadVlcCamList(file); }
     bool loadText(const QByteArray &xml)
     {
-        writeFile(path(QStringLiteral("in.xml")), xml);
-        return load(path(QStringLiteral("in.xml")));
+        return writeFile(path(QStringLiteral("in.xml")), xml)
+               && load(path(QStringLiteral("in.xml")));
     }
     CamGraphicsItem *cam(int i) const { return m_plugin->cameras().value(i); }
 
@@ -121,7 +111,7 @@ void TestCamListFile::exactRoundTrip()
     QCOMPARE(m_plugin->cameras().size(), 3);
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
     QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(readAll(path(QStringLiteral("out.xml"))), saved);
+    QCOMPARE(readFile(path(QStringLiteral("out.xml"))), saved);
 
     // What came back is what was meant, not the escaped text.
     QCOMPARE(cam(0)->toolTip(), QStringLiteral("Tverskaya <north> \"A\""));
@@ -149,7 +139,7 @@ void TestCamListFile::readingRules()
     QCOMPARE(cam(1)->overlayUrl(), QStringLiteral("10.0.0.1:80"));
 
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
-    const QByteArray out = readAll(path(QStringLiteral("out.xml")));
+    const QByteArray out = readFile(path(QStringLiteral("out.xml")));
     QVERIFY(out.startsWith("<VarkaNetwork>\n    <Cam "));
     QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
     // A template with a period of 0 is written without the period.
@@ -182,12 +172,12 @@ void TestCamListFile::numbersAndIcons()
 
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
-    const QByteArray text = readAll(out);
+    const QByteArray text = readFile(out);
     QVERIFY(text.contains("lon=\"30.123457\" lat=\"59.93861\" ang=\"12.3457\""));
     QVERIFY(text.contains("icons/missing.png"));
     QVERIFY(load(out));
     m_plugin->saveVlcCamList(out);
-    QCOMPARE(readAll(out), text);
+    QCOMPARE(readFile(out), text);
 }
 
 void TestCamListFile::textEncoding()
@@ -207,7 +197,7 @@ void TestCamListFile::textEncoding()
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
-    QVERIFY(readAll(out).contains(name.toUtf8()));
+    QVERIFY(readFile(out).contains(name.toUtf8()));
     QVERIFY(load(out));
     QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
     QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
@@ -343,7 +333,7 @@ void TestCamListFile::saveFailureKeepsPreviousList()
 {
     const QString file = path(QStringLiteral("list.xml"));
     const QByteArray previous = "<R><Cam lon=\"1\" lat=\"2\"/></R>";
-    writeFile(file, previous);
+    QVERIFY(writeFile(file, previous));
     QVERIFY(load(file));
     for (int i = 0; i < 100; ++i)
         m_plugin->createNewCamera(QPointF(i * 0.01, 1));
@@ -368,14 +358,14 @@ void TestCamListFile::saveFailureKeepsPreviousList()
 
     QCOMPARE(m_plugin->lastError(), QStringLiteral("Error opening file: File too large"));
     QVERIFY(m_plugin->isChanged());
-    QCOMPARE(readAll(file), previous);
+    QCOMPARE(readFile(file), previous);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2); // the list and its backup
 
     m_plugin->saveVlcCamList(file);
     QVERIFY(m_plugin->lastError().isEmpty());
     QVERIFY(!m_plugin->isChanged());
-    QCOMPARE(readAll(file).count("<Cam "), 101);
-    QCOMPARE(readAll(file + QStringLiteral(".bak")), previous);
+    QCOMPARE(readFile(file).count("<Cam "), 101);
+    QCOMPARE(readFile(file + QStringLiteral(".bak")), previous);
 
     // Loading leaves the flag as it was.
     m_plugin->setChanged(true);

@@ -26,6 +26,10 @@ bool isListening(quint16 port);
 // Runs the event loop until `condition` holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
+// Writes `bytes` to `path`, making its folders; reads a whole file.
+bool writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
+
 // Path of a file below the source tree.
 QString sourcePath(const QString &relative);
 
