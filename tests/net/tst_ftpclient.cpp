@@ -81,7 +81,6 @@ private slots:
     void initTestCase();
 
     void sessionWithRealServer();
-    void negativeRepliesFailOnlyTheirCommand();
     void abortedTransfersLeaveTheSessionUsable();
 
     void brokenConnections_data();
@@ -162,25 +161,6 @@ void TestFtpClient::sessionWithRealServer()
     QCOMPARE(client.bytesAvailable(), 0);
 }
 
-void TestFtpClient::negativeRepliesFailOnlyTheirCommand()
-{
-    FtpClient client;
-    Recorder recorder(&client);
-    client.connectToHost(QStringLiteral("127.0.0.1"), m_port);
-    const int loginId = client.login(QStringLiteral("user"), QStringLiteral("pass"));
-    const int cdId = client.cd(QStringLiteral("missing"));
-    const int missingId = client.get(QStringLiteral("day/missing.jpg"));
-    const int getId = client.get(QStringLiteral("day/a.jpg"));
-    QVERIFY(recorder.succeeded(loginId));
-    QVERIFY(recorder.failed(cdId));
-    QVERIFY2(recorder.result(cdId)->errorString.contains(QLatin1String("No such file")),
-        qPrintable(recorder.result(cdId)->errorString));
-    QVERIFY(recorder.failed(missingId));
-    QVERIFY(recorder.succeeded(getId));
-    QCOMPARE(client.readAll(), m_image);
-    QCOMPARE(client.state(), FtpClient::LoggedIn);
-}
-
 // Aborting drops the queued commands and fails the running transfer; the
 // session stays logged in and usable.
 void TestFtpClient::abortedTransfersLeaveTheSessionUsable()
@@ -230,8 +210,6 @@ void TestFtpClient::brokenConnections_data()
                                  << "did not answer";
     QTest::newRow("garbage greeting") << QByteArray("SSH-2.0-OpenSSH\r\n") << QByteArray()
                                       << QByteArray() << false << "Invalid reply";
-    QTest::newRow("refusing greeting")
-        << QByteArray("530 go away\r\n") << QByteArray() << QByteArray() << false << "go away";
     QTest::newRow("hang-up during login")
         << good << QByteArray("PASS") << QByteArray() << true << "closed by the server";
     QTest::newRow("service closing")

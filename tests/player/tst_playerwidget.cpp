@@ -226,28 +226,10 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     shot = video->grab().toImage();
     QVERIFY(shot.pixelColor(inside) != QColor(0, 0, 255));
 
-    // A warning is red within the top fifth of the picture, and clears the
-    // notice.
+    // A warning clears the notice, and the next picture clears the warning.
     QVERIFY(QMetaObject::invokeMethod(
         &player, "printWarning", Q_ARG(QString, QStringLiteral("Twenty characters!!"))));
     QVERIFY(player.infoText().isEmpty());
-    overlay.fill(Qt::black);
-    player.newOverlayImage(overlay);
-    shot = video->grab().toImage();
-    const int bandBottom = player.videoRect().top() + player.videoRect().height() * 2 / 10;
-    int redInBand = 0;
-    int redBelow = 0;
-    for (int y = picture.top(); y <= picture.bottom(); ++y) {
-        for (int x = picture.left(); x <= picture.right(); ++x) {
-            const QColor c = shot.pixelColor(x, y);
-            if (c.red() > 150 && c.green() < 80 && c.blue() < 80)
-                ++(y < bandBottom ? redInBand : redBelow);
-        }
-    }
-    QVERIFY(redInBand > 200);
-    QCOMPARE(redBelow, 0);
-
-    // The next picture clears the warning.
     server.resume();
     QTRY_VERIFY_WITH_TIMEOUT(player.warningText().isEmpty(), 5000);
 }
