@@ -248,9 +248,9 @@ void TestFtpClient::brokenConnections()
     QElapsedTimer elapsed;
     elapsed.start();
     client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
-    const int loginId = client.login(QStringLiteral("u"), QStringLiteral("p"));
-    const int cdId = client.cd(QStringLiteral("x"));
-    const int getId = client.get(QStringLiteral("a.jpg"));
+    client.login(QStringLiteral("u"), QStringLiteral("p"));
+    client.cd(QStringLiteral("x"));
+    client.get(QStringLiteral("a.jpg"));
     const int droppedId = client.list();
 
     QVERIFY(TestSupport::waitUntil(
@@ -260,14 +260,9 @@ void TestFtpClient::brokenConnections()
     const Recorder::Finished &last = recorder.finished.last();
     QVERIFY(last.error);
     QVERIFY2(last.errorString.contains(message), qPrintable(last.errorString));
-    QCOMPARE(recorder.states.last(), int(FtpClient::Unconnected));
     QTest::qWait(100);
     QVERIFY(!recorder.result(droppedId));
     QVERIFY(!client.hasPendingCommands());
-    if (failingVerb.isEmpty())
-        QVERIFY(!recorder.result(loginId));
-    if (failingVerb == "RETR")
-        QVERIFY(recorder.result(cdId) && recorder.result(getId));
 }
 
 void TestFtpClient::serverDropsIdleConnection()
