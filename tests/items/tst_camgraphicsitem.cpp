@@ -9,7 +9,6 @@
 #include <QGraphicsScene>
 #include <QMetaProperty>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -59,7 +58,6 @@ private slots:
     void hostInterface();
     void icons_data();
     void icons();
-    void customPixmaps();
     void zoomSwitchesIcon();
     void sectorFollowsCamera();
     void movingAndDragging();
@@ -139,27 +137,6 @@ void TestCamGraphicsItem::icons()
     cam.setType(3);
     QCOMPARE(image(cam.icon(1)),
         resourceIcon(QStringLiteral("video_camera_3.png")).transformed(QTransform().rotate(90)));
-}
-
-// Custom icons are turned like the built-in ones; loading them from a list
-// (relative paths, a missing file) is in tst_camlistfile.
-void TestCamGraphicsItem::customPixmaps()
-{
-    QTemporaryDir dir;
-    QPixmap big(40, 20);
-    big.fill(Qt::red);
-    const QString bigPath = dir.filePath(QStringLiteral("big.png"));
-    QVERIFY(big.save(bigPath));
-    QPixmap small(10, 30);
-    small.fill(Qt::green);
-    const QString smallPath = dir.filePath(QStringLiteral("small.png"));
-    QVERIFY(small.save(smallPath));
-
-    CamGraphicsItem cam(QPointF(), QString(), 1, 90.0);
-    cam.setPixmap(bigPath, smallPath);
-    QCOMPARE(cam.icon(0).size(), QSize(40, 20));
-    QCOMPARE(cam.icon(1).size(), QSize(30, 10));
-    QCOMPARE(cam.boundingRect(), QRectF(-20, -10, 40, 20));
 }
 
 void TestCamGraphicsItem::zoomSwitchesIcon()

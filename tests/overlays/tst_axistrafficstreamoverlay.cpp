@@ -2,11 +2,8 @@
 
 #include "imagecollector.h"
 #include "simulatorpeer.h"
-#include "testsupport.h"
 
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -37,7 +34,6 @@ private slots:
     void failureMessages();
     void receiveLimitAtExactly100000();
     void silentLoginKeepsWaiting();
-    void destructionClosesForGood();
 };
 
 void TestAxisTrafficStreamOverlay::exchangeAndLiveStates()
@@ -214,21 +210,6 @@ void TestAxisTrafficStreamOverlay::silentLoginKeepsWaiting()
     QCOMPARE(images.nonNullCount(), 0);
     QVERIFY(sim.lines("closed").isEmpty());
     QCOMPARE(sim.lines("recv").size(), 2);
-}
-
-void TestAxisTrafficStreamOverlay::destructionClosesForGood()
-{
-    SimulatorPeer sim;
-    QVERIFY(sim.start(trafficStream));
-    auto client = std::make_unique<AxisTrafficStreamOverlay>(nullptr, sim.url());
-    ImageCollector images(client.get());
-    client->start();
-    QVERIFY(!images.waitForOverlay().isNull());
-    const int before = images.count();
-    client.reset();
-    QCOMPARE(images.count(), before + 1);
-    QVERIFY(images.last().isNull());
-    QVERIFY(sim.waitForLine("closed 1"));
 }
 
 QTEST_MAIN(TestAxisTrafficStreamOverlay)
