@@ -212,6 +212,7 @@ void TestCamLayer::hostDeletesScene()
     QVERIFY(plugin->groups().isEmpty());
 
     plugin->clearCams();
+    plugin->deleteAttachedCams();
     plugin->setTypeVisible(1, false);
     QVERIFY(!plugin->typeIsVisible(1));
     QVERIFY(!plugin->loadVlcCamList(listFile(dir)));

@@ -35,7 +35,6 @@ class TestOstrelPlugin : public QObject
 private slots:
     void bindsToFirstKernelWithScene();
     void acceptsSceneAsObjectPointer();
-    void worksWithoutScene();
     void maxStreamCountFollowsIdealThreadCount();
     void repeatedPluginObjects();
 };
@@ -60,26 +59,6 @@ void TestOstrelPlugin::acceptsSceneAsObjectPointer()
     ObjectKernel kernel(&scene, qApp);
     OstrelPlugin plugin;
     QCOMPARE(plugin.scene(), &scene);
-}
-
-void TestOstrelPlugin::worksWithoutScene()
-{
-    OstrelPlugin plugin;
-    QVERIFY(!plugin.scene());
-    QVERIFY(!plugin.findMapView());
-
-    bool loaded = true;
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "loadVlcCamList", Q_RETURN_ARG(bool, loaded),
-                                      Q_ARG(QString, QStringLiteral("/nonexistent.xml"))));
-    QVERIFY(!loaded);
-    QVERIFY(plugin.lastError().isEmpty());
-
-    QObject *camera = reinterpret_cast<QObject *>(1);
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
-                                      Q_ARG(QPointF, QPointF(30, 60))));
-    QVERIFY(!camera);
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "clearCams"));
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteAttachedCams"));
 }
 
 void TestOstrelPlugin::maxStreamCountFollowsIdealThreadCount()
