@@ -2,9 +2,10 @@
 
 #include <QTest>
 
-// The exchange, live states and every failure drawn by the client are checked
-// against the simulator (tst_axistrafficstreamoverlay); here the framing at
-// every split point and the decisions that would take long on a socket.
+// The exchange, live states, "gcam s=0", the receive limits and one failure
+// per stage are checked against the simulator (tst_axistrafficstreamoverlay);
+// here the framing at every split point, the parser's other messages and the
+// timing decisions that would take long on a socket.
 namespace {
 
 // What the protocol asked for while handling some input, as the client
@@ -65,12 +66,10 @@ private slots:
     void splitAtEveryPosition();
     void failures_data();
     void failures();
-    void sizeZeroAnnouncesALine();
     void stateLines();
     void sensorDataLayout();
     void answerDeadline();
     void keepAlive();
-    void receiveLimits();
 };
 
 void TestTrafficStreamProtocol::splitAtEveryPosition_data()
@@ -161,17 +160,6 @@ void TestTrafficStreamProtocol::failures()
     QVERIFY(protocol.bufferedBytes() > 0);
 }
 
-void TestTrafficStreamProtocol::sizeZeroAnnouncesALine()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=0\r\nFrameW=32\nFrameH=24\r\ngcam s=-4\r\n", outcome);
-    QCOMPARE(protocol.frameSize(), QSize(32, 24));
-    QCOMPARE(outcome.sent, QByteArrayList({"gcam", "ge2"}));
-    // The stray announcement is the answer to "ge2" and holds no state line.
-    QCOMPARE(outcome.error, QString("Failed to parse 'ge2' answer"));
-}
-
 void TestTrafficStreamProtocol::stateLines()
 {
     TrafficStreamProtocol protocol;
@@ -245,26 +233,6 @@ void TestTrafficStreamProtocol::keepAlive()
     // A lost connection sends nothing until the next login.
     protocol.connectionLost();
     QVERIFY(protocol.tick(90000).send.isEmpty());
-}
-
-void TestTrafficStreamProtocol::receiveLimits()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    QVERIFY(protocol.admit(100000).isEmpty());
-    QCOMPARE(protocol.admit(100001), QString("Received packet too big"));
-
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=99998\r\n", outcome);
-    QCOMPARE(protocol.pendingDataSize(), 99998);
-    QByteArray data = "FrameW=1\nFrameH=1\n";
-    data += QByteArray(99998 - data.size(), ' ') + "\r\n";
-    protocol.append(data.left(60000));
-    QVERIFY(protocol.admit(40000).isEmpty());
-    QCOMPARE(protocol.admit(40001), QString("Receive buffer too big"));
-    feed(protocol, data.mid(60000), outcome);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-    QCOMPARE(protocol.frameSize(), QSize(1, 1));
-    QCOMPARE(outcome.sent.constLast(), QByteArray("ge2"));
 }
 
 QTEST_APPLESS_MAIN(TestTrafficStreamProtocol)
