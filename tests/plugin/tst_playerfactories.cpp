@@ -180,40 +180,30 @@ void TestPlayerFactories::nothingWithoutMapView()
 
 void TestPlayerFactories::sizesFollowTheZoom()
 {
-    OsmView *view = m_window->mapView();
     QWidget *panel = makePanel(QSize(200, 150));
     attach(m_plugin.get(), panel, false, QPointF(37.6, 55.7));
     QGraphicsProxyWidget *proxy = proxyOf(panel);
+    // The player's size at a zoom level, or none while hidden.
+    const auto at = [&](int zoom) {
+        m_window->mapView()->setZoom(zoom);
+        return proxy->isVisible() ? panel->size() : QSize();
+    };
+    const auto setZoomSize = [&](int zoom, int width, int height) {
+        QVERIFY(QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, zoom),
+                                          Q_ARG(int, width), Q_ARG(int, height)));
+    };
 
     // Without sizes players keep theirs at every zoom level.
-    for (int zoom : {3, 14, 18}) {
-        view->setZoom(zoom);
-        QVERIFY(proxy->isVisible());
-        QCOMPARE(panel->size(), QSize(200, 150));
-    }
-
-    view->setZoom(15);
-    QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, 14),
-                              Q_ARG(int, 320), Q_ARG(int, 240));
-    QVERIFY(proxy->isVisible());
-    QCOMPARE(panel->size(), QSize(200, 150));
-    view->setZoom(13);
-    QVERIFY(!proxy->isVisible());
-    view->setZoom(14);
-    QVERIFY(proxy->isVisible());
-    QCOMPARE(panel->size(), QSize(320, 240));
-    view->setZoom(15);
-    QVERIFY(proxy->isVisible());
-    QCOMPARE(panel->size(), QSize(320, 240));
-
+    QCOMPARE(at(3), QSize(200, 150));
+    QCOMPARE(at(18), QSize(200, 150));
+    setZoomSize(14, 320, 240);
+    QCOMPARE(at(13), QSize());
+    QCOMPARE(at(14), QSize(320, 240));
+    QCOMPARE(at(15), QSize(320, 240));
     // A size of 0 x 0 only lowers the threshold.
-    QMetaObject::invokeMethod(m_plugin.get(), "setSceneCamZoomSize", Q_ARG(int, 12), Q_ARG(int, 0),
-                              Q_ARG(int, 0));
-    view->setZoom(12);
-    QVERIFY(proxy->isVisible());
-    QCOMPARE(panel->size(), QSize(320, 240));
-    view->setZoom(11);
-    QVERIFY(!proxy->isVisible());
+    setZoomSize(12, 0, 0);
+    QCOMPARE(at(12), QSize(320, 240));
+    QCOMPARE(at(11), QSize());
     QCOMPARE(proxy->pos(), QPointF(37.6, 55.7));
 }
 
