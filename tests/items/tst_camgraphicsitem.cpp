@@ -2,16 +2,13 @@
 #include "items/camviewarea.h"
 #include "plugin/ostrelplugin.h"
 
-#include "messagecapture.h"
 #include "osmview.h"
 #include "workstationwindow.h"
 
 #include <QApplication>
 #include <QGraphicsScene>
-#include <QIcon>
 #include <QMetaProperty>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -61,7 +58,6 @@ private slots:
     void hostInterface();
     void icons_data();
     void icons();
-    void customPixmaps();
     void zoomSwitchesIcon();
     void sectorFollowsCamera();
     void movingAndDragging();
@@ -89,14 +85,12 @@ void TestCamGraphicsItem::hostInterface()
             "modelData(int,int)", "play(bool,bool)", "play(bool)", "play()",
             "setPixmap(QString,QString)"}));
 
-    // The property gives the camera code; the item kind stays Qt's own.
+    // The property gives the camera code; the item kind stays Qt's own, and
+    // a host finds the graphics item through the interface cast.
     QCOMPARE(cam.property("type").toInt(), 3);
     QCOMPARE(static_cast<QGraphicsItem &>(cam).type(), int(QGraphicsItem::UserType));
-    QGraphicsItem *item = &cam;
-    QCOMPARE(static_cast<QGraphicsItem *>(cam.qt_metacast("QGraphicsItem")), item);
-    QCOMPARE(
-        static_cast<QGraphicsItem *>(cam.qt_metacast("org.qt-project.Qt.QGraphicsItem")), item);
-    QCOMPARE(qvariant_cast<QObject *>(cam.data(0)), static_cast<QObject *>(&cam));
+    QCOMPARE(static_cast<QGraphicsItem *>(cam.qt_metacast("org.qt-project.Qt.QGraphicsItem")),
+             static_cast<QGraphicsItem *>(&cam));
 
     // The model columns: name, address without credentials, type code.
     QVariant data;
@@ -106,19 +100,6 @@ void TestCamGraphicsItem::hostInterface()
     QCOMPARE(cam.modelData(0, Qt::EditRole), QVariant(QStringLiteral("Bridge")));
     QCOMPARE(cam.modelData(2, Qt::DisplayRole), QVariant(3));
     QVERIFY(!cam.modelData(3, Qt::DisplayRole).isValid());
-    QCOMPARE(qvariant_cast<QIcon>(cam.modelData(0, Qt::DecorationRole)).pixmap(32).size(),
-        QSize(32, 32));
-    QVERIFY(!cam.modelData(1, Qt::DecorationRole).isValid());
-    QCOMPARE(cam.modelData(7, Qt::StatusTipRole), QVariant(QStringLiteral("Bridge")));
-    QVERIFY(!cam.modelData(0, Qt::FontRole).isValid());
-
-    // Writing the address leaves the shown one as it was made.
-    QVERIFY(cam.setProperty("url", QStringLiteral("rtsp://other/")));
-    QCOMPARE(cam.modelData(1, Qt::DisplayRole), QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
-    cam.setImageUrlTemplate(QStringLiteral("http://h/yyyy-MM-dd/"));
-    QVERIFY(cam.property("hasImages").toBool());
-    QVERIFY(cam.setProperty("movable", true));
-    QVERIFY(cam.flags() & QGraphicsItem::ItemSendsGeometryChanges);
 }
 
 void TestCamGraphicsItem::icons_data()
@@ -128,7 +109,6 @@ void TestCamGraphicsItem::icons_data()
     QTest::newRow("1") << 1 << QString();
     QTest::newRow("2") << 2 << QStringLiteral("_2");
     QTest::newRow("3") << 3 << QStringLiteral("_3");
-    QTest::newRow("5") << 5 << QString();
     QTest::newRow("9") << 9 << QString();
 }
 
@@ -146,9 +126,6 @@ void TestCamGraphicsItem::icons()
     QCOMPARE(image(cam.icon(0)), plain);
     QCOMPARE(image(cam.icon(1)), camcorder.transformed(QTransform().rotate(90)));
     QCOMPARE(cam.boundingRect(), QRectF(-16, -16, 32, 32));
-    cam.setAngle(qQNaN());
-    cam.setAngle(qInf());
-    QCOMPARE(cam.angle(), 90.0);
 
     // Without a direction the plain icon serves at every zoom.
     CamGraphicsItem undirected(QPointF(), QString(), type, qQNaN());
@@ -160,49 +137,6 @@ void TestCamGraphicsItem::icons()
     cam.setType(3);
     QCOMPARE(image(cam.icon(1)),
         resourceIcon(QStringLiteral("video_camera_3.png")).transformed(QTransform().rotate(90)));
-}
-
-void TestCamGraphicsItem::customPixmaps()
-{
-    QTemporaryDir dir;
-    QPixmap big(40, 20);
-    big.fill(Qt::red);
-    const QString bigPath = dir.filePath(QStringLiteral("big.png"));
-    QVERIFY(big.save(bigPath));
-    QPixmap small(10, 30);
-    small.fill(Qt::green);
-    const QString smallPath = dir.filePath(QStringLiteral("small.png"));
-    QVERIFY(small.save(smallPath));
-
-    MessageCapture capture;
-    CamGraphicsItem cam(QPointF(), QString(), 1, 90.0);
-    const QImage builtIn = image(cam.icon(1));
-    cam.setPixmap(QString(), smallPath);
-    QVERIFY(capture.contains(QStringLiteral("null big pixmap")));
-    QVERIFY(cam.bigPixmapPath().isNull());
-
-    cam.setPixmap(dir.filePath(QStringLiteral("none.png")), QString());
-    QVERIFY(capture.contains(QStringLiteral("Error loading pixmaps")));
-    QCOMPARE(cam.bigPixmapPath(), dir.filePath(QStringLiteral("none.png")));
-    QCOMPARE(image(cam.icon(1)), builtIn);
-    // A path that does not load keeps the built-in icon when icons are remade.
-    cam.setAngle(0);
-    QCOMPARE(image(cam.icon(1)), resourceIcon(QStringLiteral("video_camera.png")));
-
-    cam.setAngle(90);
-    cam.setPixmap(bigPath, smallPath);
-    QCOMPARE(cam.icon(0).size(), QSize(40, 20));
-    QCOMPARE(cam.icon(1).size(), QSize(30, 10)); // turned by the camera's angle
-    QCOMPARE(cam.boundingRect(), QRectF(-20, -10, 40, 20));
-    // A new angle shows the custom icon as loaded.
-    cam.setAngle(45);
-    QCOMPARE(cam.icon(1).size(), QSize(10, 30));
-
-    cam.setAngle(90);
-    cam.setPixmap(bigPath, QString());
-    QCOMPARE(cam.icon(1).size(), QSize(20, 40));
-    cam.setType(2);
-    QCOMPARE(cam.icon(1).size(), QSize(40, 20));
 }
 
 void TestCamGraphicsItem::zoomSwitchesIcon()
@@ -268,8 +202,6 @@ void TestCamGraphicsItem::sectorFollowsCamera()
     const double height = cam->viewArea()->path().boundingRect().height();
     cam->setViewRadius(20);
     QVERIFY(cam->viewArea()->path().boundingRect().height() > 1.9 * height);
-    cam->setViewAngle(45);
-    QCOMPARE(cam->viewAngle(), 45.0);
 
     // Shown while selected or always, and never while the camera is hidden.
     CamViewArea *sector = cam->viewArea();
@@ -292,13 +224,6 @@ void TestCamGraphicsItem::sectorFollowsCamera()
     QCOMPARE(window.scene()->items().size(), 3); // group, camera, sector
     delete cam;
     QCOMPARE(window.scene()->items().size(), 1);
-
-    // Without a sector the view parameters are not kept.
-    CamGraphicsItem bare(QPointF(), QString(), 1, 0.0);
-    bare.setViewAngle(45);
-    bare.setViewRadius(500);
-    QCOMPARE(bare.viewAngle(), 0.0);
-    QCOMPARE(bare.viewRadius(), 10.0);
 }
 
 void TestCamGraphicsItem::movingAndDragging()
@@ -332,7 +257,6 @@ void TestCamGraphicsItem::movingAndDragging()
     QVERIFY(!plugin.isChanged());
 
     QVERIFY(cam->setProperty("movable", true));
-    QVERIFY(cam->property("movable").toBool());
     const QPointF start = cam->pos();
     drag(50);
     QVERIFY(cam->pos().x() > start.x());

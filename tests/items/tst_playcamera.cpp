@@ -69,6 +69,13 @@ QImage shot(QWidget *widget)
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+bool waitForSnapshot(QWidget *imagePlayer)
+{
+    auto *status = imagePlayer->findChild<QLabel *>(QStringLiteral("status"));
+    return QTest::qWaitFor(
+        [&] { return status->text().startsWith(QStringLiteral("new image loaded at")); }, 15000);
+}
+
 } // namespace
 
 // The whole path from a camera on the map to its video with the detector's
@@ -84,7 +91,6 @@ private slots:
     void doubleClickOpensVideoWithTrafficStreamOverlay();
     void doubleClickOpensVideoWithCitiLogOverlay();
     void playersOnTheMap();
-    void snapshotsInDocks();
     void noDetectorWithoutAddressOrForSnapshots();
     void nothingWithoutMainWindow();
 
@@ -119,16 +125,8 @@ void TestPlayCamera::initTestCase()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("ftp/cams/") + day));
     QVERIFY(snapshot.save(m_dir.filePath(QStringLiteral("http/snapshot.png"))));
     QVERIFY(snapshot.save(m_dir.filePath(QStringLiteral("ftp/cams/%1/img_0001.png").arg(day))));
-    QVERIFY(
-        m_http.startListening(TestSupport::systemPython(),
-                              {"-m", "http.server", QString::number(httpPort), "--bind",
-                               "127.0.0.1", "--directory", m_dir.filePath(QStringLiteral("http"))},
-                              httpPort));
-    QVERIFY(m_ftp.startListening(
-        TestSupport::systemPython(),
-        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(ftpPort), "-d",
-         m_dir.filePath(QStringLiteral("ftp")), "-u", "user", "-P", "pass"},
-        ftpPort));
+    QVERIFY(m_http.startHttpServer(m_dir.filePath(QStringLiteral("http")), httpPort));
+    QVERIFY(m_ftp.startFtpServer(m_dir.filePath(QStringLiteral("ftp")), ftpPort));
 
     const QString rtsp = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(rtspPort);
     const QString http = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
@@ -147,13 +145,11 @@ void TestPlayCamera::initTestCase()
                        "image_url_template='%2' image_update_period='5'>Plates</Cam>")
             .arg(rtsp, ftp),
     };
-    QFile list(m_dir.filePath(QStringLiteral("cameras.xml")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("<VarkaNetwork rtsp_tcp='true'>\n");
-    for (const QString &entry : entries)
-        list.write(entry.toUtf8() + '\n');
-    list.write("</VarkaNetwork>\n");
-    m_list = list.fileName();
+    QStringList list(std::cbegin(entries), std::cend(entries));
+    m_list = m_dir.filePath(QStringLiteral("cameras.xml"));
+    QVERIFY(TestSupport::writeFile(m_list, "<VarkaNetwork>\n"
+                                               + list.join(QLatin1Char('\n')).toUtf8()
+                                               + "\n</VarkaNetwork>\n"));
 }
 
 void TestPlayCamera::init()
@@ -288,26 +284,7 @@ void TestPlayCamera::playersOnTheMap()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, liveOnView);
     QVERIFY(live->isSelected());
     QVERIFY(StreamFixture::waitForPicture(qobject_cast<PlayerWidget *>(live->widget())));
-}
-
-void TestPlayCamera::snapshotsInDocks()
-{
-    QVERIFY(camera(QStringLiteral("Traffic stream"))->play(true));
-    QVERIFY(camera(QStringLiteral("Plates"))->play(true));
-    const QList<QDockWidget *> docks = m_window->findChildren<QDockWidget *>();
-    int loaded = 0;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            loaded = 0;
-            for (QDockWidget *dock : docks) {
-                if (dock->widget() && dock->widget()->inherits("ImagePlayerWidget")) {
-                    auto *status = dock->widget()->findChild<QLabel *>(QStringLiteral("status"));
-                    loaded += status->text().startsWith(QStringLiteral("new image loaded at"));
-                }
-            }
-            return loaded == 2;
-        },
-        15000));
+    QVERIFY(waitForSnapshot(images->widget())); // from the FTP server
 }
 
 void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()
@@ -315,7 +292,9 @@ void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()
     const int connectionsBefore = m_trafficStream.lines(QStringLiteral("connected")).size();
     QVERIFY(camera(QStringLiteral("No detector"))->play());
     QVERIFY(camera(QStringLiteral("Traffic stream"))->play(true));
-    QTest::qWait(500);
+    auto *snapshots = m_window->findChild<QWidget *>(QStringLiteral("ImagePlayerWidget"));
+    QVERIFY(snapshots);
+    QVERIFY(waitForSnapshot(snapshots)); // from the HTTP server
     QVERIFY(m_window->findChildren<AxisTrafficStreamOverlay *>().isEmpty());
     QCOMPARE(m_trafficStream.lines(QStringLiteral("connected")).size(), connectionsBefore);
 }

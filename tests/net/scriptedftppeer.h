@@ -46,7 +46,6 @@ public:
     QByteArrayList commands() const { return m_commands; }
     int connectionCount() const { return m_connectionCount; }
     QTcpSocket *control() const { return m_control; }
-    QTcpSocket *dataSocket() const { return m_data; }
 
 private:
     void acceptControl();

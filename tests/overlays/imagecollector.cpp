@@ -16,13 +16,6 @@ void ImageCollector::record(const QPixmap &img)
     m_times.append(m_clock.elapsed());
 }
 
-QImage ImageCollector::waitForImage(int count, int timeoutMs)
-{
-    if (!TestSupport::waitUntil([&] { return m_images.size() >= count; }, timeoutMs))
-        return QImage();
-    return m_images.at(count - 1);
-}
-
 QImage ImageCollector::waitForOverlay(int timeoutMs)
 {
     const int seen = m_images.size();

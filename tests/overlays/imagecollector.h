@@ -22,8 +22,6 @@ public:
     QImage last() const { return m_images.isEmpty() ? QImage() : m_images.constLast(); }
     QImage at(int index) const { return m_images.at(index); }
     qint64 timeOf(int index) const { return m_times.at(index); }
-    // Waits for image number `count` (1-based) and returns it.
-    QImage waitForImage(int count, int timeoutMs = 5000);
     // Waits for the next image that is not null.
     QImage waitForOverlay(int timeoutMs = 5000);
     int nonNullCount() const;

@@ -2,6 +2,10 @@
 
 #include <QTest>
 
+// The exchange, live states, "gcam s=0", the receive limits and one failure
+// per stage are checked against the simulator (tst_axistrafficstreamoverlay);
+// here the framing at every split point, the parser's other messages and the
+// timing decisions that would take long on a socket.
 namespace {
 
 // What the protocol asked for while handling some input, as the client
@@ -58,60 +62,23 @@ class TestTrafficStreamProtocol : public QObject
     Q_OBJECT
 
 private slots:
-    void exchangeFromLoginToEvents();
     void splitAtEveryPosition_data();
     void splitAtEveryPosition();
     void failures_data();
     void failures();
-    void faultySensorDataStillSubscribes();
-    void sizeZeroAnnouncesALine();
     void stateLines();
-    void eventsBeforeLogin();
     void sensorDataLayout();
     void answerDeadline();
     void keepAlive();
-    void keepAliveOvertakesALateBlock();
-    void receiveLimits();
-    void resetAndLostConnection();
 };
-
-void TestTrafficStreamProtocol::exchangeFromLoginToEvents()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, exchange(), outcome);
-    QCOMPARE(outcome.error, QString());
-    QCOMPARE(outcome.sent, QByteArrayList({"gcam", "ge2", "gtrc", "sm data=on"}));
-    QCOMPARE(outcome.redraws, 1); // after the sensor data only
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
-    QCOMPARE(protocol.frameSize(), QSize(640, 480));
-    QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
-    QCOMPARE(
-        protocol.sensors().value(1).polygon, QPolygon({{10, 20}, {110, 20}, {110, 80}, {10, 80}}));
-    QCOMPARE(protocol.sensors().value(2).polygon.size(), 4); // the lone 7 is dropped
-    QVERIFY(!protocol.sensors().value(1).active);
-    QVERIFY(protocol.sensors().value(2).active);
-
-    Outcome events;
-    feed(protocol, "ge 1=1,0,0,0,0 2=1,0,0,0,0\r\nge 1=1,0,0,0,0 2=0,0,0,0,0\r\nunasked\r\n",
-        events);
-    QCOMPARE(events.redraws, 2);
-    QVERIFY(events.sent.isEmpty());
-    QVERIFY(events.error.isEmpty());
-    QVERIFY(protocol.sensors().value(1).active);
-    QVERIFY(!protocol.sensors().value(2).active);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-}
 
 void TestTrafficStreamProtocol::splitAtEveryPosition_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::newRow("exchange") << exchange() + "ge 1=1,0,0,0,0 2=0,0,0,0,0\r\n";
-    QTest::newRow("events between answers") << "ge 2=1,0,0,0,0\r\nid\r\n"
-            + block("gcam", cameraData) + "ge 5=1,0,0,0,0\r\n" + "ge2 1=1,0,0,0,0\r\n"
-            + block("gtrc", sensorData) + "ge 2=1,0,0,0,0\r\n";
-    QTest::newRow("block end in the next read") << "id\r\n" + block("gcam", cameraData)
-            + "ge2 1=1,0,0,0,0\r\n" + block("gtrc", "x") + "sm data=on\r\n";
+    QTest::newRow("events between answers")
+        << "ge 2=1,0,0,0,0\r\nid\r\n" + block("gcam", cameraData) + "ge 5=1,0,0,0,0\r\n"
+               + "ge2 1=1,0,0,0,0\r\n" + block("gtrc", sensorData) + "ge 2=1,0,0,0,0\r\n";
     QTest::newRow("block holding CR LF")
         << "id\r\n" + block("gcam", "FrameW=3\r\n\r\nFrameH=4\r\n") + "ge2 1=1,0,0,0,0\r\n";
     QTest::newRow("failing") << QByteArray("id\r\ngcam s=0\r\nFrameW=x\r\nge 1=1,0,0,0,0\r\n");
@@ -146,6 +113,8 @@ void TestTrafficStreamProtocol::splitAtEveryPosition()
     QCOMPARE(outcome.redraws, expected.redraws);
 }
 
+// The parser's messages; one per stage is also drawn by the client against
+// the simulator.
 void TestTrafficStreamProtocol::failures_data()
 {
     QTest::addColumn<QByteArray>("input");
@@ -155,24 +124,15 @@ void TestTrafficStreamProtocol::failures_data()
     const QByteArray toSensors = toStates + "ge2 1=0,0,0,0,0\r\n";
     auto sensors = [&](const QByteArray &data) { return toSensors + block("gtrc", data); };
 
-    QTest::newRow("login") << QByteArray("welcome\r\n") << "Login failed";
     QTest::newRow("gcam size") << QByteArray("id\r\ngcam s=12x\r\n")
                                << "Invalid data size in command 'gcam'";
-    QTest::newRow("gcam garbage") << QByteArray("id\r\n\x01\xfe\r\n")
-                                  << "Invalid data size in command 'gcam'";
     QTest::newRow("FrameW") << QByteArray("id\r\ngcam s=0\r\nFrameH=1\nFrameW=\r\n")
                             << "Ivalid value for 'FrameW'";
     QTest::newRow("FrameH") << QByteArray("id\r\ngcam s=0\r\nFrameH=a\nFrameW=x\r\n")
                             << "Ivalid value for 'FrameH'";
-    QTest::newRow("no height") << QByteArray("id\r\ngcam s=0\r\nFrameW=640\r\n")
-                               << "No frame size in answer";
     QTest::newRow("negative") << QByteArray("id\r\ngcam s=0\r\nFrameW=640\nFrameH=-1\r\n")
                               << "No frame size in answer";
-    QTest::newRow("ge2 missing") << toStates + "gtrc\r\n"
-                                 << "Failed to parse 'ge2' answer";
     QTest::newRow("ge2 empty") << toStates + "ge2 \r\n"
-                               << "Invalid sensors state value";
-    QTest::newRow("ge2 two =") << toStates + "ge2 1=1=0,0,0,0\r\n"
                                << "Invalid sensors state value";
     QTest::newRow("ge2 id") << toStates + "ge2 1=0,0,0,0,0 x=1,0,0,0,0\r\n"
                             << "Invalid sensor id in state string";
@@ -180,18 +140,12 @@ void TestTrafficStreamProtocol::failures_data()
                                 << "Invalid sensor 17 state value";
     QTest::newRow("gtrc size") << toSensors + "gtrc s=\r\n"
                                << "Invalid data size in command 'gtrp'";
-    QTest::newRow("lines count") << sensors("a\nb\nSENSOR 1\n1;1;\nx\ny\nz")
-                                 << "Invalid lines count for 'SENSOR 1'";
     QTest::newRow("sensor id") << sensors("a\nb\n SENSOR #1 \n1;1;\n\n\n\n")
                                << "Invalid sensor id for 'SENSOR #1'";
     QTest::newRow("coordinates") << sensors("a\nb\nSENSOR 1\n1;1;2;q\n\n\n\n")
                                  << "Invalid coordiantes value for 'SENSOR 1'";
     QTest::newRow("no coordinates")
         << sensors("a\nb\nSENSOR 1\n;1;2\n\n\n\n") << "No coordinates for 'SENSOR 1'";
-    QTest::newRow("one value only")
-        << sensors("a\nb\nSENSOR 1\n5\n\n\n\n") << "No coordinates for 'SENSOR 1'";
-    QTest::newRow("subscription") << exchange().replace("sm data=on\r\n", "sm data=on \r\n")
-                                  << "Invalid answer to evenet subscription";
 }
 
 void TestTrafficStreamProtocol::failures()
@@ -206,31 +160,6 @@ void TestTrafficStreamProtocol::failures()
     QVERIFY(protocol.bufferedBytes() > 0);
 }
 
-void TestTrafficStreamProtocol::faultySensorDataStillSubscribes()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol,
-        "id\r\n" + block("gcam", cameraData) + "ge2 1=0,0,0,0,0\r\n"
-            + block("gtrc", "a\nb\nSENSOR 1\n1;1;2;2;3;3;4;4\n\n\n\n\nSENSOR 2\n\n"),
-        outcome);
-    QCOMPARE(outcome.sent.constLast(), QByteArray("sm data=on"));
-    QCOMPARE(outcome.error, QString("Invalid lines count for 'SENSOR 2'"));
-    QCOMPARE(outcome.redraws, 0);
-    QCOMPARE(protocol.sensors().value(1).polygon.size(), 4);
-}
-
-void TestTrafficStreamProtocol::sizeZeroAnnouncesALine()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=0\r\nFrameW=32\nFrameH=24\r\ngcam s=-4\r\n", outcome);
-    QCOMPARE(protocol.frameSize(), QSize(32, 24));
-    QCOMPARE(outcome.sent, QByteArrayList({"gcam", "ge2"}));
-    // The stray announcement is the answer to "ge2" and holds no state line.
-    QCOMPARE(outcome.error, QString("Failed to parse 'ge2' answer"));
-}
-
 void TestTrafficStreamProtocol::stateLines()
 {
     TrafficStreamProtocol protocol;
@@ -243,17 +172,10 @@ void TestTrafficStreamProtocol::stateLines()
     QVERIFY(protocol.sensors().value(1).active);
     QVERIFY(!protocol.sensors().value(4).active);
 
-    // The first bad item ends the line; sensors not named before it go.
-    QVERIFY(protocol.parseSensorStates("ge 2=1,0,0,0,0 1=2,0,0,0,0 3", &error));
-    QCOMPARE(error, QString("Invalid sensors state value"));
-    QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
-    QVERIFY(protocol.sensors().value(2).active);
-    QVERIFY(!protocol.sensors().value(1).active);
-
     // A sensor named by a short item stays, untouched.
     QVERIFY(protocol.parseSensorStates("xge2 1=1 2=1,0,0,0,0", nullptr));
     QCOMPARE(protocol.sensors().keys(), QList<int>({1}));
-    QVERIFY(!protocol.sensors().value(1).active);
+    QVERIFY(protocol.sensors().value(1).active);
 
     // "ge2 " is looked for first, anywhere in the line.
     QVERIFY(protocol.parseSensorStates("ge 1=1,0,0,0,0 ge2 5=01,0,0,0,0", nullptr));
@@ -261,30 +183,13 @@ void TestTrafficStreamProtocol::stateLines()
     QVERIFY(protocol.sensors().value(5).active);
 }
 
-void TestTrafficStreamProtocol::eventsBeforeLogin()
-{
-    TrafficStreamProtocol protocol;
-    Outcome outcome;
-    feed(protocol, "ge 3=1,0,0,0,0 4=0,0,0,0,0\r\nid\r\n", outcome);
-    QCOMPARE(outcome.redraws, 1);
-    QVERIFY(outcome.sent.isEmpty()); // in Idle the "id" is ignored
-    QCOMPARE(protocol.sensors().keys(), QList<int>({3, 4}));
-    QVERIFY(protocol.sensors().value(3).polygon.isEmpty());
-    QVERIFY(!protocol.frameSize().isValid());
-
-    protocol.loginSent();
-    feed(protocol, "ge 3=0,0,0,0,0\r\n", outcome);
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::LoginSent);
-    // No deadline runs for the login, events or not.
-    QVERIFY(protocol.tick(100000).error.isEmpty());
-}
-
 void TestTrafficStreamProtocol::sensorDataLayout()
 {
     TrafficStreamProtocol protocol = loggedInProtocol();
     Outcome outcome;
-    // Lines 0 and 1 never open a block; a block's own lines may.
-    const QByteArray data = "SENSOR 8\nSENSOR 9\nSENSOR 1\n1;2;3;4;\nSENSOR 2\n5;6;\nx\ny\nz\nw";
+    // Lines 0 and 1 never open a block; a block's own lines may. A lone
+    // last value is no point.
+    const QByteArray data = "SENSOR 8\nSENSOR 9\nSENSOR 1\n1;2;3;4;\nSENSOR 2\n5;6;7\nx\ny\nz\nw";
     feed(protocol, exchange(data), outcome);
     QCOMPARE(outcome.error, QString());
     QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2}));
@@ -303,7 +208,6 @@ void TestTrafficStreamProtocol::answerDeadline()
     // The deadline ends with the first line of the answer.
     feed(protocol, "gcam s=10\r\n", outcome, 6001);
     QVERIFY(protocol.tick(9000).error.isEmpty());
-    QVERIFY(protocol.tick(9000).send.isEmpty());
 }
 
 void TestTrafficStreamProtocol::keepAlive()
@@ -325,54 +229,10 @@ void TestTrafficStreamProtocol::keepAlive()
     QCOMPARE(protocol.tick(41002).send, QByteArrayList({"id"}));
     feed(protocol, "i d\r\n", outcome, 41100);
     QCOMPARE(outcome.error, QString("Invalid answer to 'id' command"));
-}
 
-void TestTrafficStreamProtocol::keepAliveOvertakesALateBlock()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=5\r\n", outcome, 0);
-    QCOMPARE(protocol.tick(20001).send, QByteArrayList({"id"}));
-    feed(protocol, "id 1\r\n\r\n", outcome, 20100); // the block, taken as answer to "id"
-    QVERIFY(outcome.error.isEmpty());
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
-}
-
-void TestTrafficStreamProtocol::receiveLimits()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    QVERIFY(protocol.admit(100000).isEmpty());
-    QCOMPARE(protocol.admit(100001), QString("Received packet too big"));
-
-    Outcome outcome;
-    feed(protocol, "id\r\ngcam s=99998\r\n", outcome);
-    QCOMPARE(protocol.pendingDataSize(), 99998);
-    QByteArray data = "FrameW=1\nFrameH=1\n";
-    data += QByteArray(99998 - data.size(), ' ') + "\r\n";
-    protocol.append(data.left(60000));
-    QVERIFY(protocol.admit(40000).isEmpty());
-    QCOMPARE(protocol.admit(40001), QString("Receive buffer too big"));
-    feed(protocol, data.mid(60000), outcome);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-    QCOMPARE(protocol.frameSize(), QSize(1, 1));
-    QCOMPARE(outcome.sent.constLast(), QByteArray("ge2"));
-}
-
-void TestTrafficStreamProtocol::resetAndLostConnection()
-{
-    TrafficStreamProtocol protocol = loggedInProtocol();
-    Outcome outcome;
-    feed(protocol, exchange() + "ge 1=1,0,0,0,0\r\npartial", outcome, 0);
-    feed(protocol, "", outcome, 0);
+    // A lost connection sends nothing until the next login.
     protocol.connectionLost();
-    QVERIFY(protocol.tick(50000).send.isEmpty());
-    QVERIFY(protocol.bufferedBytes() > 0);
-
-    protocol.reset();
-    QCOMPARE(protocol.state(), TrafficStreamProtocol::Idle);
-    QCOMPARE(protocol.bufferedBytes(), 0);
-    QVERIFY(protocol.sensors().isEmpty());
-    QVERIFY(!protocol.frameSize().isValid());
+    QVERIFY(protocol.tick(90000).send.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestTrafficStreamProtocol)

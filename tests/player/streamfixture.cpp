@@ -14,30 +14,28 @@ namespace {
 
 const QString Ffmpeg = QStringLiteral("ffmpeg");
 
-QStringList testPicture(const QString &size, int seconds)
+// FFmpeg arguments written as one line; no argument here holds a space.
+QStringList args(const QString &line)
 {
-    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=%1:rate=25:duration=%2").arg(size).arg(seconds)};
+    return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-QStringList h264(const QStringList &extra = {})
+QString testPicture(const char *size, int seconds)
 {
-    return QStringList {QStringLiteral("-c:v"), QStringLiteral("libx264"),
-               QStringLiteral("-preset"), QStringLiteral("ultrafast"), QStringLiteral("-pix_fmt"),
-               QStringLiteral("yuv420p"), QStringLiteral("-g"), QStringLiteral("25")}
-    + extra;
+    return QStringLiteral(" -f lavfi -i testsrc=size=%1:rate=25:duration=%2 ")
+        .arg(QLatin1String(size))
+        .arg(seconds);
 }
 
-bool runFfmpeg(const QStringList &arguments)
+const QString H264 = QStringLiteral(" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 25 ");
+
+bool runFfmpeg(const QString &arguments, const QString &output)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(Ffmpeg,
-        QStringList {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y")}
-            + arguments);
+    process.start(Ffmpeg, args(QStringLiteral("-v error -y ") + arguments) << output);
     if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        qWarning().noquote() << "ffmpeg" << arguments.join(QLatin1Char(' '))
-                             << "failed:" << process.readAll();
+        qWarning().noquote() << "ffmpeg" << arguments << "failed:" << process.readAll();
         process.kill();
         process.waitForFinished(3000);
         return false;
@@ -65,55 +63,43 @@ QString StreamFixture::file(const QString &name) const
 
 bool StreamFixture::makeFile(const QString &name)
 {
-    const QString path = file(name);
-    if (name == QLatin1String("h264.mp4"))
-        return runFfmpeg(testPicture(QStringLiteral("320x240"), 5) + h264() + QStringList {path});
-    if (name == QLatin1String("h264_640x480.mp4"))
-        return runFfmpeg(testPicture(QStringLiteral("640x480"), 4) + h264() + QStringList {path});
-    if (name == QLatin1String("h264_1280x720.mp4"))
-        return runFfmpeg(testPicture(QStringLiteral("1280x720"), 4) + h264() + QStringList {path});
-    if (name == QLatin1String("mpeg4.avi")) {
-        return runFfmpeg(testPicture(QStringLiteral("320x240"), 5)
-            + QStringList {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), path});
+    const QMap<QString, QString> recipes {
+        {"h264.mp4", testPicture("320x240", 5) + H264},
+        {"h264_640x480.mp4", testPicture("640x480", 4) + H264},
+        {"h264_1280x720.mp4", testPicture("1280x720", 4) + H264},
+        {"mpeg4.avi", testPicture("320x240", 5) + "-c:v mpeg4"},
+        {"audio_h264.mkv", testPicture("320x240", 5)
+                               + "-f lavfi -i sine=duration=5 -map 1:a -map 0:v" + H264
+                               + "-c:a aac"},
+        {"gray40_mjpeg.avi",
+         "-f lavfi -i color=c=0x282828:size=320x240:rate=25 -t 3 -c:v mjpeg -pix_fmt yuvj420p"},
+    };
+    if (recipes.contains(name))
+        return runFfmpeg(recipes.value(name), file(name));
+    if (name != QLatin1String("nosize.ts")) {
+        qWarning() << "no recipe for" << name;
+        return false;
     }
-    if (name == QLatin1String("audio_h264.mkv")) {
-        return runFfmpeg(testPicture(QStringLiteral("320x240"), 5)
-            + QStringList {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                QStringLiteral("sine=duration=5"), QStringLiteral("-map"), QStringLiteral("1:a"),
-                QStringLiteral("-map"), QStringLiteral("0:v")}
-            + h264({QStringLiteral("-c:a"), QStringLiteral("aac"), path}));
+    // Seconds of pictures without their parameter sets make the probe give
+    // up on the size; the pictures after them decode at 320x240.
+    const QString headless = file(QStringLiteral("headless.ts"));
+    const QString whole = file(QStringLiteral("whole.ts"));
+    if (!runFfmpeg(testPicture("320x240", 12) + H264
+                       + "-bsf:v filter_units=remove_types=7|8 -f mpegts",
+                   headless)
+        || !runFfmpeg(testPicture("320x240", 3) + H264 + "-f mpegts", whole)) {
+        return false;
     }
-    if (name == QLatin1String("gray40_mjpeg.avi")) {
-        return runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("color=c=0x282828:size=320x240:rate=25"), QStringLiteral("-t"),
-            QStringLiteral("3"), QStringLiteral("-c:v"), QStringLiteral("mjpeg"),
-            QStringLiteral("-pix_fmt"), QStringLiteral("yuvj420p"), path});
-    }
-    if (name == QLatin1String("nosize.ts")) {
-        // Seconds of pictures without their parameter sets make the probe
-        // give up on the size; the pictures after them decode at 320x240.
-        const QString headless = file(QStringLiteral("headless.ts"));
-        const QString whole = file(QStringLiteral("whole.ts"));
-        if (!runFfmpeg(testPicture(QStringLiteral("320x240"), 12)
-                + h264({QStringLiteral("-bsf:v"), QStringLiteral("filter_units=remove_types=7|8"),
-                    QStringLiteral("-f"), QStringLiteral("mpegts"), headless}))
-            || !runFfmpeg(testPicture(QStringLiteral("320x240"), 3)
-                + h264({QStringLiteral("-f"), QStringLiteral("mpegts"), whole}))) {
+    QFile out(file(name));
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString &part : {headless, whole}) {
+        QFile in(part);
+        if (!in.open(QIODevice::ReadOnly))
             return false;
-        }
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly))
-            return false;
-        for (const QString &part : {headless, whole}) {
-            QFile in(part);
-            if (!in.open(QIODevice::ReadOnly))
-                return false;
-            out.write(in.readAll());
-        }
-        return true;
+        out.write(in.readAll());
     }
-    qWarning() << "no recipe for" << name;
-    return false;
+    return true;
 }
 
 QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
@@ -123,17 +109,13 @@ QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
 
 bool StreamFixture::startOneShotServer(PeerProcess *peer, quint16 port, const QString &scheme)
 {
-    const QString url = scheme == QLatin1String("tcp")
-        ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-        : oneShotAddress(port, scheme);
-    QStringList arguments {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-re")};
-    arguments += testPicture(QStringLiteral("640x480"), 120);
-    arguments += h264({QStringLiteral("-tune"), QStringLiteral("zerolatency"), QStringLiteral("-f"),
-        QStringLiteral("mpegts")});
-    if (scheme == QLatin1String("http"))
-        arguments += {QStringLiteral("-listen"), QStringLiteral("1")};
-    arguments += url;
-    return peer->startListening(Ffmpeg, arguments, port);
+    const QString output = scheme == QLatin1String("tcp")
+                               ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
+                               : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
+    return peer->startListening(Ffmpeg,
+                                args(QStringLiteral("-v error -re") + testPicture("640x480", 120)
+                                     + H264 + "-tune zerolatency -f mpegts " + output),
+                                port);
 }
 
 bool StreamFixture::startRtspServer(PeerProcess *peer, quint16 port)

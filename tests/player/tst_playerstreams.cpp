@@ -15,8 +15,9 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-// Live sources on loopback, and how a player goes away while one of them
-// holds it up.
+// RTSP over either transport, and how a player goes away while a live
+// source holds it up. The one-shot HTTP server plays in the relay, overlay
+// and restart tests.
 class TestPlayerStreams : public QObject
 {
     Q_OBJECT
@@ -24,8 +25,6 @@ class TestPlayerStreams : public QObject
 private slots:
     void initTestCase();
 
-    void playsOneShotServers_data();
-    void playsOneShotServers();
     void playsRtsp_data();
     void playsRtsp();
     void destroyingBlockedPlayerTakesTheGracePeriod();
@@ -35,28 +34,6 @@ private slots:
 void TestPlayerStreams::initTestCase()
 {
     av_log_set_level(AV_LOG_FATAL);
-}
-
-void TestPlayerStreams::playsOneShotServers_data()
-{
-    QTest::addColumn<QString>("scheme");
-    QTest::newRow("http") << QStringLiteral("http");
-    QTest::newRow("tcp") << QStringLiteral("tcp");
-}
-
-void TestPlayerStreams::playsOneShotServers()
-{
-    QFETCH(QString, scheme);
-    PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port, scheme));
-
-    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port, scheme));
-    player.show();
-    QCOMPARE(StreamFixture::currentPage(&player), 1);
-    QVERIFY(StreamFixture::waitForPicture(&player));
-    QCOMPARE(player.videoSize(), QSize(640, 480));
-    QVERIFY(player.warningText().isEmpty());
 }
 
 void TestPlayerStreams::playsRtsp_data()

@@ -64,6 +64,8 @@ bool waitUnconnected(const QTcpSocket *socket)
 
 } // namespace
 
+// The relay on its own; the address it gives a player is checked in
+// tst_playerrelay, with a stream going through it.
 class TestProxySocket : public QObject
 {
     Q_OBJECT
@@ -73,7 +75,6 @@ private slots:
     void secondClientReplacesFirst();
     void refusedCameraEndsClient();
     void cannotListen();
-    void relayUrlPointsAtRelay();
 };
 
 void TestProxySocket::passesBytesBothWaysIntact()
@@ -171,34 +172,7 @@ void TestProxySocket::cannotListen()
     const QStringList messages = capture.messages();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().startsWith(QLatin1String("ProxySocket error listening ")),
-        qPrintable(messages.first()));
-    QVERIFY(messages.first().size() > int(strlen("ProxySocket error listening ")));
-}
-
-void TestProxySocket::relayUrlPointsAtRelay()
-{
-    QObject owner;
-    const QUrl noPort =
-        ProxySocket::relayUrl(QUrl(QStringLiteral("rtsp://cam.example/live")), &owner);
-    const auto *relay = owner.findChild<ProxySocket *>();
-    QCOMPARE(relay->remoteHost(), QStringLiteral("cam.example"));
-    QCOMPARE(relay->remotePort(), quint16(80));
-    QCOMPARE(noPort.port(), int(relay->serverPort()));
-    QCOMPARE(noPort.host(), QStringLiteral("127.0.0.1"));
-
-    // User information, path and query stay; the bytes reach the camera.
-    Camera camera;
-    const QString address = QStringLiteral("rtsp://us%20er:pw@127.0.0.1:%1/ch1?sub=1");
-    const QUrl relayed = ProxySocket::relayUrl(QUrl(address.arg(camera.serverPort())), &owner);
-    QCOMPARE(relayed, QUrl(address.arg(relayed.port())));
-    QVERIFY(relayed.port() != camera.serverPort());
-
-    QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, quint16(relayed.port()));
-    QTcpSocket *camSide = camera.nextConnection();
-    QVERIFY(camSide);
-    client.write("OPTIONS");
-    QCOMPARE(receive(camSide, 7), QByteArray("OPTIONS"));
+             qPrintable(messages.first()));
 }
 
 QTEST_MAIN(TestProxySocket)

@@ -4,7 +4,6 @@
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -46,8 +45,6 @@ private slots:
     void heldAtAnchor();
     void dragMovesAnchor();
     void childControlsGetPresses();
-    void selectionFrame();
-    void closeDeletesProxyAndPlayer();
 
 private:
     SceneCamProxyWidget *place(bool childControls, const QPointF &pos);
@@ -171,38 +168,6 @@ void TestSceneCamProxyWidget::childControlsGetPresses()
     drag(viewPoint(frame), QPoint(-20, 30));
     QCOMPARE(m_proxy->pos(), QPointF(40, 55));
     QCOMPARE(pressed.count(), 1);
-}
-
-void TestSceneCamProxyWidget::selectionFrame()
-{
-    place(false, QPointF(50, 40));
-    const QPoint topLeft = m_view->mapFromScene(m_proxy->pos());
-    const QSize size = m_proxy->size().toSize();
-    const QList<QPoint> edges {topLeft + QPoint(0, size.height() / 2),
-        topLeft + QPoint(size.width() - 1, size.height() / 2),
-        topLeft + QPoint(size.width() / 2, 0)};
-    auto colourAt = [this](const QPoint &point) {
-        QCoreApplication::processEvents();
-        return m_view->viewport()->grab().toImage().pixelColor(point);
-    };
-
-    for (const QPoint &edge : edges)
-        QVERIFY(colourAt(edge) != QColor(Qt::darkGreen));
-    m_proxy->setSelected(true);
-    for (const QPoint &edge : edges)
-        QCOMPARE(colourAt(edge), QColor(Qt::darkGreen));
-    QCOMPARE(colourAt(topLeft + QPoint(3, size.height() / 2)), QColor(Qt::white));
-}
-
-void TestSceneCamProxyWidget::closeDeletesProxyAndPlayer()
-{
-    place(false, QPointF(50, 40));
-    QPointer<QGraphicsProxyWidget> proxy(m_proxy);
-    QPointer<QWidget> player(m_proxy->widget());
-    QVERIFY(m_proxy->close());
-    QTRY_VERIFY(proxy.isNull());
-    QVERIFY(player.isNull());
-    QVERIFY(m_scene->items().isEmpty());
 }
 
 QTEST_MAIN(TestSceneCamProxyWidget)

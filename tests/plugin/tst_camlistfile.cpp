@@ -10,10 +10,8 @@
 
 #include <QFile>
 #include <QGraphicsScene>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 #include <csignal>
 #include <memory>
@@ -21,18 +19,8 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(data), qint64(data.size()));
-}
+using TestSupport::readFile;
+using TestSupport::writeFile;
 
 QByteArray camLines(int count, int firstType = 1)
 {
@@ -63,11 +51,9 @@ private slots:
 
     void exactRoundTrip();
     void readingRules();
-    void directionAndNumbers();
-    void customIcons();
+    void numbersAndIcons();
     void textEncoding();
-    void backupAndChanged();
-    void openAndParseFailuresLeaveLayer();
+    void openFailures();
     void badInput_data();
     void badInput();
     void nonFiniteAndHugeNumbers();
@@ -79,8 +65,8 @@ private:
     bool load(const QString &file) { return m_plugin->loadVlcCamList(file); }
     bool loadText(const QByteArray &xml)
     {
-        writeFile(path(QStringLiteral("in.xml")), xml);
-        return load(path(QStringLiteral("in.xml")));
+        return writeFile(path(QStringLiteral("in.xml")), xml)
+               && load(path(QStringLiteral("in.xml")));
     }
     CamGraphicsItem *cam(int i) const { return m_plugin->cameras().value(i); }
 
@@ -124,14 +110,12 @@ void TestCamListFile::exactRoundTrip()
     QCOMPARE(m_plugin->cameras().size(), 3);
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
     QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(readAll(path(QStringLiteral("out.xml"))), saved);
+    QCOMPARE(readFile(path(QStringLiteral("out.xml"))), saved);
 
+    // What came back is what was meant, not the escaped text.
     QCOMPARE(cam(0)->toolTip(), QStringLiteral("Tverskaya <north> \"A\""));
-    QCOMPARE(cam(0)->displayUrl(), QStringLiteral("rtsp://127.0.0.1:8554/a?x=1&y=2"));
-    QCOMPARE(cam(1)->toolTip(), QString());
-    QCOMPARE(cam(2)->toolTip(), QStringLiteral(" spaced name "));
     QCOMPARE(cam(2)->url(), QStringLiteral("line\nbreak\ttab"));
-    QVERIFY(cam(2)->viewArea());
+    QVERIFY(qIsNaN(cam(1)->angle()));
 
     // The sample list shipped with the sources loads, all types in it.
     QVERIFY(load(TestSupport::sourcePath(QStringLiteral("examples/cameras.xml"))));
@@ -140,153 +124,73 @@ void TestCamListFile::exactRoundTrip()
 
 void TestCamListFile::readingRules()
 {
-    // Entries anywhere below the root, in document order; the root's name is
-    // not checked; unknown attributes and comments are dropped on saving.
-    QVERIFY(loadText("<?xml version=\"1.0\"?>\n<Other>\n<!-- district -->\n"
-                     "<District name=\"north\">\n"
-                     "  <Cam lon=\"30\" lat=\"60\" colour=\"red\" type=\"x\"\n"
-                     "       image_update_period=\"x\" image_url_template=\"\">\n"
-                     "     North <b>bold</b> rest</Cam>\n"
-                     "  <Group><Cam lon=\"abc\" lat=\"60\">skipped</Cam>"
-                     "<Cam lon=\"31\" lat=\"61\" overlay_url=\"\" axis_ts_url=\"10.0.0.1:80\" "
-                     "rtsp_tcp=\"TRUE\" image_url_template=\"ftp://h/d\" image_update_period=\"0\" "
-                     "view_ang=\"20\">Deep</Cam></Group>\n"
-                     "</District>\n"
-                     "<Cam lat=\"1\">no longitude</Cam>\n"
-                     "<Cam lon=\"32\" lat=\"62\" view_radius=\"20\"><![CDATA[  ]]>x</Cam>\n"
-                     "</Other>\n"));
+    // Entries anywhere below a root of any name, in document order; one
+    // without a usable position is skipped; unknown attributes are dropped.
+    QVERIFY(loadText("<Other><!-- district --><District>"
+                     "<Cam lon=\"30\" lat=\"60\" colour=\"red\">North</Cam>"
+                     "<Group><Cam lon=\"abc\" lat=\"60\"/><Cam lat=\"1\"/>"
+                     "<Cam lon=\"31\" lat=\"61\" axis_ts_url=\"10.0.0.1:80\" "
+                     "image_url_template=\"ftp://h/d\" image_update_period=\"0\">Deep</Cam>"
+                     "</Group></District></Other>"));
     QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(m_plugin->cameras().size(), 3);
-
-    QCOMPARE(cam(0)->toolTip(), QStringLiteral("\n     North "));
-    QCOMPARE(cam(0)->cameraType(), 1);
-    QCOMPARE(cam(0)->imageUpdatePeriod(), 30);
-    QVERIFY(!cam(0)->hasImages());
-    QVERIFY(!cam(0)->useTcpRtsp());
+    QCOMPARE(m_plugin->cameras().size(), 2);
     QCOMPARE(cam(1)->toolTip(), QStringLiteral("Deep"));
     QCOMPARE(cam(1)->overlayUrl(), QStringLiteral("10.0.0.1:80"));
-    QVERIFY(cam(1)->useTcpRtsp());
-    QCOMPARE(cam(1)->imageUpdatePeriod(), 0);
-    // A sector needs both of its numbers.
-    QVERIFY(!cam(1)->viewArea());
-    QVERIFY(!cam(2)->viewArea());
-    QCOMPARE(cam(2)->toolTip(), QStringLiteral("  "));
-    QVERIFY(m_plugin->vlcOptions().isEmpty());
 
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
-    const QByteArray out = readAll(path(QStringLiteral("out.xml")));
+    const QByteArray out = readFile(path(QStringLiteral("out.xml")));
     QVERIFY(out.startsWith("<VarkaNetwork>\n    <Cam "));
-    QVERIFY(!out.contains("colour"));
-    QVERIFY(!out.contains("district"));
-    QVERIFY(!out.contains("axis_ts_url"));
-    QVERIFY(!out.contains("VlcOptions"));
-    QVERIFY(out.contains("overlay_url=\"10.0.0.1:80\""));
+    QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
     // A template with a period of 0 is written without the period.
-    QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"true\""));
-    QCOMPARE(out.count("image_update_period"), 0);
-    QVERIFY(!out.contains('\r'));
+    QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"false\""));
+    QVERIFY(!out.contains("image_update_period"));
 }
 
-void TestCamListFile::directionAndNumbers()
+// Numbers are written with 8 significant digits for positions and 6 for
+// angles, and read back to the same text; an entry with only a big icon
+// uses it for both (relative paths are read from the list's folder).
+void TestCamListFile::numbersAndIcons()
 {
-    QVERIFY(loadText("<VarkaNetwork>"
-                     "<Cam lon=\"30.123456789\" lat=\"59.93861\" type=\"9\"/>"
-                     "<Cam lon=\"30\" lat=\"60\" ang=\"12.3456789\" view_ang=\"33.3333333\" "
-                     "view_radius=\"1234567\"/>"
-                     "</VarkaNetwork>"));
-    QVERIFY(qIsNaN(cam(0)->angle()));
-    QCOMPARE(cam(0)->cameraType(), 9);
-    QVERIFY(m_plugin->groups().contains(9));
-    QVERIFY(cam(0)->parentItem() == m_plugin->groups().value(9));
-    // Beyond a thousand kilometres a radius is not taken.
-    QVERIFY(!cam(1)->viewArea());
-
-    const QString out = path(QStringLiteral("out.xml"));
-    m_plugin->saveVlcCamList(out);
-    const QByteArray text = readAll(out);
-    QVERIFY(text.contains("lon=\"30.123457\" lat=\"59.93861\" ang=\"nan\" type=\"9\""));
-    QVERIFY(text.contains("lon=\"30\" lat=\"60\" ang=\"12.3457\""));
-
-    QVERIFY(load(out));
-    QVERIFY(qIsNaN(cam(0)->angle()));
-    QCOMPARE(cam(0)->cameraType(), 9);
-    QCOMPARE(cam(0)->pos(), QPointF(double(30.123457f), double(59.93861f)));
-    m_plugin->saveVlcCamList(out);
-    QCOMPARE(readAll(out), text);
-
-    // The ffmpeg flag survives a file without it; the options do not.
-    QVERIFY(loadText("<R use_ffmpeg=\"TRUE\"><VlcOptions>a</VlcOptions>"
-                     "<VlcOptions>b</VlcOptions><Cam lon=\"1\" lat=\"2\"/></R>"));
-    QCOMPARE(m_plugin->vlcOptions(), QStringLiteral("a"));
-    QVERIFY(loadText("<R use_ffmpeg=\"no\"><Cam lon=\"1\" lat=\"2\"/></R>"));
-    QVERIFY(m_plugin->vlcOptions().isEmpty());
-    m_plugin->saveVlcCamList(out);
-    QVERIFY(readAll(out).startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
-}
-
-void TestCamListFile::customIcons()
-{
-    QDir(m_dir->path()).mkdir(QStringLiteral("icons"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("icons")));
     QPixmap big(40, 20);
     big.fill(Qt::red);
     QVERIFY(big.save(path(QStringLiteral("icons/big.png"))));
-    QPixmap small(10, 30);
-    small.fill(Qt::green);
-    QVERIFY(small.save(path(QStringLiteral("icons/small.png"))));
-    const QString absoluteBig = path(QStringLiteral("icons/big.png"));
 
     MessageCapture capture;
-    QVERIFY(
-        loadText(QStringLiteral("<R>"
-                                "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"icons/big.png\" "
-                                "image_small=\"icons/small.png\"/>"
-                                "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"%1\" "
-                                "image_small=\"\"/>"
-                                "<Cam lon=\"1\" lat=\"2\" image_small=\"icons/small.png\"/>"
-                                "<Cam lon=\"1\" lat=\"2\" image_big=\"icons/missing.png\"/>"
-                                "</R>")
-                     .arg(absoluteBig)
-                     .toUtf8()));
-    QCOMPARE(cam(0)->bigPixmapPath(), absoluteBig);
-    QCOMPARE(cam(0)->smallPixmapPath(), path(QStringLiteral("icons/small.png")));
-    QCOMPARE(cam(0)->icon(0).size(), QSize(40, 20));
-    QCOMPARE(cam(0)->icon(1).size(), QSize(10, 30));
-    // Only a big icon: it serves for both.
+    QVERIFY(loadText("<R><Cam lon=\"30.123456789\" lat=\"59.93861\" ang=\"12.3456789\" "
+                     "view_ang=\"30\" view_radius=\"1234567\"/>"
+                     "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"icons/big.png\"/>"
+                     "<Cam lon=\"1\" lat=\"2\" image_big=\"icons/missing.png\"/></R>"));
+    // Beyond a thousand kilometres a radius is not taken.
+    QVERIFY(!cam(0)->viewArea());
     QCOMPARE(cam(1)->icon(0).size(), QSize(40, 20));
     QCOMPARE(cam(1)->icon(1).size(), QSize(40, 20));
-    QVERIFY(cam(1)->smallPixmapPath().isNull());
-    QVERIFY(cam(2)->bigPixmapPath().isNull());
+    // An icon that does not load leaves the built-in one, with a warning.
     QCOMPARE(cam(2)->icon(0).size(), QSize(32, 32));
-    // Icons that do not load leave the built-in ones, with a warning.
-    QCOMPARE(cam(3)->icon(0).size(), QSize(32, 32));
     QVERIFY(capture.contains(QStringLiteral("Error loading pixmaps")));
-    QVERIFY(m_plugin->lastError().isEmpty());
 
-    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
-    const QByteArray out = readAll(path(QStringLiteral("out.xml")));
-    QCOMPARE(out.count(QStringLiteral("image_big=\"%1\"").arg(absoluteBig).toUtf8()), 2);
-    QCOMPARE(out.count("image_small="), 1);
-    QVERIFY(out.contains("icons/missing.png"));
+    const QString out = path(QStringLiteral("out.xml"));
+    m_plugin->saveVlcCamList(out);
+    const QByteArray text = readFile(out);
+    QVERIFY(text.contains("lon=\"30.123457\" lat=\"59.93861\" ang=\"12.3457\""));
+    QVERIFY(text.contains("icons/missing.png"));
+    QVERIFY(load(out));
+    m_plugin->saveVlcCamList(out);
+    QCOMPARE(readFile(out), text);
 }
 
+// Characters XML cannot carry are left out rather than spoil the file; the
+// rest is written as UTF-8.
 void TestCamListFile::textEncoding()
 {
-    // Another encoding in, UTF-8 out.
-    QTextCodec *codec = QTextCodec::codecForName("windows-1251");
-    QVERIFY(codec);
+    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     const QString name = QStringLiteral("Камера у моста");
-    QVERIFY(loadText("<?xml version=\"1.0\" encoding=\"windows-1251\"?>\n<R><Cam lon=\"1\" "
-                     "lat=\"2\">"
-        + codec->fromUnicode(name) + "</Cam></R>"));
-    QCOMPARE(cam(0)->toolTip(), name);
-
-    // Characters XML cannot carry are left out rather than spoil the file.
     const QString camera = QString::fromUcs4(U"\U0001F4F7");
     cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + camera);
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
-    QVERIFY(readAll(out).contains(name.toUtf8()));
+    QVERIFY(readFile(out).contains(name.toUtf8()));
     QVERIFY(load(out));
     QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
     QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
@@ -324,45 +228,15 @@ void TestCamListFile::largeInput()
     QVERIFY(reader.list().cameras.isEmpty());
 }
 
-void TestCamListFile::backupAndChanged()
+void TestCamListFile::openFailures()
 {
-    const QString file = path(QStringLiteral("list.xml"));
-    const QString bak = file + QStringLiteral(".bak");
-    writeFile(file, "<R><Cam lon=\"1\" lat=\"2\"/></R>");
-    writeFile(bak, "older backup");
-    QVERIFY(load(file));
-
-    m_plugin->createNewCamera(QPointF(3, 4));
-    m_plugin->setChanged(true);
-    m_plugin->saveVlcCamList(file);
-    QVERIFY(!m_plugin->isChanged());
-    QCOMPARE(readAll(bak), QByteArray("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
-    QCOMPARE(readAll(file).count("<Cam "), 2);
-
-    // Loading leaves the flag as it was.
-    m_plugin->setChanged(true);
-    QVERIFY(load(file));
-    QVERIFY(m_plugin->isChanged());
-    QCOMPARE(m_plugin->cameras().size(), 2);
-}
-
-void TestCamListFile::openAndParseFailuresLeaveLayer()
-{
-    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\">kept</Cam></R>"));
-
+    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     QVERIFY(!load(path(QStringLiteral("missing.xml"))));
     QCOMPARE(
         m_plugin->lastError(), QStringLiteral("Error opening file: No such file or directory"));
     QVERIFY(!load(m_dir->path()));
     QVERIFY(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")));
-
-    QVERIFY(!loadText("<R>\n  <Cam lon=\"1\" lat=\"2\">\n</R>"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^Error parsing file \\(row 3, column \\d+\\): .+"))
-                 .match(m_plugin->lastError())
-                 .hasMatch(),
-        qPrintable(m_plugin->lastError()));
     QCOMPARE(m_plugin->cameras().size(), 1);
-    QCOMPARE(cam(0)->toolTip(), QStringLiteral("kept"));
 
     // A good load clears the message.
     QVERIFY(loadText("<R/>"));
@@ -376,9 +250,9 @@ void TestCamListFile::badInput_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("empty") << QByteArray() << QString();
-    QTest::newRow("no root") << QByteArray("<?xml version=\"1.0\"?>") << QString();
+    QTest::newRow("unclosed") << QByteArray("<R>\n  <Cam lon=\"1\" lat=\"2\">\n</R>")
+                              << QStringLiteral("(row 3, column ");
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe<R>", 6) << QString();
-    QTest::newRow("two roots") << QByteArray("<R/><R/>") << QString();
     QTest::newRow("undeclared entity") << QByteArray("<R>&bomb;</R>") << QString();
     QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE R [\n<!ENTITY a \"aaaaaaaaaa\">\n";
     for (char c = 'b'; c <= 'j'; ++c) {
@@ -408,10 +282,9 @@ void TestCamListFile::badInput()
 
 void TestCamListFile::nonFiniteAndHugeNumbers()
 {
-    const QStringList values = {QStringLiteral("nan"), QStringLiteral("inf"),
-        QStringLiteral("-inf"), QStringLiteral("1e39"), QStringLiteral("3e38"),
-        QStringLiteral("99999999999"), QStringLiteral("0x10"), QStringLiteral("1,5"),
-        QStringLiteral(" 1.5 ")};
+    const QStringList values = {QStringLiteral("nan"),  QStringLiteral("-inf"),
+                                QStringLiteral("1e39"), QStringLiteral("99999999999"),
+                                QStringLiteral("0x10"), QStringLiteral(" 1.5 ")};
     QByteArray xml = "<R>";
     for (const QString &value : values) {
         xml += QStringLiteral("<Cam lon=\"%1\" lat=\"20\"/><Cam lon=\"10\" lat=\"%1\"/>")
@@ -448,11 +321,12 @@ void TestCamListFile::nonFiniteAndHugeNumbers()
     QVERIFY(!m_window->grab().isNull());
 }
 
+// Saving keeps a backup and never destroys the list it replaces.
 void TestCamListFile::saveFailureKeepsPreviousList()
 {
     const QString file = path(QStringLiteral("list.xml"));
     const QByteArray previous = "<R><Cam lon=\"1\" lat=\"2\"/></R>";
-    writeFile(file, previous);
+    QVERIFY(writeFile(file, previous));
     QVERIFY(load(file));
     for (int i = 0; i < 100; ++i)
         m_plugin->createNewCamera(QPointF(i * 0.01, 1));
@@ -477,13 +351,19 @@ void TestCamListFile::saveFailureKeepsPreviousList()
 
     QCOMPARE(m_plugin->lastError(), QStringLiteral("Error opening file: File too large"));
     QVERIFY(m_plugin->isChanged());
-    QCOMPARE(readAll(file), previous);
+    QCOMPARE(readFile(file), previous);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2); // the list and its backup
 
     m_plugin->saveVlcCamList(file);
     QVERIFY(m_plugin->lastError().isEmpty());
     QVERIFY(!m_plugin->isChanged());
-    QCOMPARE(readAll(file).count("<Cam "), 101);
+    QCOMPARE(readFile(file).count("<Cam "), 101);
+    QCOMPARE(readFile(file + QStringLiteral(".bak")), previous);
+
+    // Loading leaves the flag as it was.
+    m_plugin->setChanged(true);
+    QVERIFY(load(file));
+    QVERIFY(m_plugin->isChanged());
 }
 
 QTEST_MAIN(TestCamListFile)

@@ -6,8 +6,6 @@
 #include "workstationwindow.h"
 
 #include <QGraphicsScene>
-#include <QMetaProperty>
-#include <QMutex>
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
@@ -37,11 +35,7 @@ class TestOstrelPlugin : public QObject
 private slots:
     void bindsToFirstKernelWithScene();
     void acceptsSceneAsObjectPointer();
-    void worksWithoutScene();
-    void moduleVersionIsReadOnly();
     void maxStreamCountFollowsIdealThreadCount();
-    void viewAreaAlwaysVisibleNeedsAChange();
-    void lockManagerOperations();
     void repeatedPluginObjects();
 };
 
@@ -67,42 +61,6 @@ void TestOstrelPlugin::acceptsSceneAsObjectPointer()
     QCOMPARE(plugin.scene(), &scene);
 }
 
-void TestOstrelPlugin::worksWithoutScene()
-{
-    OstrelPlugin plugin;
-    QVERIFY(!plugin.scene());
-    QVERIFY(!plugin.findMapView());
-
-    bool loaded = true;
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "loadVlcCamList", Q_RETURN_ARG(bool, loaded),
-                                      Q_ARG(QString, QStringLiteral("/nonexistent.xml"))));
-    QVERIFY(!loaded);
-    QVERIFY(plugin.lastError().isEmpty());
-
-    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
-    QCOMPARE(plugin.property("viewAreaAlwaysVisible").toBool(), false);
-
-    QObject *camera = reinterpret_cast<QObject *>(1);
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "createNewCamera", Q_RETURN_ARG(QObject *, camera),
-                                      Q_ARG(QPointF, QPointF(30, 60))));
-    QVERIFY(!camera);
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "clearCams"));
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteAttachedCams"));
-}
-
-void TestOstrelPlugin::moduleVersionIsReadOnly()
-{
-    OstrelPlugin plugin;
-    QCOMPARE(plugin.property("moduleVersion").toString(), QStringLiteral("2.3.45"));
-    QVERIFY(!plugin.setProperty("moduleVersion", QStringLiteral("9.9")));
-    QCOMPARE(plugin.property("moduleVersion").toString(), QStringLiteral("2.3.45"));
-
-    const QMetaObject *meta = plugin.metaObject();
-    const QMetaProperty version = meta->property(meta->indexOfProperty("moduleVersion"));
-    QVERIFY(version.isReadable());
-    QVERIFY(!version.isWritable());
-}
-
 void TestOstrelPlugin::maxStreamCountFollowsIdealThreadCount()
 {
     QThreadPool *pool = QThreadPool::globalInstance();
@@ -121,45 +79,6 @@ void TestOstrelPlugin::maxStreamCountFollowsIdealThreadCount()
     plugin.setProperty("maxStreamCount", ideal);
     QCOMPARE(pool->maxThreadCount(), ideal);
     pool->setMaxThreadCount(expected);
-}
-
-void TestOstrelPlugin::viewAreaAlwaysVisibleNeedsAChange()
-{
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-    MessageCapture capture;
-
-    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
-    QCOMPARE(plugin.viewAreaAlwaysVisible(), true);
-    QCOMPARE(capture.messages().size(), 0);
-
-    QVERIFY(plugin.setProperty("viewAreaAlwaysVisible", true));
-    QCOMPARE(plugin.viewAreaAlwaysVisible(), true);
-    QCOMPARE(capture.messages().size(), 1);
-
-    plugin.setProperty("changed", true);
-    QCOMPARE(plugin.property("changed").toBool(), true);
-}
-
-void TestOstrelPlugin::lockManagerOperations()
-{
-    void *slot = nullptr;
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 0), 0);
-    QVERIFY(slot);
-    auto *mutex = static_cast<QMutex *>(slot);
-
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 1), 0);
-    QVERIFY(!mutex->tryLock());
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 2), 0);
-    QVERIFY(mutex->tryLock());
-    mutex->unlock();
-
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 3), 0);
-    QVERIFY(!slot);
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 3), 0);
-    QCOMPARE(OstrelPlugin::lockManager(nullptr, 0), 0);
-    QCOMPARE(OstrelPlugin::lockManager(&slot, 7), 1);
-    QCOMPARE(OstrelPlugin::lockManager(&slot, -1), 1);
 }
 
 void TestOstrelPlugin::repeatedPluginObjects()

@@ -16,7 +16,6 @@ class TestPluginLoading : public QObject
 
 private slots:
     void metadataCarriesOnlyIdentity();
-    void instanceIsShared();
     void interfaceByName();
     void workstationStartsWithPlugin();
 };
@@ -29,18 +28,6 @@ void TestPluginLoading::metadataCarriesOnlyIdentity()
              QStringLiteral("org.trafficdesk.varka.OstrelModule"));
     QCOMPARE(meta.value(QStringLiteral("className")).toString(), QStringLiteral("OstrelPlugin"));
     QVERIFY(!meta.contains(QStringLiteral("MetaData")));
-}
-
-void TestPluginLoading::instanceIsShared()
-{
-    WorkstationWindow window;
-    PluginHost host;
-    QVERIFY2(host.load(QStringLiteral(OSTREL_PLUGIN_FILE)), qPrintable(host.errorString()));
-    QPointer<QObject> first = host.instance();
-    QPluginLoader again(QStringLiteral(OSTREL_PLUGIN_FILE));
-    QCOMPARE(again.instance(), first.data());
-    delete first;
-    QVERIFY(!first);
 }
 
 void TestPluginLoading::interfaceByName()

@@ -24,22 +24,6 @@ QStringList MessageCapture::messages() const
     return m_messages;
 }
 
-bool MessageCapture::contains(const QString &text) const
-{
-    QMutexLocker locker(&m_mutex);
-    for (const QString &message : m_messages) {
-        if (message.contains(text))
-            return true;
-    }
-    return false;
-}
-
-void MessageCapture::clear()
-{
-    QMutexLocker locker(&m_mutex);
-    m_messages.clear();
-}
-
 void MessageCapture::handler(QtMsgType type, const QMessageLogContext &context,
                              const QString &message)
 {

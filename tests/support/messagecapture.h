@@ -16,8 +16,8 @@ public:
     MessageCapture &operator=(const MessageCapture &) = delete;
 
     QStringList messages() const;
-    bool contains(const QString &text) const;
-    void clear();
+    // Whether a message contains `text`.
+    bool contains(const QString &text) const { return !messages().filter(text).isEmpty(); }
 
 private:
     static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message);

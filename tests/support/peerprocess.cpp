@@ -27,6 +27,22 @@ bool PeerProcess::startListening(const QString &program, const QStringList &argu
            && isRunning();
 }
 
+bool PeerProcess::startFtpServer(const QString &root, quint16 port)
+{
+    return startListening(TestSupport::systemPython(),
+                          {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(port), "-d",
+                           root, "-u", "user", "-P", "pass"},
+                          port);
+}
+
+bool PeerProcess::startHttpServer(const QString &root, quint16 port)
+{
+    return startListening(
+        TestSupport::systemPython(),
+        {"-m", "http.server", QString::number(port), "--bind", "127.0.0.1", "--directory", root},
+        port);
+}
+
 void PeerProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)

@@ -21,6 +21,10 @@ public:
     // start() followed by a wait until the port listens on loopback.
     bool startListening(const QString &program, const QStringList &arguments, quint16 port,
                         int timeoutMs = 10000);
+    // Debian's pyftpdlib, user "user" with password "pass", and Python's
+    // HTTP server, each serving `root` on 127.0.0.1.
+    bool startFtpServer(const QString &root, quint16 port);
+    bool startHttpServer(const QString &root, quint16 port);
     void stop();
     bool isRunning() const;
     qint64 pid() const;

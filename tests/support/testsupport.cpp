@@ -1,10 +1,10 @@
 #include "testsupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
-#include <QTest>
 
 namespace TestSupport {
 
@@ -38,18 +38,6 @@ bool isListening(quint16 port)
     return false;
 }
 
-bool waitForListening(quint16 port, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!isListening(port)) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -61,6 +49,19 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
         QThread::msleep(5);
     }
     return true;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString sourcePath(const QString &relative)

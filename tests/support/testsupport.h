@@ -22,10 +22,13 @@ quint16 freeTcpPort();
 // Whether something listens on 127.0.0.1:port, read from /proc/net/tcp so
 // that a one-shot server is not used up by a probing connection.
 bool isListening(quint16 port);
-bool waitForListening(quint16 port, int timeoutMs);
 
 // Runs the event loop until `condition` holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
+
+// Writes `bytes` to `path`, making its folders; reads a whole file.
+bool writeFile(const QString &path, const QByteArray &bytes);
+QByteArray readFile(const QString &path);
 
 // Path of a file below the source tree.
 QString sourcePath(const QString &relative);
