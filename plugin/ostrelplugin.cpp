@@ -86,6 +86,42 @@ void releaseMediaLibrary()
 #endif
 }
 
+// Writes all of `data`; false with the device's error when it refuses some.
+bool writeAll(QIODevice *device, const char *data, qint64 size)
+{
+    for (qint64 written = 0; written < size;) {
+        const qint64 n = device->write(data + written, size - written);
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+// Replaces the backup by a whole copy of the list in one step: a copy that
+// fails part-way (a full disk, a read-only directory) leaves the older
+// backup as it was. Only a regular file has a backup; the copy keeps its
+// permissions, as the list may hold camera passwords.
+void makeBackup(const QString &file, const QString &backup)
+{
+    QFile source(file);
+    if (!QFileInfo(file).isFile() || !source.open(QIODevice::ReadOnly))
+        return;
+    // Unbuffered for the reason given in saveVlcCamList; an uncommitted
+    // copy goes with the object.
+    QSaveFile copy(backup);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    char buffer[64 * 1024];
+    qint64 n = 0;
+    while ((n = source.read(buffer, sizeof buffer)) > 0) {
+        if (!writeAll(&copy, buffer, n))
+            return;
+    }
+    if (n == 0 && copy.setPermissions(source.permissions()))
+        copy.commit();
+}
+
 CamListEntry listEntry(const CamGraphicsItem *cam)
 {
     CamListEntry entry;
@@ -329,11 +365,7 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
 
 void OstrelPlugin::saveVlcCamList(const QString &config_file)
 {
-    const QString backup = config_file + QLatin1String(".bak");
-    if (QFile::exists(config_file)) {
-        QFile::remove(backup);
-        QFile::copy(config_file, backup);
-    }
+    makeBackup(config_file, config_file + QLatin1String(".bak"));
 
     // The list it replaces stays intact until the new one is completely on
     // disk. Unbuffered, because a buffered QSaveFile reports success even
@@ -352,19 +384,8 @@ void OstrelPlugin::saveVlcCamList(const QString &config_file)
         list.cameras.append(listEntry(cam));
     const QByteArray data = CamListWriter::write(list);
 
-    QString failure;
-    for (qint64 written = 0; written < data.size();) {
-        const qint64 n = file.write(data.constData() + written, data.size() - written);
-        if (n <= 0) {
-            failure = file.errorString();
-            break;
-        }
-        written += n;
-    }
-    if (failure.isEmpty() && !file.commit())
-        failure = file.errorString();
-    if (!failure.isEmpty()) {
-        m_lastError = tr("Error opening file: %1").arg(failure);
+    if (!writeAll(&file, data.constData(), data.size()) || !file.commit()) {
+        m_lastError = tr("Error opening file: %1").arg(file.errorString());
         return;
     }
     m_lastError.clear();

@@ -1,5 +1,6 @@
 #include "streamfixture.h"
 
+#include "messagecapture.h"
 #include "peerprocess.h"
 #include "player/playerwidget.h"
 #include "testsupport.h"
@@ -7,6 +8,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QStackedWidget>
 
@@ -130,6 +132,24 @@ int StreamFixture::currentPage(PlayerWidget *player)
 {
     auto *pages = player->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
     return pages ? pages->currentIndex() : -1;
+}
+
+QString StreamFixture::loadingText(PlayerWidget *player)
+{
+    return player->findChild<QLabel *>(QStringLiteral("label_2"))->text();
+}
+
+QStringList StreamFixture::playerWarnings(const MessageCapture &capture)
+{
+    const QStringList known {QStringLiteral("No frame in 10 sec"),
+                             QStringLiteral("Error reading frame"),
+                             QStringLiteral("Restarting player")};
+    QStringList found;
+    for (const QString &message : capture.messages()) {
+        if (known.contains(message))
+            found.append(message);
+    }
+    return found;
 }
 
 bool StreamFixture::isBlack(const QImage &image)

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class MessageCapture;
 class PeerProcess;
 class PlayerWidget;
 
@@ -38,6 +39,10 @@ public:
     static bool waitForPicture(PlayerWidget *player, int timeoutMs = 15000);
     static bool isBlack(const QImage &image);
     static int currentPage(PlayerWidget *player);
+    // The text of the loading page, where a failed opening shows its reason.
+    static QString loadingText(PlayerWidget *player);
+    // The player's own warnings among the captured messages, in order.
+    static QStringList playerWarnings(const MessageCapture &capture);
 
 private:
     bool makeFile(const QString &name);

@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QLabel>
 #include <QProgressBar>
 #include <QTcpServer>
 #include <QTest>
@@ -16,28 +15,6 @@
 extern "C" {
 #include <libavutil/log.h>
 }
-
-namespace {
-
-QString loadingText(PlayerWidget *player)
-{
-    return player->findChild<QLabel *>(QStringLiteral("label_2"))->text();
-}
-
-// The warnings the player logged, in order.
-QStringList playerWarnings(const MessageCapture &capture)
-{
-    const QStringList known {QStringLiteral("No frame in 10 sec"),
-        QStringLiteral("Error reading frame"), QStringLiteral("Restarting player")};
-    QStringList found;
-    for (const QString &message : capture.messages()) {
-        if (known.contains(message))
-            found.append(message);
-    }
-    return found;
-}
-
-} // namespace
 
 // Cameras that stop, vanish or never answer.
 class TestPlayerRestart : public QObject
@@ -64,12 +41,13 @@ void TestPlayerRestart::unreachableCameraShowsTheLibraryText()
     PlayerWidget player(
         nullptr, QStringLiteral("http://127.0.0.1:%1/x").arg(TestSupport::freeTcpPort()));
     player.show();
-    QTRY_COMPARE_WITH_TIMEOUT(loadingText(&player),
-        QStringLiteral("Error ffmpeg initialization: Connection refused"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::loadingText(&player),
+                              QStringLiteral("Error ffmpeg initialization: Connection refused"),
+                              5000);
     QCOMPARE(StreamFixture::currentPage(&player), 1);
     QVERIFY(player.findChild<QProgressBar *>(QStringLiteral("progressBar"))->isHidden());
     QTest::qWait(500);
-    QVERIFY(playerWarnings(capture).isEmpty());
+    QVERIFY(StreamFixture::playerWarnings(capture).isEmpty());
 }
 
 void TestPlayerRestart::cameraGoneAtRestartEndsOnTheErrorPage()
@@ -85,13 +63,14 @@ void TestPlayerRestart::cameraGoneAtRestartEndsOnTheErrorPage()
     // The stream ends; the reopening finds nobody and the player gives up.
     camera.stop();
     QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::currentPage(&player), 1, 5000);
+    QCOMPARE(StreamFixture::loadingText(&player),
+             QStringLiteral("Error ffmpeg initialization: Connection refused"));
     QCOMPARE(
-        loadingText(&player), QStringLiteral("Error ffmpeg initialization: Connection refused"));
-    QCOMPARE(playerWarnings(capture),
+        StreamFixture::playerWarnings(capture),
         QStringList({QStringLiteral("Error reading frame"), QStringLiteral("Restarting player")}));
     QVERIFY(player.currentFrame().isNull());
     QTest::qWait(1000);
-    QCOMPARE(playerWarnings(capture).size(), 2);
+    QCOMPARE(StreamFixture::playerWarnings(capture).size(), 2);
 }
 
 void TestPlayerRestart::silentCameraIsReopened()
@@ -111,9 +90,10 @@ void TestPlayerRestart::silentCameraIsReopened()
     QVERIFY2(silence.elapsed() >= 10000, qPrintable(QString::number(silence.elapsed())));
     // One timeout is enough: the interrupted read fails right away.
     QTRY_VERIFY_WITH_TIMEOUT(capture.contains(QStringLiteral("Restarting player")), 2000);
-    QCOMPARE(playerWarnings(capture),
+    QCOMPARE(
+        StreamFixture::playerWarnings(capture),
         QStringList({QStringLiteral("No frame in 10 sec"), QStringLiteral("Error reading frame"),
-            QStringLiteral("Restarting player")}));
+                     QStringLiteral("Restarting player")}));
     // The last picture stays on the video page while the camera is reopened.
     QCOMPARE(StreamFixture::currentPage(&player), 0);
     QVERIFY(!player.warningText().isEmpty());
@@ -128,7 +108,7 @@ void TestPlayerRestart::silentCameraIsReopened()
         },
         10000));
     QVERIFY(StreamFixture::waitForPicture(&player));
-    QCOMPARE(playerWarnings(capture).size(), 3);
+    QCOMPARE(StreamFixture::playerWarnings(capture).size(), 3);
 }
 
 void TestPlayerRestart::noOpeningOnceDestructionHasBegun()

@@ -1,0 +1,464 @@
+#include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
+#include "overlays/receivebuffer.h"
+
+#include "../overlays/imagecollector.h"
+#include "../overlays/simulatorpeer.h"
+#include "detectorrelay.h"
+#include "testsupport.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QPixmap>
+#include <QTest>
+#include <QtEndian>
+
+#include <memory>
+
+namespace {
+
+const QString trafficStream = QStringLiteral("trafficstream");
+const QString citiLog = QStringLiteral("citilog");
+const QString answerTimeout = QStringLiteral("Command answer timeot");
+const QSize unknownFrame(300, 300);
+const QSize frame(640, 480);
+
+// A client that notes how often it read and the most it ever held in its
+// receive buffer.
+template<typename Client>
+class ProbedClient : public Client
+{
+public:
+    explicit ProbedClient(const QString &url)
+        : Client(nullptr, url)
+    { }
+    int reads() const { return m_reads; }
+    int mostBuffered() const { return m_mostBuffered; }
+
+protected:
+    void receive(const QByteArray &bytes) override
+    {
+        Client::receive(bytes);
+        ++m_reads;
+        m_mostBuffered = qMax(m_mostBuffered, this->m_protocol.bufferedBytes());
+    }
+
+private:
+    int m_reads = 0;
+    int m_mostBuffered = 0;
+};
+
+// Only what the operator saw last before each reconnection, and the count;
+// a flood of redraws would not fit in memory image by image.
+class OverlayLog : public QObject
+{
+public:
+    explicit OverlayLog(DetectorOverlay *client)
+    {
+        connect(client, &DetectorOverlay::newImage, this, [this](const QPixmap &pixmap) {
+            ++count;
+            if (pixmap.isNull() && !m_last.isNull())
+                m_shownBeforeReset.append(m_last);
+            m_last = pixmap;
+        });
+    }
+    QImage last() const { return image(m_last); }
+    bool resetSeen() const { return !m_shownBeforeReset.isEmpty(); }
+    // Whether the image that went at a reconnection was any of the failure
+    // messages `texts` drawn at `size`.
+    bool showedBeforeReset(const QStringList &texts, const QSize &size) const
+    {
+        for (const QString &text : texts) {
+            const QImage message = ImageCollector::messageImage(size, text);
+            for (const QPixmap &shown : m_shownBeforeReset) {
+                if (image(shown) == message)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    int count = 0;
+
+private:
+    static QImage image(const QPixmap &pixmap)
+    {
+        return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    }
+
+    QPixmap m_last;
+    QList<QPixmap> m_shownBeforeReset;
+};
+
+// Offsets into the detector's side of an exchange: every message boundary,
+// the middle of every message, and where the CitiLog length prefix is split.
+QList<qint64> cutPoints(const QString &protocol, const QByteArray &answers)
+{
+    QList<qint64> cuts {DetectorRelay::CutAtOnce, 0};
+    qint64 start = 0;
+    while (start < answers.size()) {
+        qint64 length = 0;
+        if (protocol == trafficStream) {
+            length = answers.indexOf("\r\n", int(start)) + 2 - start;
+        } else {
+            length = 4 + qFromLittleEndian<qint32>(answers.constData() + start);
+            cuts.append(start + 2);
+        }
+        if (start > 0)
+            cuts.append(start);
+        cuts.append(start + length / 2);
+        start += length;
+    }
+    // Into the first state report after the exchange.
+    cuts.append(answers.size() + 3);
+    return cuts;
+}
+
+QByteArray lastRequest(const QString &protocol)
+{
+    return protocol == trafficStream ? QByteArray("sm data=on") : QByteArray("<ReqConfig/>");
+}
+
+QByteArray lastAnswer(const QString &protocol)
+{
+    return protocol == trafficStream ? QByteArray("sm data=on\r\n") : QByteArray("</Config></CTL>");
+}
+
+// Runs the event loop without sleeping in between, so that millisecond
+// timers keep their pace, until `condition` holds or the time is up.
+bool spinUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!condition())
+        loop.exec();
+    return condition();
+}
+
+// Whether session `session` of the simulator has sent `request`.
+bool waitForRequest(SimulatorPeer *sim, int session, const QByteArray &request, int timeoutMs)
+{
+    const QString prefix = QStringLiteral("recv %1 ").arg(session);
+    const QString text = QString::fromLatin1(request);
+    return TestSupport::waitUntil(
+        [&] {
+            const QStringList lines = sim->lines(prefix);
+            return std::any_of(lines.cbegin(), lines.cend(),
+                               [&text](const QString &line) { return line.contains(text); });
+        },
+        timeoutMs);
+}
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+std::unique_ptr<DetectorOverlay> makeClient(const QString &protocol, const QString &url)
+{
+    if (protocol == trafficStream)
+        return std::make_unique<ProbedClient<AxisTrafficStreamOverlay>>(url);
+    return std::make_unique<ProbedClient<CitiLogOvelay>>(url);
+}
+
+int mostBuffered(DetectorOverlay *client)
+{
+    if (auto *probed = dynamic_cast<ProbedClient<AxisTrafficStreamOverlay> *>(client))
+        return probed->mostBuffered();
+    return static_cast<ProbedClient<CitiLogOvelay> *>(client)->mostBuffered();
+}
+
+int reads(DetectorOverlay *client)
+{
+    if (auto *probed = dynamic_cast<ProbedClient<AxisTrafficStreamOverlay> *>(client))
+        return probed->reads();
+    return static_cast<ProbedClient<CitiLogOvelay> *>(client)->reads();
+}
+
+// One client behind its own relay, and what it should come to.
+struct Run
+{
+    QString name;
+    QString protocol;
+    std::unique_ptr<DetectorRelay> relay;
+    std::unique_ptr<DetectorOverlay> client;
+    std::unique_ptr<OverlayLog> log;
+    QStringList messages; // any of these before the reconnection; none: no message
+    QSize messageSize;
+    bool reconnects = true;
+};
+
+} // namespace
+
+// Detectors that break off their exchange at every step, deliver it a byte
+// at a time, never answer, or flood the client: each client shows what went
+// wrong where there is something to show, keeps its memory within the
+// receive limit, and connects again 10 s after the loss, this time to a
+// detector that behaves. All cases of both protocols run side by side, so
+// that the test waits out one reconnection delay.
+class TestDetectorFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void byteByByteDeliveryCompletesTheExchange();
+    void everyFaultIsReportedAndRecovered();
+    void floodIsCutOffAtTheReceiveLimit();
+
+private:
+    QByteArray recordExchange(const QString &protocol, SimulatorPeer *sim);
+    QString clientUrl(const QString &protocol, const DetectorRelay &relay) const;
+
+    SimulatorPeer m_trafficStream;
+    SimulatorPeer m_citiLog;
+};
+
+void TestDetectorFaults::initTestCase()
+{
+    QVERIFY(m_trafficStream.start(trafficStream));
+    QVERIFY(m_citiLog.start(citiLog));
+}
+
+QString TestDetectorFaults::clientUrl(const QString &protocol, const DetectorRelay &relay) const
+{
+    return relay.url(protocol == trafficStream ? QStringLiteral("root:pass") : QString());
+}
+
+// The detector's side of one complete exchange, as a well-behaved detector
+// sends it.
+QByteArray TestDetectorFaults::recordExchange(const QString &protocol, SimulatorPeer *sim)
+{
+    DetectorRelay relay(sim->port());
+    std::unique_ptr<DetectorOverlay> client = makeClient(protocol, clientUrl(protocol, relay));
+    client->start();
+    if (!TestSupport::waitUntil(
+            [&] { return relay.detectorBytes(0).endsWith(lastAnswer(protocol)); }, 5000))
+        return QByteArray();
+    return relay.detectorBytes(0);
+}
+
+// Each answer split into single bytes a millisecond apart, within the
+// answer deadlines: both clients reassemble every line, block, length prefix
+// and message.
+void TestDetectorFaults::byteByByteDeliveryCompletesTheExchange()
+{
+    for (const QString &protocol : {trafficStream, citiLog}) {
+        SimulatorPeer &sim = protocol == trafficStream ? m_trafficStream : m_citiLog;
+        DetectorRelay relay(sim.port());
+        relay.pace(1);
+        std::unique_ptr<DetectorOverlay> client = makeClient(protocol, clientUrl(protocol, relay));
+        ImageCollector images(client.get());
+        client->start();
+        QVERIFY2(
+            spinUntil([&] { return relay.detectorBytes(0).endsWith(lastAnswer(protocol)); }, 10000),
+            qPrintable(protocol));
+        if (protocol == citiLog)
+            sim.command("toggle");
+        // Drawn only from a complete frame size and zone table.
+        QVERIFY(TestSupport::waitUntil([&] { return !images.last().isNull(); }, 5000));
+        QCOMPARE(images.last().size(), frame);
+        QCOMPARE(relay.connectionCount(), 1);
+        QCOMPARE(relay.closedAt(0), -1);
+        const int bytes = relay.detectorBytes(0).size();
+        QVERIFY2(
+            reads(client.get()) > bytes / 2,
+            qPrintable(QStringLiteral("%1 reads of %2 bytes").arg(reads(client.get())).arg(bytes)));
+    }
+}
+
+void TestDetectorFaults::everyFaultIsReportedAndRecovered()
+{
+    std::vector<Run> runs;
+    const auto add = [&](const QString &name, const QString &protocol) -> Run & {
+        SimulatorPeer &sim = protocol == trafficStream ? m_trafficStream : m_citiLog;
+        Run run;
+        run.name = protocol + QLatin1Char(' ') + name;
+        run.protocol = protocol;
+        run.relay = std::make_unique<DetectorRelay>(sim.port());
+        runs.push_back(std::move(run));
+        return runs.back();
+    };
+
+    for (const QString &protocol : {trafficStream, citiLog}) {
+        SimulatorPeer &sim = protocol == trafficStream ? m_trafficStream : m_citiLog;
+        const QByteArray answers = recordExchange(protocol, &sim);
+        QVERIFY2(!answers.isEmpty(), qPrintable(protocol));
+
+        // The connection lost at every step: nothing to show, the client
+        // just comes back.
+        for (const qint64 cut : cutPoints(protocol, answers))
+            add(QStringLiteral("cut at %1").arg(cut), protocol).relay->cutAfter(cut);
+
+        // A byte a second: the login of the traffic-stream protocol has no
+        // deadline, the next answer has.
+        Run &slow = add(QStringLiteral("one byte a second"), protocol);
+        slow.relay->pace(1000);
+        slow.messages = QStringList {answerTimeout};
+        slow.messageSize = unknownFrame;
+
+        // No answer at all: the same, except that a traffic-stream detector
+        // that never answers the login is waited for without end.
+        Run &mute = add(QStringLiteral("never answers"), protocol);
+        mute.relay->pace(0);
+        if (protocol == trafficStream) {
+            mute.reconnects = false;
+        } else {
+            mute.messages = QStringList {answerTimeout};
+            mute.messageSize = unknownFrame;
+        }
+    }
+
+    for (Run &run : runs) {
+        run.client = makeClient(run.protocol, clientUrl(run.protocol, *run.relay));
+        run.log = std::make_unique<OverlayLog>(run.client.get());
+        run.client->start();
+    }
+    // A state report for the cuts that fall after the exchange.
+    QTest::qWait(1500);
+    m_trafficStream.command("event");
+    m_citiLog.command("outputs");
+
+    const auto settled = [](const Run &run) {
+        if (!run.reconnects)
+            return run.relay->connectionCount() == 1;
+        return run.relay->connectionCount() == 2
+               && run.relay->clientBytes(1).contains(lastRequest(run.protocol))
+               && run.relay->detectorBytes(1).endsWith(lastAnswer(run.protocol));
+    };
+    const auto unsettled = [&] {
+        QStringList names;
+        for (const Run &run : runs) {
+            if (!settled(run))
+                names.append(run.name);
+        }
+        return names;
+    };
+    TestSupport::waitUntil([&] { return unsettled().isEmpty(); }, 25000);
+    QVERIFY2(unsettled().isEmpty(), qPrintable(unsettled().join(QStringLiteral(", "))));
+    // Any client that came back too early would have a third connection by
+    // now; the one that waits for its login answer must still be waiting.
+    QTest::qWait(500);
+
+    for (const Run &run : runs) {
+        const char *name = qPrintable(run.name);
+        QVERIFY2(settled(run), name);
+        QVERIFY2(mostBuffered(run.client.get()) <= ReceiveBuffer::Limit, name);
+        if (!run.reconnects) {
+            QVERIFY2(run.relay->closedAt(0) < 0, name);
+            QVERIFY2(!run.log->resetSeen() && run.log->last().isNull(), name);
+            continue;
+        }
+        const qint64 away = run.relay->openedAt(1) - run.relay->closedAt(0);
+        QVERIFY2(away >= 9800 && away <= 11500,
+                 qPrintable(run.name + ": " + QString::number(away)));
+        QVERIFY2(run.messages.isEmpty()
+                     || run.log->showedBeforeReset(run.messages, run.messageSize),
+                 name);
+    }
+}
+
+// Valid state reports, hundreds of kilobytes at a time, from detectors that
+// have completed their exchange: more arrives than the client may hold, so
+// it stops reading, shows why and connects again later. Its buffer never
+// holds more than the limit, and the flood leaves no trace in memory.
+void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
+{
+    struct Flood
+    {
+        QString protocol;
+        std::unique_ptr<SimulatorPeer> sim;
+        std::unique_ptr<DetectorOverlay> client;
+        std::unique_ptr<OverlayLog> log;
+        QByteArray burst;
+        qint64 closedAt = -1;
+    };
+    std::vector<Flood> floods;
+    for (const QString &protocol : {trafficStream, citiLog}) {
+        Flood flood;
+        flood.protocol = protocol;
+        flood.sim = std::make_unique<SimulatorPeer>();
+        QVERIFY(flood.sim->start(protocol));
+        flood.client = makeClient(
+            protocol,
+            flood.sim->url(protocol == trafficStream ? QStringLiteral("root:pass") : QString()));
+        flood.log = std::make_unique<OverlayLog>(flood.client.get());
+        // About 50 kB of reports in one command of the simulator.
+        QByteArray reports;
+        for (int i = 0; i < 500; ++i) {
+            const QByteArray states = i % 2 ? "1010" : "0101";
+            if (protocol == trafficStream) {
+                QByteArray line = "ge";
+                for (int sensor = 0; sensor < 4; ++sensor)
+                    line +=
+                        " " + QByteArray::number(sensor + 1) + '=' + states.at(sensor) + ",0,0,0,0";
+                reports += line.replace(' ', "\\s") + "\\r\\n";
+            } else {
+                const QByteArray text = "<CTL source=\"CitiLogSim1\"><Outputs><StateVector>"
+                                        + states + "</StateVector></Outputs></CTL>";
+                reports += QStringLiteral("\\x%1\\x00\\x00\\x00")
+                               .arg(text.size(), 2, 16, QLatin1Char('0'))
+                               .toLatin1()
+                           + text;
+            }
+        }
+        flood.burst = "sendraw " + reports;
+        floods.push_back(std::move(flood));
+    }
+    for (Flood &flood : floods) {
+        flood.client->start();
+        QVERIFY(waitForRequest(flood.sim.get(), 1, lastRequest(flood.protocol), 5000));
+    }
+    QTest::qWait(200);
+
+    const qint64 residentBefore = residentKiB();
+    int bursts = 0;
+    while (bursts < 100) {
+        bool flooding = false;
+        for (Flood &flood : floods) {
+            if (flood.sim->timeOf(QStringLiteral("closed 1")) >= 0)
+                continue;
+            flooding = true;
+            for (int i = 0; i < 4; ++i)
+                flood.sim->command(flood.burst);
+        }
+        if (!flooding)
+            break;
+        ++bursts;
+        QTest::qWait(100);
+    }
+    const qint64 grown = residentKiB() - residentBefore;
+    QVERIFY2(bursts < 100, qPrintable(QString::number(bursts)));
+    QVERIFY2(grown < 32 * 1024, qPrintable(QString::number(grown)));
+
+    for (const Flood &flood : floods) {
+        const char *name = qPrintable(flood.protocol);
+        QVERIFY2(mostBuffered(flood.client.get()) <= ReceiveBuffer::Limit, name);
+        QVERIFY2(flood.sim->waitForLine(QStringLiteral("connected 2"), 12000), name);
+        QVERIFY2(flood.log->showedBeforeReset({QStringLiteral("Received packet too big"),
+                                               QStringLiteral("Receive buffer too big")},
+                                              frame),
+                 name);
+        const qint64 away = flood.sim->timeOf(QStringLiteral("connected 2"))
+                            - flood.sim->timeOf(QStringLiteral("closed 1"));
+        QVERIFY2(away >= 9500 && away <= 11500, qPrintable(QString::number(away)));
+        QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000), name);
+    }
+}
+
+QTEST_MAIN(TestDetectorFaults)
+#include "tst_detectorfaults.moc"

@@ -1,0 +1,245 @@
+#include "imageplayer/imageplayerwidget.h"
+#include "items/camgraphicsitem.h"
+#include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
+#include "player/playerwidget.h"
+#include "player/scenecamproxywidget.h"
+#include "plugin/ostrelplugin.h"
+
+#include "../overlays/simulatorpeer.h"
+#include "../player/streamfixture.h"
+#include "osmview.h"
+#include "peerprocess.h"
+#include "testsupport.h"
+#include "workstationwindow.h"
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+
+#include <memory>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+// Floating docks are windows of their own as well as children of the main
+// window; each widget is counted once.
+template<typename T>
+QList<T *> everywhere()
+{
+    QSet<T *> found;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (auto *self = qobject_cast<T *>(window))
+            found.insert(self);
+        const QList<T *> children = window->findChildren<T *>();
+        for (T *child : children)
+            found.insert(child);
+    }
+    return found.values();
+}
+
+PlayerWidget *playerOf(QWidget *host)
+{
+    if (auto *dock = qobject_cast<QDockWidget *>(host))
+        return qobject_cast<PlayerWidget *>(dock->widget());
+    return qobject_cast<PlayerWidget *>(host);
+}
+
+} // namespace
+
+// Many players in quick succession, and the plug-in going while everything
+// it opened still runs: nothing hangs, nothing is left behind. Leaks are
+// found when the suite runs under LeakSanitizer.
+class TestLoadFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void fiftyPlayersOpenedAndClosed();
+    void pluginGoesWithEverythingOpen();
+
+private:
+    PeerProcess m_rtsp;
+    QString m_rtspAddress;
+    std::unique_ptr<WorkstationWindow> m_window;
+    std::unique_ptr<OstrelPlugin> m_plugin;
+};
+
+void TestLoadFaults::initTestCase()
+{
+    av_log_set_level(AV_LOG_QUIET);
+    const quint16 port = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startRtspServer(&m_rtsp, port));
+    m_rtspAddress = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+}
+
+void TestLoadFaults::init()
+{
+    m_window = std::make_unique<WorkstationWindow>();
+    m_window->resize(1000, 700);
+    m_window->mapView()->setZoom(15);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_plugin = std::make_unique<OstrelPlugin>();
+    m_plugin->setSceneCamZoomSize(15, 320, 240);
+}
+
+void TestLoadFaults::cleanup()
+{
+    m_plugin.reset();
+    m_window.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(QThreadPool::globalInstance()->activeThreadCount(), 0, 5000);
+}
+
+// Five waves of ten docked players on one camera: four closed while they
+// still open, six once they show pictures. Closing a player that plays
+// takes its 3-second grace; those of one wave go together.
+void TestLoadFaults::fiftyPlayersOpenedAndClosed()
+{
+    // The test camera's shared media must not be taken down and set up
+    // again while sessions come and go (the server itself trips over that),
+    // so one player watches throughout.
+    PlayerWidget watcher(nullptr, m_rtspAddress, true);
+    QVERIFY(StreamFixture::waitForPicture(&watcher));
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int wave = 0; wave < 5; ++wave) {
+        QList<QPointer<QDockWidget>> docks;
+        for (int i = 0; i < 10; ++i) {
+            auto *dock = qobject_cast<QDockWidget *>(
+                m_plugin->createCamWidget(m_window.get(), m_rtspAddress, true));
+            QVERIFY(dock && playerOf(dock));
+            docks.append(dock);
+            if (i % 5 < 2)
+                dock->close();
+        }
+        // Closed docks go through the event loop's deferred deletion.
+        QVERIFY(QTest::qWaitFor(
+            [&] { return std::count(docks.cbegin(), docks.cend(), nullptr) == 4; }, 5000));
+        for (const QPointer<QDockWidget> &dock : qAsConst(docks)) {
+            if (dock)
+                QVERIFY2(StreamFixture::waitForPicture(playerOf(dock), 15000),
+                         qPrintable(QStringLiteral("wave %1").arg(wave)));
+        }
+        for (const QPointer<QDockWidget> &dock : qAsConst(docks)) {
+            if (dock)
+                dock->close();
+        }
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return std::all_of(docks.cbegin(), docks.cend(),
+                                   [](const QPointer<QDockWidget> &dock) { return dock.isNull(); });
+            },
+            15000));
+    }
+    QVERIFY2(elapsed.elapsed() < 60000, qPrintable(QString::number(elapsed.elapsed())));
+    QCOMPARE(everywhere<PlayerWidget>(), QList<PlayerWidget *>({&watcher}));
+    QVERIFY(StreamFixture::waitForPicture(&watcher));
+}
+
+// Docked and on-map live players with both detector clients, snapshot
+// players in a dock and on the map, all running when the plug-in is
+// destroyed. The players go with it, promptly; the detector clients of the
+// docks go with the docks, when the main window goes.
+void TestLoadFaults::pluginGoesWithEverythingOpen()
+{
+    SimulatorPeer trafficStream;
+    QVERIFY(trafficStream.start(QStringLiteral("trafficstream")));
+    SimulatorPeer citiLog;
+    QVERIFY(citiLog.start(QStringLiteral("citilog")));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QImage snapshot(160, 120, QImage::Format_RGB32);
+    snapshot.fill(Qt::darkCyan);
+    QVERIFY(snapshot.save(dir.filePath(QStringLiteral("snapshot.png"))));
+    PeerProcess http;
+    const quint16 httpPort = TestSupport::freeTcpPort();
+    QVERIFY(http.startListening(TestSupport::systemPython(),
+                                {"-m", "http.server", QString::number(httpPort), "--bind",
+                                 "127.0.0.1", "--directory", dir.path()},
+                                httpPort));
+
+    const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
+    QFile list(dir.filePath(QStringLiteral("cameras.xml")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(QStringLiteral("<VarkaNetwork>"
+                              "<Cam url='%1' rtsp_tcp='true' type='4' overlay_url='%2' lon='37.60' "
+                              "lat='55.75' image_url_template='%4'>Traffic stream</Cam>"
+                              "<Cam url='%1' rtsp_tcp='true' type='5' overlay_url='%3' lon='37.61' "
+                              "lat='55.75'>CitiLog</Cam>"
+                              "</VarkaNetwork>")
+                   .arg(m_rtspAddress, trafficStream.url(), citiLog.url(QString()), snapshots)
+                   .toUtf8());
+    list.close();
+    QVERIFY(m_plugin->loadVlcCamList(list.fileName()));
+    CamGraphicsItem *withTrafficStream = m_plugin->cameras().at(0);
+    CamGraphicsItem *withCitiLog = m_plugin->cameras().at(1);
+
+    QVERIFY(withTrafficStream->play(false, false));
+    QVERIFY(withCitiLog->play(false, false));
+    QVERIFY(withTrafficStream->play(false, true));
+    QVERIFY(withTrafficStream->play(true, false));
+    QVERIFY(withTrafficStream->play(true, true));
+
+    const QList<PlayerWidget *> players = everywhere<PlayerWidget>();
+    QCOMPARE(players.size(), 3);
+    for (PlayerWidget *player : players)
+        QVERIFY(StreamFixture::waitForPicture(player));
+    QVERIFY(trafficStream.waitForLine(QStringLiteral("recv 2 sm data=on"), 10000));
+    QVERIFY(citiLog.waitForLine(QStringLiteral("recv 1 <CTL source"), 10000));
+    const QList<ImagePlayerWidget *> imagePlayers = everywhere<ImagePlayerWidget>();
+    QCOMPARE(imagePlayers.size(), 2);
+    QVERIFY(TestSupport::waitUntil(
+        [&] {
+            return std::all_of(imagePlayers.cbegin(), imagePlayers.cend(), [](QWidget *w) {
+                return w->findChild<QLabel *>(QStringLiteral("status"))
+                    ->text()
+                    .startsWith(QStringLiteral("new image loaded at"));
+            });
+        },
+        10000));
+    QCOMPARE(m_window->findChildren<AxisTrafficStreamOverlay *>().size(), 1);
+    QCOMPARE(m_window->findChildren<CitiLogOvelay *>().size(), 1);
+    QCOMPARE(m_plugin->sceneProxies().size(), 2);
+
+    // Each of the three live players has its 3-second grace.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    m_plugin.reset();
+    QVERIFY2(elapsed.elapsed() < 12000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(everywhere<PlayerWidget>().isEmpty());
+    QVERIFY(everywhere<ImagePlayerWidget>().isEmpty());
+    QVERIFY(everywhere<SceneCamProxyWidget>().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(QThreadPool::globalInstance()->activeThreadCount(), 0, 3000);
+    // The on-map player took its detector client with it.
+    QVERIFY(trafficStream.waitForLine(QStringLiteral("closed 2"), 5000));
+
+    // Without a plug-in the docks and their detector clients still work,
+    // and go with the main window.
+    QTest::qWait(200);
+    elapsed.restart();
+    m_window.reset();
+    QVERIFY2(elapsed.elapsed() < 3000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(trafficStream.waitForLine(QStringLiteral("closed 1"), 5000));
+    QVERIFY(citiLog.waitForLine(QStringLiteral("closed 1"), 5000));
+    QVERIFY(everywhere<QDockWidget>().isEmpty());
+}
+
+QTEST_MAIN(TestLoadFaults)
+#include "tst_loadfaults.moc"
