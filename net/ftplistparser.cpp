@@ -121,8 +121,12 @@ QList<FtpUrlInfo> FtpListParser::addData(const QByteArray &data)
             break;
         if (!m_skipping) {
             m_buffer.append(data.mid(start, end - start));
-            if (auto entry = parseLine(m_buffer, m_today))
-                entries.append(*entry);
+            // An overlong line is skipped whether it came in one read or in
+            // several.
+            if (m_buffer.size() <= MaxLineLength) {
+                if (auto entry = parseLine(m_buffer, m_today))
+                    entries.append(*entry);
+            }
         }
         m_buffer.clear();
         m_skipping = false;

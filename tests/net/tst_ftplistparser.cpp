@@ -124,6 +124,10 @@ void TestFtpListParser::streamOfChunks()
     QVERIFY(parser.addData(junk + "-rw-r--r-- 1 a b 1 Mar 15 12:05 y").isEmpty());
     QCOMPARE(parser.addData("\n-rw-r--r-- 1 a b 1 Mar 15 12:05 z\n").value(0).name(),
         QStringLiteral("z"));
+
+    // So is one that comes in a single read.
+    const QByteArray longName(FtpListParser::MaxLineLength, 'n');
+    QVERIFY(parser.addData("-rw-r--r-- 1 a b 1 Mar 15 12:05 " + longName + '\n').isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestFtpListParser)
