@@ -171,6 +171,9 @@ QList<FtpUrlInfo> FtpListParser::finish()
 std::optional<FtpUrlInfo> FtpListParser::parseLine(const QByteArray &line, const QDate &today)
 {
     const QByteArray text = stripLineEnd(line);
+    // No file name holds a NUL, and text conversion would cut the name there.
+    if (text.contains('\0'))
+        return std::nullopt;
     if (auto entry = parseUnixLine(text, today))
         return entry;
     return parseDosLine(text);

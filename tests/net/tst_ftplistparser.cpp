@@ -64,6 +64,8 @@ void TestFtpListParser::lines_data()
                                   << FtpUrlInfo::Other << qint64(0) << QDateTime();
     QTest::newRow("garbage") << QByteArray("\x01\xff\xfe words 1 2 3 Mar 15 12:05 x") << none()
                              << FtpUrlInfo::Other << qint64(0) << QDateTime();
+    QTest::newRow("NUL in name") << QByteArray("03-15-24  12:05PM  <DIR>  \0x", 28) << none()
+                                 << FtpUrlInfo::Other << qint64(0) << QDateTime();
 }
 
 void TestFtpListParser::lines()
