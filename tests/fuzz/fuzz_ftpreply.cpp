@@ -13,9 +13,9 @@
 
 namespace {
 
-// Well beyond the parser's limits (lines of 8 KiB, replies of 1000 lines),
-// and small enough to keep the runs fast.
-constexpr int MaxConnectionBytes = 1 << 20;
+// Beyond the parser's limits (lines of 8 KiB, replies of 1000 lines), and
+// small enough to keep the runs fast.
+constexpr int MaxConnectionBytes = 64 << 10;
 
 void check(bool condition, const char *what)
 {
