@@ -1,6 +1,7 @@
 #include "ftplistparser.h"
 
 #include <QTime>
+#include <QVector>
 
 namespace {
 
@@ -10,9 +11,9 @@ struct Token
     int end;
 };
 
-QList<Token> tokenize(const QByteArray &line)
+QVector<Token> tokenize(const QByteArray &line)
 {
-    QList<Token> tokens;
+    QVector<Token> tokens;
     int i = 0;
     const int n = line.size();
     while (i < n) {
@@ -57,6 +58,20 @@ int monthNumber(const QByteArray &text)
             return i + 1;
     }
     return 0;
+}
+
+// "H:mm" or "HH:mm"; an invalid time otherwise. Cheap, since a hostile line
+// offers a candidate at every other word.
+QTime clockTime(const QByteArray &text)
+{
+    const int colon = text.size() - 3;
+    if ((colon != 1 && colon != 2) || text.at(colon) != ':')
+        return QTime();
+    const QByteArray hours = text.left(colon);
+    const QByteArray minutes = text.mid(colon + 1);
+    if (!isDigits(hours) || !isDigits(minutes))
+        return QTime();
+    return QTime(hours.toInt(), minutes.toInt());
 }
 
 int permissionBits(const QByteArray &mode)
@@ -121,8 +136,12 @@ QList<FtpUrlInfo> FtpListParser::addData(const QByteArray &data)
             break;
         if (!m_skipping) {
             m_buffer.append(data.mid(start, end - start));
-            if (auto entry = parseLine(m_buffer, m_today))
-                entries.append(*entry);
+            // An overlong line is skipped whether it came in one read or in
+            // several.
+            if (m_buffer.size() <= MaxLineLength) {
+                if (auto entry = parseLine(m_buffer, m_today))
+                    entries.append(*entry);
+            }
         }
         m_buffer.clear();
         m_skipping = false;
@@ -152,6 +171,9 @@ QList<FtpUrlInfo> FtpListParser::finish()
 std::optional<FtpUrlInfo> FtpListParser::parseLine(const QByteArray &line, const QDate &today)
 {
     const QByteArray text = stripLineEnd(line);
+    // No file name holds a NUL, and text conversion would cut the name there.
+    if (text.contains('\0'))
+        return std::nullopt;
     if (auto entry = parseUnixLine(text, today))
         return entry;
     return parseDosLine(text);
@@ -162,7 +184,7 @@ std::optional<FtpUrlInfo> FtpListParser::parseLine(const QByteArray &line, const
 // found from the date backwards.
 std::optional<FtpUrlInfo> FtpListParser::parseUnixLine(const QByteArray &line, const QDate &today)
 {
-    const QList<Token> tokens = tokenize(line);
+    const QVector<Token> tokens = tokenize(line);
     if (tokens.size() < 6)
         return std::nullopt;
     const QByteArray mode = tokenText(line, tokens.at(0));
@@ -185,7 +207,7 @@ std::optional<FtpUrlInfo> FtpListParser::parseUnixLine(const QByteArray &line, c
         if (timeOrYear.size() == 4 && isDigits(timeOrYear)) {
             date = QDate(timeOrYear.toInt(), month, day);
         } else {
-            time = QTime::fromString(QString::fromLatin1(timeOrYear), QStringLiteral("H:mm"));
+            time = clockTime(timeOrYear);
             if (!time.isValid())
                 continue;
             // Listings show the time for recent entries, so the year is the
@@ -229,7 +251,7 @@ std::optional<FtpUrlInfo> FtpListParser::parseUnixLine(const QByteArray &line, c
 // <DIR>; four-digit years and 24-hour times occur as well.
 std::optional<FtpUrlInfo> FtpListParser::parseDosLine(const QByteArray &line)
 {
-    const QList<Token> tokens = tokenize(line);
+    const QVector<Token> tokens = tokenize(line);
     if (tokens.size() < 4)
         return std::nullopt;
 

@@ -38,7 +38,8 @@ void FtpReplyParser::addData(const QByteArray &data)
             return;
     }
     m_buffer.remove(0, start);
-    if (m_buffer.size() > MaxLineLength) {
+    // The CR of a line end whose LF is still to come is not part of the line.
+    if (m_buffer.size() - (m_buffer.endsWith('\r') ? 1 : 0) > MaxLineLength) {
         m_error = true;
         m_buffer.clear();
     }

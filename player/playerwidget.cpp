@@ -108,6 +108,11 @@ PlayerWidget::~PlayerWidget()
     m_destroying = true;
     if (!m_isBeward)
         stopDecoding();
+    // Children go after this, in QWidget's destructor, and a detector
+    // client on the map is one of them; what they emit as they go must not
+    // reach this part of the player any more.
+    for (QObject *child : children())
+        child->disconnect(this);
 }
 
 void PlayerWidget::stopDecoding()

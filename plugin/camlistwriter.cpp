@@ -2,6 +2,8 @@
 
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+
 namespace {
 
 // Characters that XML cannot carry would make the saved file unreadable, so
@@ -35,6 +37,33 @@ QString xmlText(const QString &text)
     return dropped ? result : text;
 }
 
+bool isXmlSpace(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+           || c == QLatin1Char('\r');
+}
+
+// Text content that reads back as it was written. A reader turns a carriage
+// return into a line feed and takes text of white space only for
+// indentation, so such characters are written as character references.
+void writeContent(QXmlStreamWriter &xml, const QString &text)
+{
+    const QString clean = xmlText(text);
+    const bool blank = std::all_of(clean.cbegin(), clean.cend(), isXmlSpace);
+    int from = 0;
+    for (int i = 0; i < clean.size(); ++i) {
+        const QChar c = clean.at(i);
+        if (!blank && c != QLatin1Char('\r'))
+            continue;
+        if (i > from)
+            xml.writeCharacters(clean.mid(from, i - from));
+        xml.writeEntityReference(QStringLiteral("#%1").arg(c.unicode()));
+        from = i + 1;
+    }
+    if (from < clean.size())
+        xml.writeCharacters(clean.mid(from));
+}
+
 } // namespace
 
 QByteArray CamListWriter::write(const CamList &list)
@@ -47,8 +76,11 @@ QByteArray CamListWriter::write(const CamList &list)
     xml.writeStartElement(QStringLiteral("VarkaNetwork"));
     if (list.useFfmpeg)
         xml.writeAttribute(QStringLiteral("use_ffmpeg"), QStringLiteral("true"));
-    if (!list.vlcOptions.isEmpty())
-        xml.writeTextElement(QStringLiteral("VlcOptions"), xmlText(list.vlcOptions));
+    if (!list.vlcOptions.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("VlcOptions"));
+        writeContent(xml, list.vlcOptions);
+        xml.writeEndElement();
+    }
 
     const auto writeText = [&xml](const QString &name, const QString &value) {
         if (!value.isEmpty())
@@ -78,8 +110,7 @@ QByteArray CamListWriter::write(const CamList &list)
         writeNumber(QStringLiteral("view_radius"), cam.viewRadius, 6);
         writeText(QStringLiteral("image_big"), cam.bigPixmapPath);
         writeText(QStringLiteral("image_small"), cam.smallPixmapPath);
-        if (!cam.name.isEmpty())
-            xml.writeCharacters(xmlText(cam.name));
+        writeContent(xml, cam.name);
         xml.writeEndElement();
     }
     xml.writeEndElement();

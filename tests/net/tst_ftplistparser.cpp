@@ -53,6 +53,8 @@ void TestFtpListParser::lines_data()
                                   << FtpUrlInfo::Other << qint64(0) << QDateTime();
     QTest::newRow("garbage") << QByteArray("\x01\xff\xfe words 1 2 3 Mar 15 12:05 x") << none()
                              << FtpUrlInfo::Other << qint64(0) << QDateTime();
+    QTest::newRow("NUL in name") << QByteArray("03-15-24  12:05PM  <DIR>  \0x", 28) << none()
+                                 << FtpUrlInfo::Other << qint64(0) << QDateTime();
 }
 
 void TestFtpListParser::lines()
@@ -113,6 +115,10 @@ void TestFtpListParser::streamOfChunks()
     QVERIFY(parser.addData(junk + "-rw-r--r-- 1 a b 1 Mar 15 12:05 y").isEmpty());
     QCOMPARE(parser.addData("\n-rw-r--r-- 1 a b 1 Mar 15 12:05 z\n").value(0).name(),
         QStringLiteral("z"));
+
+    // So is one that comes in a single read.
+    const QByteArray longName(FtpListParser::MaxLineLength, 'n');
+    QVERIFY(parser.addData("-rw-r--r-- 1 a b 1 Mar 15 12:05 " + longName + '\n').isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestFtpListParser)

@@ -31,6 +31,9 @@ void TestFtpReplyParser::replies_data()
         << QByteArray("220 ok\r\n\r\n") << QStringList {"220|ok"} << true;
     QTest::newRow("endless line") << QByteArray(FtpReplyParser::MaxLineLength + 1, '2')
                                   << QStringList() << true;
+    const QByteArray longest = "220 " + QByteArray(FtpReplyParser::MaxLineLength - 4, 'x');
+    QTest::newRow("longest line") << longest + "\r\n"
+                                  << QStringList {"220|" + QString(longest.mid(4))} << false;
     QTest::newRow("endless reply")
         << QByteArray("211-a\r\n")
                .append(QByteArray("b\r\n").repeated(FtpReplyParser::MaxReplyLines))

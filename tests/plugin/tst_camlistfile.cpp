@@ -194,6 +194,17 @@ void TestCamListFile::textEncoding()
     QVERIFY(load(out));
     QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
     QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
+
+    // A carriage return, and a name of white space only, come back as they
+    // were, though a reader would take the one for a line end and the other
+    // for indentation.
+    QVERIFY(loadText("<R><VlcOptions><![CDATA[ \t]]></VlcOptions><Cam lon=\"1\" lat=\"2\">"
+                     "&#13;</Cam><Cam lon=\"1\" lat=\"2\"><![CDATA[ ]]></Cam></R>"));
+    m_plugin->saveVlcCamList(out);
+    QVERIFY(load(out));
+    QCOMPARE(m_plugin->vlcOptions(), QStringLiteral(" \t"));
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("\r"));
+    QCOMPARE(cam(1)->toolTip(), QStringLiteral(" "));
 }
 
 void TestCamListFile::largeInput()

@@ -2,6 +2,8 @@
 
 #include "testsupport.h"
 
+#include <QFile>
+
 #include <signal.h>
 #include <sys/types.h>
 
@@ -14,7 +16,9 @@ bool PeerProcess::start(const QString &program, const QStringList &arguments)
 {
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.start(program, arguments);
-    return m_process.waitForStarted(5000);
+    const bool started = m_process.waitForStarted(5000);
+    m_pid = m_process.processId();
+    return started;
 }
 
 bool PeerProcess::startListening(const QString &program, const QStringList &arguments, quint16 port,
@@ -54,6 +58,7 @@ void PeerProcess::stop()
         m_process.kill();
         m_process.waitForFinished(3000);
     }
+    screen(m_process.peek(m_process.bytesAvailable()));
 }
 
 bool PeerProcess::isRunning() const
@@ -84,5 +89,31 @@ void PeerProcess::resume()
 
 QByteArray PeerProcess::output()
 {
-    return m_process.readAll();
+    const QByteArray data = m_process.readAll();
+    screen(data);
+    return data;
+}
+
+// Helpers built in a sanitizer tree are instrumented as well. Their
+// sanitizers write reports into the tree's report folder themselves, except
+// UndefinedBehaviorSanitizer next to AddressSanitizer, which only prints to
+// the helper's output; from its first report on, that output is copied into
+// the folder, so that the report check after the tests sees it.
+void PeerProcess::screen(const QByteArray &data)
+{
+    static const QString folder = qEnvironmentVariable("OSTREL_SANITIZER_REPORTS");
+    if (folder.isEmpty() || data.isEmpty())
+        return;
+    QByteArray report = data;
+    if (!m_reporting) {
+        const QByteArray seen = m_screenedTail + data;
+        m_screenedTail = seen.right(64);
+        if (!seen.contains(": runtime error: "))
+            return;
+        m_reporting = true;
+        report = seen;
+    }
+    QFile file(QStringLiteral("%1/peer.%2").arg(folder).arg(m_pid));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(report);
 }

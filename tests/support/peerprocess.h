@@ -37,8 +37,13 @@ public:
     QByteArray output();
 
 private:
+    void screen(const QByteArray &data);
+
     QProcess m_process;
     bool m_paused = false;
+    qint64 m_pid = 0;
+    QByteArray m_screenedTail; // the end of the output screened so far
+    bool m_reporting = false;
 };
 
 #endif // PEERPROCESS_H
