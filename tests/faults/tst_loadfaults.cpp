@@ -191,7 +191,11 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     CamGraphicsItem *withTrafficStream = m_plugin->cameras().at(0);
     CamGraphicsItem *withCitiLog = m_plugin->cameras().at(1);
 
+    // The first session sets the test camera's media up; its server trips
+    // over sessions that come while it does.
     QVERIFY(withTrafficStream->play(false, false));
+    QCOMPARE(everywhere<PlayerWidget>().size(), 1);
+    QVERIFY(StreamFixture::waitForPicture(everywhere<PlayerWidget>().constFirst()));
     QVERIFY(withCitiLog->play(false, false));
     QVERIFY(withTrafficStream->play(false, true));
     QVERIFY(withTrafficStream->play(true, false));
