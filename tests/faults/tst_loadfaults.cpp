@@ -170,10 +170,7 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QVERIFY(snapshot.save(dir.filePath(QStringLiteral("snapshot.png"))));
     PeerProcess http;
     const quint16 httpPort = TestSupport::freeTcpPort();
-    QVERIFY(http.startListening(TestSupport::systemPython(),
-                                {"-m", "http.server", QString::number(httpPort), "--bind",
-                                 "127.0.0.1", "--directory", dir.path()},
-                                httpPort));
+    QVERIFY(http.startHttpServer(dir.path(), httpPort));
 
     const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
     QFile list(dir.filePath(QStringLiteral("cameras.xml")));

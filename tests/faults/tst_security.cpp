@@ -59,12 +59,6 @@ void recordFfmpegLog(void *context, int level, const char *format, va_list argum
     ffmpegLog.append(QString::fromUtf8(line));
 }
 
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 // Whether 127.0.0.1 and nothing else listens on `port`, by the kernel's
 // tables: an IPv4 entry for 127.0.0.1 and no IPv6 entry at all.
 bool listensOnLoopbackOnly(quint16 port)
@@ -221,18 +215,11 @@ void TestSecurity::credentialsAppearNowhere()
     PeerProcess http;
     const quint16 httpPort = TestSupport::freeTcpPort();
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("www")));
-    QVERIFY(http.startListening(TestSupport::systemPython(),
-                                {"-m", "http.server", QString::number(httpPort), "--bind",
-                                 "127.0.0.1", "--directory", dir.filePath(QStringLiteral("www"))},
-                                httpPort));
+    QVERIFY(http.startHttpServer(dir.filePath(QStringLiteral("www")), httpPort));
     PeerProcess ftp;
     const quint16 ftpPort = TestSupport::freeTcpPort();
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("ftp")));
-    QVERIFY(
-        ftp.startListening(TestSupport::systemPython(),
-                           {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(ftpPort),
-                            "-d", dir.filePath(QStringLiteral("ftp")), "-u", "user", "-P", "pass"},
-                           ftpPort));
+    QVERIFY(ftp.startFtpServer(dir.filePath(QStringLiteral("ftp")), ftpPort));
     const quint16 nobody = TestSupport::freeTcpPort();
 
     const auto entry = [](const QString &name, int type, const QString &url, const QString &overlay,
@@ -268,7 +255,7 @@ void TestSecurity::credentialsAppearNowhere()
                 address(QStringLiteral("http"), encoded, httpPort, QStringLiteral("/none.png")))
         + QStringLiteral("</VarkaNetwork>");
     const QString listFile = dir.filePath(QStringLiteral("cameras.xml"));
-    QVERIFY(writeFile(listFile, list.toUtf8()));
+    QVERIFY(TestSupport::writeFile(listFile, list.toUtf8()));
 
     MessageCapture capture;
     {
@@ -384,7 +371,7 @@ void TestSecurity::xmlBombsAreRefused()
     const qint64 residentBefore = TestSupport::residentMemoryKiB();
     for (const QByteArray &bomb : {laughs, external}) {
         const QString file = dir.filePath(QStringLiteral("bomb.xml"));
-        QVERIFY(writeFile(file, bomb));
+        QVERIFY(TestSupport::writeFile(file, bomb));
         QElapsedTimer elapsed;
         elapsed.start();
         QVERIFY(!window.openList(file));
@@ -427,7 +414,7 @@ void TestSecurity::xmlBombsAreRefused()
                     .arg(i);
     }
     const QString listFile = dir.filePath(QStringLiteral("cameras.xml"));
-    QVERIFY(writeFile(listFile, (list + QStringLiteral("</VarkaNetwork>")).toUtf8()));
+    QVERIFY(TestSupport::writeFile(listFile, (list + QStringLiteral("</VarkaNetwork>")).toUtf8()));
     QVERIFY(window.openList(listFile));
 
     // One camera after the other, for the test camera's server.
