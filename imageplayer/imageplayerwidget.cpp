@@ -30,6 +30,18 @@ int refreshPeriodMs(int seconds)
     return qBound(1, seconds, 24 * 3600) * 1000;
 }
 
+// Status texts may quote the source's address; the user name and password
+// it may carry stay out of them. The address need not parse, so everything
+// from the scheme to the last '@' goes.
+QString withoutUserInfo(const QString &text)
+{
+    const int authority = text.indexOf(QLatin1String("://"));
+    const int at = text.lastIndexOf(QLatin1Char('@'));
+    if (authority < 0 || at < authority)
+        return text;
+    return text.leftRef(authority + 3) + text.midRef(at + 1);
+}
+
 } // namespace
 
 ImagePlayerWidget::ImagePlayerWidget(
@@ -107,7 +119,7 @@ void ImagePlayerWidget::changeFramesDate(const QDate &new_date)
     }
 
     if (!m_url.isValid()) {
-        setStatus(tr("url '%1' is invalid").arg(m_urlTemplate));
+        setStatus(tr("url '%1' is invalid").arg(withoutUserInfo(m_urlTemplate)));
         return;
     }
     m_scheme = m_url.scheme().toLower();
@@ -275,7 +287,9 @@ void ImagePlayerWidget::httpFinished()
     if (!m_reply)
         return;
     if (m_reply->error() != QNetworkReply::NoError) {
-        setStatus(m_reply->errorString());
+        // The network layer quotes the address as it was requested.
+        const QString error = m_reply->errorString();
+        setStatus(m_url.userInfo().isEmpty() ? error : withoutUserInfo(error));
         return;
     }
     loadNewImage(m_reply->readAll());

@@ -1,5 +1,6 @@
 #include "plugin/ostrelplugin.h"
 
+#include "testsupport.h"
 #include "workstationwindow.h"
 
 #include <QDir>
@@ -21,18 +22,6 @@ namespace {
 
 // The uid and gid of "nobody", for a writer that permission bits can stop.
 constexpr uid_t Nobody = 65534;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 QByteArray camList(int count, const QByteArray &name)
 {
@@ -158,8 +147,8 @@ void TestCamListFaults::prepareFiles(const QString &directory)
 {
     QVERIFY(QDir().mkpath(directory));
     const QString list = directory + QStringLiteral("/cameras.xml");
-    QVERIFY(writeFile(list, m_list));
-    QVERIFY(writeFile(list + QStringLiteral(".bak"), m_backup));
+    QVERIFY(TestSupport::writeFile(list, m_list));
+    QVERIFY(TestSupport::writeFile(list + QStringLiteral(".bak"), m_backup));
     QVERIFY(m_plugin->loadVlcCamList(list));
     for (int i = 0; i < 250; ++i)
         m_plugin->createNewCamera(QPointF(30 + i * 0.01, 50));
@@ -169,8 +158,8 @@ void TestCamListFaults::prepareFiles(const QString &directory)
 void TestCamListFaults::verifyUntouched(const QString &directory) const
 {
     const QString list = directory + QStringLiteral("/cameras.xml");
-    QCOMPARE(readAll(list), m_list);
-    QCOMPARE(readAll(list + QStringLiteral(".bak")), m_backup);
+    QCOMPARE(TestSupport::readFile(list), m_list);
+    QCOMPARE(TestSupport::readFile(list + QStringLiteral(".bak")), m_backup);
     QCOMPARE(QDir(directory).entryList(QDir::Files | QDir::Hidden),
              QStringList({QStringLiteral("cameras.xml"), QStringLiteral("cameras.xml.bak")}));
     QVERIFY(m_plugin->isChanged());
@@ -210,7 +199,7 @@ void TestCamListFaults::pathIsADirectory()
     prepareFiles(m_dir->path());
     const QString target = path(QStringLiteral("cameras.xml.d"));
     QVERIFY(QDir().mkpath(target + QStringLiteral("/inside")));
-    QVERIFY(writeFile(target + QStringLiteral(".bak"), m_backup));
+    QVERIFY(TestSupport::writeFile(target + QStringLiteral(".bak"), m_backup));
 
     m_plugin->saveVlcCamList(target);
     QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")),
@@ -220,7 +209,7 @@ void TestCamListFaults::pathIsADirectory()
     QVERIFY(QFileInfo(target).isDir());
     QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList({QStringLiteral("inside")}));
-    QCOMPARE(readAll(target + QStringLiteral(".bak")), m_backup);
+    QCOMPARE(TestSupport::readFile(target + QStringLiteral(".bak")), m_backup);
     QVERIFY(m_plugin->isChanged());
 }
 
@@ -259,8 +248,8 @@ void TestCamListFaults::fileSizeLimit()
     // Without the limit the same save goes through.
     m_plugin->saveVlcCamList(path(QStringLiteral("cameras.xml")));
     QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(readAll(path(QStringLiteral("cameras.xml.bak"))), m_list);
-    QCOMPARE(readAll(path(QStringLiteral("cameras.xml"))).count("<Cam "), 300);
+    QCOMPARE(TestSupport::readFile(path(QStringLiteral("cameras.xml.bak"))), m_list);
+    QCOMPARE(TestSupport::readFile(path(QStringLiteral("cameras.xml"))).count("<Cam "), 300);
 }
 
 // A list with camera passwords may be kept from other users; its backup is
@@ -276,7 +265,7 @@ void TestCamListFaults::backupKeepsTheListsPermissions()
 
     m_plugin->saveVlcCamList(list);
     QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(readAll(list + QStringLiteral(".bak")), m_list);
+    QCOMPARE(TestSupport::readFile(list + QStringLiteral(".bak")), m_list);
     const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
                         | QFileDevice::WriteOther;
     for (const QString &file : {list, list + QStringLiteral(".bak")}) {

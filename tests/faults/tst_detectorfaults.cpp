@@ -8,7 +8,6 @@
 #include "testsupport.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QPixmap>
 #include <QTest>
 #include <QtEndian>
@@ -153,18 +152,6 @@ bool waitForRequest(SimulatorPeer *sim, int session, const QByteArray &request, 
                                [&text](const QString &line) { return line.contains(text); });
         },
         timeoutMs);
-}
-
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 std::unique_ptr<DetectorOverlay> makeClient(const QString &protocol, const QString &url)
@@ -425,7 +412,7 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
     }
     QTest::qWait(200);
 
-    const qint64 residentBefore = residentKiB();
+    const qint64 residentBefore = TestSupport::residentMemoryKiB();
     int bursts = 0;
     while (bursts < 100) {
         bool flooding = false;
@@ -441,7 +428,7 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
         ++bursts;
         QTest::qWait(100);
     }
-    const qint64 grown = residentKiB() - residentBefore;
+    const qint64 grown = TestSupport::residentMemoryKiB() - residentBefore;
     QVERIFY2(bursts < 100, qPrintable(QString::number(bursts)));
     QVERIFY2(grown < 32 * 1024, qPrintable(QString::number(grown)));
 

@@ -46,6 +46,7 @@ public:
     QByteArrayList commands() const { return m_commands; }
     int connectionCount() const { return m_connectionCount; }
     QTcpSocket *control() const { return m_control; }
+    QTcpSocket *dataSocket() const { return m_data; }
 
 private:
     void acceptControl();

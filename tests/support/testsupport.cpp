@@ -69,4 +69,17 @@ QString sourcePath(const QString &relative)
     return QStringLiteral(OSTREL_SOURCE_DIR "/") + relative;
 }
 
+qint64 residentMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return -1;
+}
+
 } // namespace TestSupport

@@ -33,6 +33,9 @@ QByteArray readFile(const QString &path);
 // Path of a file below the source tree.
 QString sourcePath(const QString &relative);
 
+// The resident memory of this process in KiB, -1 when it cannot be read.
+qint64 residentMemoryKiB();
+
 } // namespace TestSupport
 
 #endif // TESTSUPPORT_H

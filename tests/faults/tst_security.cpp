@@ -1,0 +1,467 @@
+#include "imageplayer/imageplayerwidget.h"
+#include "items/camgraphicsitem.h"
+#include "net/ftpclient.h"
+#include "overlays/citilogovelay.h"
+#include "player/playerwidget.h"
+#include "player/proxysocket.h"
+#include "plugin/ostrelplugin.h"
+
+#include "../overlays/imagecollector.h"
+#include "../overlays/simulatorpeer.h"
+#include "../player/applicationproxyscope.h"
+#include "../player/streamfixture.h"
+#include "cameralistdock.h"
+#include "messagecapture.h"
+#include "osmview.h"
+#include "peerprocess.h"
+#include "testsupport.h"
+#include "workstationwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMutex>
+#include <QNetworkInterface>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+// What no text the plug-in shows or logs may hold.
+const QString User = QStringLiteral("opuser");
+const QString Secret = QStringLiteral("S3cret");
+
+// FFmpeg's own log lines, which bypass the Qt message handler.
+QMutex ffmpegLogMutex;
+QStringList ffmpegLog;
+
+void recordFfmpegLog(void *context, int level, const char *format, va_list arguments)
+{
+    if (level > AV_LOG_INFO)
+        return;
+    char line[1024];
+    int prefix = 1;
+    av_log_format_line(context, level, format, arguments, line, sizeof line, &prefix);
+    QMutexLocker locker(&ffmpegLogMutex);
+    ffmpegLog.append(QString::fromUtf8(line));
+}
+
+// Whether 127.0.0.1 and nothing else listens on `port`, by the kernel's
+// tables: an IPv4 entry for 127.0.0.1 and no IPv6 entry at all.
+bool listensOnLoopbackOnly(quint16 port)
+{
+    const QByteArray portHex = QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    int loopback = 0;
+    int other = 0;
+    for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile table(QString::fromLatin1(path));
+        if (!table.open(QIODevice::ReadOnly))
+            continue;
+        table.readLine();
+        while (!table.atEnd()) {
+            const QList<QByteArray> fields = table.readLine().simplified().split(' ');
+            if (fields.size() < 4 || fields.at(3) != "0A" || !fields.at(1).endsWith(':' + portHex))
+                continue;
+            if (fields.at(1) == "0100007F:" + portHex)
+                ++loopback;
+            else
+                ++other;
+        }
+    }
+    return loopback == 1 && other == 0;
+}
+
+// Every text a camera's user can see in the workstation: window titles,
+// labels and the players' own texts, the camera list, the cameras' model
+// data and the actions of menus.
+QStringList visibleTexts(OstrelPlugin *plugin)
+{
+    QStringList texts;
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget *widget : widgets) {
+        texts << widget->windowTitle() << widget->toolTip() << widget->statusTip();
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            texts << label->text();
+        if (auto *player = qobject_cast<PlayerWidget *>(widget))
+            texts << player->warningText() << player->infoText() << player->initError();
+        if (auto *tree = qobject_cast<QTreeWidget *>(widget)) {
+            for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+                for (int column = 0; column < tree->columnCount(); ++column)
+                    texts << tree->topLevelItem(row)->text(column)
+                          << tree->topLevelItem(row)->toolTip(column);
+            }
+        }
+        const QList<QAction *> actions = widget->actions();
+        for (const QAction *action : actions)
+            texts << action->text() << action->toolTip();
+    }
+    for (const CamGraphicsItem *cam : plugin->cameras()) {
+        for (int column = 0; column < 4; ++column) {
+            for (const int role :
+                 {Qt::DisplayRole, Qt::EditRole, Qt::ToolTipRole, Qt::StatusTipRole})
+                texts << cam->modelData(column, role).toString();
+        }
+        texts << cam->displayUrl() << cam->toolTip();
+    }
+    return texts;
+}
+
+QString address(const QString &scheme, const QString &userInfo, quint16 port, const QString &path)
+{
+    return scheme + QStringLiteral("://") + userInfo + QStringLiteral("@127.0.0.1:")
+           + QString::number(port) + path;
+}
+
+QStringList holdingCredentials(const QStringList &texts)
+{
+    QStringList found;
+    for (const QString &text : texts) {
+        if (text.contains(Secret, Qt::CaseInsensitive) || text.contains(User + QLatin1Char(':')))
+            found.append(text);
+    }
+    return found;
+}
+
+} // namespace
+
+// What must not get out or in: the loopback relay takes no connection from
+// elsewhere, camera passwords appear nowhere on screen or in the logs, and
+// hostile XML from a file or a detector is refused before it costs memory.
+class TestSecurity : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void relayListensOnLoopbackOnly();
+    void credentialsAppearNowhere();
+    void xmlBombsAreRefused();
+};
+
+void TestSecurity::initTestCase()
+{
+    av_log_set_level(AV_LOG_INFO);
+    av_log_set_callback(&recordFfmpegLog);
+}
+
+void TestSecurity::cleanupTestCase()
+{
+    av_log_set_callback(&av_log_default_callback);
+}
+
+void TestSecurity::relayListensOnLoopbackOnly()
+{
+    QTcpServer proxyServer;
+    QVERIFY(proxyServer.listen(QHostAddress::LocalHost));
+    ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                              proxyServer.serverPort()));
+    QTcpServer camera;
+    QVERIFY(camera.listen(QHostAddress::LocalHost));
+
+    PlayerWidget player(nullptr, QStringLiteral("http://%1:%2@127.0.0.1:%3/live")
+                                     .arg(User, Secret)
+                                     .arg(camera.serverPort()));
+    auto *relay = player.findChild<ProxySocket *>();
+    QVERIFY(relay && relay->isListening());
+    QCOMPARE(relay->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+    QVERIFY(listensOnLoopbackOnly(relay->serverPort()));
+
+    // Reached through any other address of this machine, it is not there.
+    const QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
+    for (const QHostAddress &address : addresses) {
+        if (address.isLoopback() || address.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        QTcpSocket probe;
+        probe.setProxy(QNetworkProxy::NoProxy);
+        probe.connectToHost(address, relay->serverPort());
+        QVERIFY2(!probe.waitForConnected(2000), qPrintable(address.toString()));
+    }
+    QVERIFY(holdingCredentials({player.windowTitle()}).isEmpty());
+    QVERIFY(!proxyServer.hasPendingConnections());
+}
+
+// Cameras whose video, detector and snapshot addresses carry a user name
+// and password, some of them working and some failing in every way: none
+// of the texts the workstation shows, and nothing logged through Qt or by
+// FFmpeg, holds the password.
+void TestSecurity::credentialsAppearNowhere()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString credentials = User + QLatin1Char(':') + Secret + QStringLiteral("Pw");
+
+    PeerProcess rtsp;
+    const quint16 rtspPort = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startRtspServer(&rtsp, rtspPort));
+    SimulatorPeer trafficStream;
+    QVERIFY(trafficStream.start(
+        QStringLiteral("trafficstream"),
+        QStringLiteral(R"({"user": "%1", "password": "%2Pw"})").arg(User, Secret).toUtf8()));
+    PeerProcess http;
+    const quint16 httpPort = TestSupport::freeTcpPort();
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("www")));
+    QVERIFY(http.startHttpServer(dir.filePath(QStringLiteral("www")), httpPort));
+    PeerProcess ftp;
+    const quint16 ftpPort = TestSupport::freeTcpPort();
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("ftp")));
+    QVERIFY(ftp.startFtpServer(dir.filePath(QStringLiteral("ftp")), ftpPort));
+    const quint16 nobody = TestSupport::freeTcpPort();
+
+    const auto entry = [](const QString &name, int type, const QString &url, const QString &overlay,
+                          const QString &images) {
+        return QStringLiteral("<Cam url='%1' rtsp_tcp='true' type='%2' overlay_url='%3' "
+                              "image_url_template='%4' image_update_period='1' lon='37.6' "
+                              "lat='55.75'>%5</Cam>")
+            .arg(url, QString::number(type), overlay, images, name);
+    };
+    const QString unparsable = User + QLatin1Char(':') + Secret + QStringLiteral("@Pw");
+    const QString encoded = User + QLatin1Char(':') + Secret + QStringLiteral("%40Pw");
+    const QString list =
+        QStringLiteral("<VarkaNetwork>")
+        + entry(
+            QStringLiteral("Working"), 4,
+            address(QStringLiteral("rtsp"), credentials, rtspPort, QStringLiteral("/test")),
+            address(QStringLiteral("tcp"), credentials, trafficStream.port(), QStringLiteral("/")),
+            address(QStringLiteral("ftp"), credentials, ftpPort,
+                    QStringLiteral("/yyyy-MM-dd/x.png")))
+        + entry(QStringLiteral("Failing"), 5,
+                address(QStringLiteral("rtsp"), credentials, nobody, QStringLiteral("/test")),
+                address(QStringLiteral("tcp"), credentials, nobody, QStringLiteral("/")),
+                address(QStringLiteral("http"), credentials, httpPort,
+                        QStringLiteral("/yyyy-MM-dd/none.png")))
+        + entry(QStringLiteral("Unparsable"), 1,
+                address(QStringLiteral("http"), unparsable, nobody, QStringLiteral("/live")),
+                QString(),
+                address(QStringLiteral("ftp"), unparsable, ftpPort,
+                        QStringLiteral("/yyyy-MM-dd/x.png")))
+        + entry(QStringLiteral("Encoded"), 1,
+                address(QStringLiteral("rtsp"), encoded, nobody, QStringLiteral("/test")),
+                QString(),
+                address(QStringLiteral("http"), encoded, httpPort, QStringLiteral("/none.png")))
+        + QStringLiteral("</VarkaNetwork>");
+    const QString listFile = dir.filePath(QStringLiteral("cameras.xml"));
+    QVERIFY(TestSupport::writeFile(listFile, list.toUtf8()));
+
+    MessageCapture capture;
+    {
+        QMutexLocker locker(&ffmpegLogMutex);
+        ffmpegLog.clear();
+    }
+    WorkstationWindow window;
+    window.resize(1000, 700);
+    window.mapView()->setZoom(15);
+    window.show();
+    auto plugin = std::make_unique<OstrelPlugin>();
+    window.setPlugin(plugin.get());
+    QVERIFY(window.openList(listFile));
+    QCOMPARE(plugin->cameras().size(), 4);
+
+    // The first session sets the test camera's media up; its server trips
+    // over sessions that come while it does.
+    QVERIFY(plugin->cameras().at(0)->play(false, false));
+    QVERIFY(StreamFixture::waitForPicture(window.findChild<PlayerWidget *>()));
+    for (CamGraphicsItem *cam : plugin->cameras()) {
+        if (cam != plugin->cameras().at(0))
+            QVERIFY(cam->play(false, false));
+        QVERIFY(cam->play(true, false));
+    }
+    QVERIFY(plugin->cameras().at(0)->play(false, true));
+    QVERIFY(plugin->cameras().at(1)->play(true, true));
+    // One edited address, as the properties dialog sets it.
+    plugin->cameras().at(3)->setUrl(
+        address(QStringLiteral("rtsp"), credentials, nobody, QStringLiteral("/other")));
+    window.cameraList()->refresh();
+
+    // Every status the snapshot players show, also those that last only
+    // until the next command of their FTP client, and every text on screen
+    // while the players work and fail.
+    QStringList shown;
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget *widget : widgets) {
+        auto *imagePlayer = qobject_cast<ImagePlayerWidget *>(widget);
+        if (!imagePlayer)
+            continue;
+        auto *ftpClient = imagePlayer->findChild<FtpClient *>(QStringLiteral("ftp"));
+        auto *status = imagePlayer->findChild<QLabel *>(QStringLiteral("status"));
+        const auto note = [&shown, status] { shown.append(status->text()); };
+        connect(ftpClient, &FtpClient::commandFinished, this, note);
+        connect(ftpClient, &FtpClient::stateChanged, this, note);
+    }
+    QTimer sample;
+    connect(&sample, &QTimer::timeout, this, [&] { shown += visibleTexts(plugin.get()); });
+    sample.start(250);
+
+    const QList<QString> expected {
+        QStringLiteral("ftp error: Authentication failed."),
+        QStringLiteral("Error ffmpeg initialization: Connection refused")};
+    const auto seen = [&] {
+        const bool failuresShown =
+            std::all_of(expected.cbegin(), expected.cend(),
+                        [&](const QString &text) { return shown.contains(text); });
+        const bool notFound = std::any_of(shown.cbegin(), shown.cend(), [](const QString &text) {
+            return text.endsWith(QLatin1String("server replied: File not found"));
+        });
+        const bool invalid = std::any_of(shown.cbegin(), shown.cend(), [](const QString &text) {
+            return text.startsWith(QLatin1String("url '"))
+                   && text.endsWith(QLatin1String("' is invalid"));
+        });
+        const QWidgetList all = QApplication::allWidgets();
+        const bool playing = std::any_of(all.cbegin(), all.cend(), [](QWidget *widget) {
+            auto *player = qobject_cast<PlayerWidget *>(widget);
+            return player && !player->currentFrame().isNull()
+                   && !StreamFixture::isBlack(player->currentFrame());
+        });
+        return failuresShown && notFound && invalid && playing
+               && trafficStream.timeOf(QStringLiteral("recv 1 sm data=on")) >= 0;
+    };
+    QVERIFY(TestSupport::waitUntil(seen, 20000));
+    // A little longer, for refreshes and reconnections to come round.
+    QTest::qWait(2500);
+    sample.stop();
+    shown += visibleTexts(plugin.get());
+    shown.removeDuplicates();
+
+    QVERIFY2(holdingCredentials(shown).isEmpty(),
+             qPrintable(holdingCredentials(shown).join(QLatin1Char('\n'))));
+    const QStringList logged = capture.messages();
+    QVERIFY2(holdingCredentials(logged).isEmpty(),
+             qPrintable(holdingCredentials(logged).join(QLatin1Char('\n'))));
+    QMutexLocker locker(&ffmpegLogMutex);
+    QVERIFY2(holdingCredentials(ffmpegLog).isEmpty(),
+             qPrintable(holdingCredentials(ffmpegLog).join(QLatin1Char('\n'))));
+}
+
+// Entity expansion ("billion laughs"), external entities and deep nesting,
+// in a camera list opened by the workstation and from detectors whose
+// cameras play: refused at once, with no memory to speak of, while the
+// video goes on.
+void TestSecurity::xmlBombsAreRefused()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE VarkaNetwork [\n<!ENTITY a0 \"lol\">\n";
+    for (int i = 1; i <= 12; ++i) {
+        laughs += "<!ENTITY a" + QByteArray::number(i) + " \""
+                  + QByteArray("&a" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
+    }
+    laughs += "]>\n<VarkaNetwork><Cam lon=\"1\" lat=\"2\">&a12;</Cam></VarkaNetwork>\n";
+    const QByteArray external =
+        "<!DOCTYPE VarkaNetwork [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+        "<VarkaNetwork><Cam lon=\"1\" lat=\"2\">&x;</Cam></VarkaNetwork>";
+
+    WorkstationWindow window;
+    window.show();
+    auto plugin = std::make_unique<OstrelPlugin>();
+    window.setPlugin(plugin.get());
+    const qint64 residentBefore = TestSupport::residentMemoryKiB();
+    for (const QByteArray &bomb : {laughs, external}) {
+        const QString file = dir.filePath(QStringLiteral("bomb.xml"));
+        QVERIFY(TestSupport::writeFile(file, bomb));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(!window.openList(file));
+        QVERIFY(elapsed.elapsed() < 1000);
+        QVERIFY2(plugin->lastError().contains(QStringLiteral("Entity declarations")),
+                 qPrintable(plugin->lastError()));
+        QVERIFY(plugin->cameras().isEmpty());
+    }
+
+    // CitiLog detectors whose cameras play in docks send the same kinds of
+    // message once they have been asked for their configuration (quotes
+    // escaped for the simulator's command line).
+    QByteArray detectorLaughs = "<!DOCTYPE CTL [<!ENTITY a0 \\\"lol\\\">";
+    for (int i = 1; i <= 9; ++i) {
+        detectorLaughs += "<!ENTITY a" + QByteArray::number(i) + " \\\""
+                          + QByteArray("&a" + QByteArray::number(i - 1) + ";").repeated(10)
+                          + "\\\">";
+    }
+    detectorLaughs += "]><CTL source=\\\"CitiLogSim1\\\"><Outputs><StateVector>&a9;"
+                      "</StateVector></Outputs></CTL>";
+    const QList<QPair<QByteArray, QString>> messages {
+        {detectorLaughs, QStringLiteral("entity declarations not allowed")},
+        {"<!DOCTYPE CTL [<!ENTITY x SYSTEM \\\"file:///etc/passwd\\\">]><CTL>&x;</CTL>",
+         QStringLiteral("entity declarations not allowed")},
+        {"<CTL>" + QByteArray("<a>").repeated(20000), QStringLiteral("elements nested too deeply")},
+    };
+
+    PeerProcess rtsp;
+    const quint16 rtspPort = TestSupport::freeTcpPort();
+    QVERIFY(StreamFixture::startRtspServer(&rtsp, rtspPort));
+    std::vector<std::unique_ptr<SimulatorPeer>> detectors;
+    QString list = QStringLiteral("<VarkaNetwork>");
+    for (int i = 0; i < messages.size(); ++i) {
+        detectors.push_back(std::make_unique<SimulatorPeer>());
+        QVERIFY(detectors.back()->start(QStringLiteral("citilog")));
+        list += QStringLiteral("<Cam url='rtsp://127.0.0.1:%1/test' rtsp_tcp='true' type='5' "
+                               "overlay_url='%2' lon='37.6' lat='55.75'>Detector %3</Cam>")
+                    .arg(rtspPort)
+                    .arg(detectors.back()->url(QString()))
+                    .arg(i);
+    }
+    const QString listFile = dir.filePath(QStringLiteral("cameras.xml"));
+    QVERIFY(TestSupport::writeFile(listFile, (list + QStringLiteral("</VarkaNetwork>")).toUtf8()));
+    QVERIFY(window.openList(listFile));
+
+    // One camera after the other, for the test camera's server.
+    QList<PlayerWidget *> players;
+    std::vector<std::unique_ptr<ImageCollector>> overlays;
+    for (CamGraphicsItem *cam : plugin->cameras()) {
+        const QList<CitiLogOvelay *> before = window.findChildren<CitiLogOvelay *>();
+        QVERIFY(cam->play());
+        for (CitiLogOvelay *client : window.findChildren<CitiLogOvelay *>()) {
+            if (!before.contains(client)) {
+                overlays.push_back(std::make_unique<ImageCollector>(client));
+                players.append(
+                    qobject_cast<QDockWidget *>(client->parent())->findChild<PlayerWidget *>());
+            }
+        }
+        QVERIFY(StreamFixture::waitForPicture(players.constLast()));
+    }
+    QCOMPARE(players.size(), messages.size());
+
+    QVector<int> frames(players.size());
+    QObject counting; // goes before the counts do
+    for (int i = 0; i < players.size(); ++i)
+        connect(players.at(i), &PlayerWidget::newFrame, &counting, [&frames, i] { ++frames[i]; });
+    for (int i = 0; i < messages.size(); ++i) {
+        SimulatorPeer &detector = *detectors.at(size_t(i));
+        QVERIFY(TestSupport::waitUntil(
+            [&] {
+                const QStringList lines = detector.lines(QStringLiteral("recv 1 "));
+                return std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+                    return line.contains(QLatin1String("ReqConfig"));
+                });
+            },
+            5000));
+        detector.command("send " + messages.at(i).first);
+    }
+    for (int i = 0; i < messages.size(); ++i) {
+        QVERIFY(detectors.at(size_t(i))->waitForLine(QStringLiteral("closed 1"), 5000));
+        QCOMPARE(overlays.at(size_t(i))->last(),
+                 ImageCollector::messageImage(QSize(640, 480), messages.at(i).second));
+    }
+    // The video went on all along.
+    QVERIFY(TestSupport::waitUntil(
+        [&] { return std::all_of(frames.cbegin(), frames.cend(), [](int n) { return n > 25; }); },
+        5000));
+    const qint64 grown = TestSupport::residentMemoryKiB() - residentBefore;
+    QVERIFY2(grown < 64 * 1024, qPrintable(QString::number(grown)));
+}
+
+QTEST_MAIN(TestSecurity)
+#include "tst_security.moc"
