@@ -9,17 +9,20 @@
 # A failed test, a sanitizer report (ctest's sanitizer_reports test) or a
 # fuzzer finding fails the run. The last line sums up all trees.
 #
-#   ./run-tests.sh                 everything (about half an hour on two cores)
+#   ./run-tests.sh                 the plain tree and the fuzz smoke runs
+#   ./run-tests.sh --sanitizers    also the AddressSanitizer and ThreadSanitizer
+#                                  trees (about half an hour on two cores)
 #   ./run-tests.sh --quick         the plain tree only, for local iteration
 #   ./run-tests.sh --quick -L net  further arguments go to every ctest run
 set -uo pipefail
 cd "$(dirname "$0")" || exit 1
 
 quick=false
-if [ "${1:-}" = "--quick" ]; then
-    quick=true
-    shift
-fi
+sanitizers=false
+case "${1:-}" in
+    --quick) quick=true; shift ;;
+    --sanitizers) sanitizers=true; shift ;;
+esac
 ctest_args=("$@")
 
 fuzz_seconds=5
@@ -129,7 +132,9 @@ fi
 
 if ! $quick; then
     run_fuzzers
+fi
 
+if $sanitizers; then
     if configure build-asan -DOSTREL_SANITIZE=address -DOSTREL_BUILD_BENCH=OFF \
         && compile build-asan; then
         run_ctest build-asan
@@ -149,5 +154,5 @@ fi
 
 echo "==== Summary"
 printf '%s\n' "${results[@]}"
-echo "All trees: $passed passed, $failed failed"
+echo "Total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

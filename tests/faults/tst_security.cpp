@@ -291,6 +291,9 @@ void TestSecurity::credentialsAppearNowhere()
     // until the next command of their FTP client, and every text on screen
     // while the players work and fail.
     QStringList shown;
+    // Holds the connections below, so that no status reaches `shown` once
+    // this test has returned and the players are still winding down.
+    QObject listening;
     const QWidgetList widgets = QApplication::allWidgets();
     for (QWidget *widget : widgets) {
         auto *imagePlayer = qobject_cast<ImagePlayerWidget *>(widget);
@@ -299,8 +302,8 @@ void TestSecurity::credentialsAppearNowhere()
         auto *ftpClient = imagePlayer->findChild<FtpClient *>(QStringLiteral("ftp"));
         auto *status = imagePlayer->findChild<QLabel *>(QStringLiteral("status"));
         const auto note = [&shown, status] { shown.append(status->text()); };
-        connect(ftpClient, &FtpClient::commandFinished, this, note);
-        connect(ftpClient, &FtpClient::stateChanged, this, note);
+        connect(ftpClient, &FtpClient::commandFinished, &listening, note);
+        connect(ftpClient, &FtpClient::stateChanged, &listening, note);
     }
     QTimer sample;
     connect(&sample, &QTimer::timeout, this, [&] { shown += visibleTexts(plugin.get()); });
