@@ -7,6 +7,7 @@
 #include "detectorrelay.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QTest>
@@ -54,13 +55,19 @@ class OverlayLog : public QObject
 public:
     explicit OverlayLog(DetectorOverlay *client)
     {
+        m_clock.start();
         connect(client, &DetectorOverlay::newImage, this, [this](const QPixmap &pixmap) {
             ++count;
-            if (pixmap.isNull() && !m_last.isNull())
+            if (pixmap.isNull() && !m_last.isNull()) {
                 m_shownBeforeReset.append(m_last);
+                m_shownFor.append(m_clock.elapsed() - m_lastAt);
+            }
             m_last = pixmap;
+            m_lastAt = m_clock.elapsed();
         });
     }
+    // How long the image before the first reconnection was on show.
+    qint64 firstShownFor() const { return m_shownFor.value(0, -1); }
     QImage last() const { return image(m_last); }
     bool resetSeen() const { return !m_shownBeforeReset.isEmpty(); }
     // Whether the image that went at a reconnection was any of the failure
@@ -87,6 +94,9 @@ private:
 
     QPixmap m_last;
     QList<QPixmap> m_shownBeforeReset;
+    QList<qint64> m_shownFor;
+    QElapsedTimer m_clock;
+    qint64 m_lastAt = 0;
 };
 
 // Offsets into the detector's side of an exchange: every message boundary,
@@ -428,9 +438,12 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
         ++bursts;
         QTest::qWait(100);
     }
-    const qint64 grown = TestSupport::residentMemoryKiB() - residentBefore;
+    const qint64 residentAfter = TestSupport::residentMemoryKiB();
     QVERIFY2(bursts < 100, qPrintable(QString::number(bursts)));
-    QVERIFY2(grown < 32 * 1024, qPrintable(QString::number(grown)));
+    if (residentBefore >= 0 && residentAfter >= 0) {
+        QVERIFY2(residentAfter - residentBefore < 32 * 1024,
+                 qPrintable(QString::number(residentAfter - residentBefore)));
+    }
 
     for (const Flood &flood : floods) {
         const char *name = qPrintable(flood.protocol);
@@ -440,9 +453,9 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
                                                QStringLiteral("Receive buffer too big")},
                                               frame),
                  name);
-        const qint64 away = flood.sim->timeOf(QStringLiteral("connected 2"))
-                            - flood.sim->timeOf(QStringLiteral("closed 1"));
-        QVERIFY2(away >= 9500 && away <= 11500, qPrintable(QString::number(away)));
+        // Timed by the client: the flooded simulator notes the end late.
+        const qint64 away = flood.log->firstShownFor();
+        QVERIFY2(away >= 9800 && away <= 11500, qPrintable(QString::number(away)));
         QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000), name);
     }
 }

@@ -151,13 +151,13 @@ void TestStreamFaults::frozenServerResumesOnTheSameConnection()
     const quint16 port = TestSupport::freeTcpPort();
     QVERIFY(StreamFixture::startOneShotServer(&camera, port));
     MessageCapture capture;
+    int frames = 0; // outlives the player, which may deliver one more
     PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
 
     camera.pause();
     QTest::qWait(500);
-    int frames = 0;
     connect(&player, &PlayerWidget::newFrame, this, [&frames] { ++frames; });
     QTest::qWait(2500);
     // What was on its way when the server froze may still come in.
@@ -182,9 +182,11 @@ void TestStreamFaults::killedServerEndsOnTheErrorPage()
     QVERIFY(StreamFixture::startRtspServer(&camera, port));
     const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
     MessageCapture capture;
+    // One after the other: the test camera's server trips over a session
+    // set up while the first one sets its media up.
     auto overTcp = std::make_unique<PlayerWidget>(nullptr, address, true);
-    auto overUdp = std::make_unique<PlayerWidget>(nullptr, address, false);
     QVERIFY(StreamFixture::waitForPicture(overTcp.get()));
+    auto overUdp = std::make_unique<PlayerWidget>(nullptr, address, false);
     QVERIFY(StreamFixture::waitForPicture(overUdp.get()));
 
     camera.process().kill();

@@ -33,7 +33,8 @@ QByteArray readFile(const QString &path);
 // Path of a file below the source tree.
 QString sourcePath(const QString &relative);
 
-// The resident memory of this process in KiB, -1 when it cannot be read.
+// The resident memory of this process in KiB; -1 when it cannot be read or
+// tells nothing, under AddressSanitizer, which holds freed memory back.
 qint64 residentMemoryKiB();
 
 } // namespace TestSupport
