@@ -394,24 +394,14 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
             protocol,
             flood.sim->url(protocol == trafficStream ? QStringLiteral("root:pass") : QString()));
         flood.log = std::make_unique<OverlayLog>(flood.client.get());
-        // About 50 kB of reports in one command of the simulator.
-        QByteArray reports;
-        for (int i = 0; i < 500; ++i) {
-            const QByteArray states = i % 2 ? "1010" : "0101";
-            if (protocol == trafficStream) {
-                QByteArray line = "ge";
-                for (int sensor = 0; sensor < 4; ++sensor)
-                    line +=
-                        " " + QByteArray::number(sensor + 1) + '=' + states.at(sensor) + ",0,0,0,0";
-                reports += line.replace(' ', "\\s") + "\\r\\n";
-            } else {
-                const QByteArray text = "<CTL source=\"CitiLogSim1\"><Outputs><StateVector>"
-                                        + states + "</StateVector></Outputs></CTL>";
-                reports += QStringLiteral("\\x%1\\x00\\x00\\x00")
-                               .arg(text.size(), 2, 16, QLatin1Char('0'))
-                               .toLatin1()
-                           + text;
-            }
+        // About 50 kB per command of the simulator that the client can never
+        // consume, so that the cut-off does not depend on how fast it parses:
+        // one endless line, or a message declared at the size limit and
+        // followed by more bytes than fit beside it.
+        QByteArray reports(50000, 'x');
+        if (protocol == citiLog) {
+            static_assert(ReceiveBuffer::Limit == 0x0186a0);
+            reports.prepend("\\xa0\\x86\\x01\\x00");
         }
         flood.burst = "sendraw " + reports;
         floods.push_back(std::move(flood));
