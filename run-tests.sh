@@ -9,19 +9,18 @@
 # A failed test, a sanitizer report (ctest's sanitizer_reports test) or a
 # fuzzer finding fails the run. The last line sums up all trees.
 #
-#   ./run-tests.sh                 the plain tree and the fuzz smoke runs
-#   ./run-tests.sh --sanitizers    also the AddressSanitizer and ThreadSanitizer
-#                                  trees (about half an hour on two cores)
+#   ./run-tests.sh                 everything (about 20 minutes on two cores)
+#   ./run-tests.sh --no-sanitizers the plain tree and the fuzz smoke runs
 #   ./run-tests.sh --quick         the plain tree only, for local iteration
 #   ./run-tests.sh --quick -L net  further arguments go to every ctest run
 set -uo pipefail
 cd "$(dirname "$0")" || exit 1
 
 quick=false
-sanitizers=false
+sanitizers=true
 case "${1:-}" in
-    --quick) quick=true; shift ;;
-    --sanitizers) sanitizers=true; shift ;;
+    --quick) quick=true; sanitizers=false; shift ;;
+    --no-sanitizers) sanitizers=false; shift ;;
 esac
 ctest_args=("$@")
 

@@ -11,12 +11,13 @@ struct Token
     int end;
 };
 
-QVector<Token> tokenize(const QByteArray &line)
+// The words of a line, at most `limit` of them when it is not negative.
+QVector<Token> tokenize(const QByteArray &line, int limit = -1)
 {
     QVector<Token> tokens;
     int i = 0;
     const int n = line.size();
-    while (i < n) {
+    while (i < n && tokens.size() != limit) {
         while (i < n && (line.at(i) == ' ' || line.at(i) == '\t'))
             ++i;
         if (i == n)
@@ -184,12 +185,14 @@ std::optional<FtpUrlInfo> FtpListParser::parseLine(const QByteArray &line, const
 // found from the date backwards.
 std::optional<FtpUrlInfo> FtpListParser::parseUnixLine(const QByteArray &line, const QDate &today)
 {
+    // Most lines that are no Unix entry show it in their first word.
+    const QVector<Token> first = tokenize(line, 1);
+    if (first.isEmpty() || !isUnixMode(tokenText(line, first.at(0))))
+        return std::nullopt;
     const QVector<Token> tokens = tokenize(line);
     if (tokens.size() < 6)
         return std::nullopt;
     const QByteArray mode = tokenText(line, tokens.at(0));
-    if (!isUnixMode(mode))
-        return std::nullopt;
 
     for (int m = 2; m + 3 < tokens.size(); ++m) {
         const int month = monthNumber(tokenText(line, tokens.at(m)));
@@ -251,7 +254,8 @@ std::optional<FtpUrlInfo> FtpListParser::parseUnixLine(const QByteArray &line, c
 // <DIR>; four-digit years and 24-hour times occur as well.
 std::optional<FtpUrlInfo> FtpListParser::parseDosLine(const QByteArray &line)
 {
-    const QVector<Token> tokens = tokenize(line);
+    // The name is the rest of the line after the size.
+    const QVector<Token> tokens = tokenize(line, 4);
     if (tokens.size() < 4)
         return std::nullopt;
 
