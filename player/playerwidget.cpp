@@ -106,6 +106,12 @@ PlayerWidget::PlayerWidget(
 PlayerWidget::~PlayerWidget()
 {
     m_destroying = true;
+    // The grace loop in stopDecoding() delivers deletions that were pending
+    // outside any event loop: neither this player nor a parent window going
+    // that way may delete it a second time.
+    QCoreApplication::removePostedEvents(this, QEvent::DeferredDelete);
+    if (parent())
+        setParent(nullptr);
     if (!m_isBeward)
         stopDecoding();
     // Children go after this, in QWidget's destructor, and a detector
