@@ -165,10 +165,15 @@ OstrelPlugin::~OstrelPlugin()
     clearCams();
     // Players in dock windows stop their decoding before the media library
     // goes; the dock windows themselves belong to the main window.
+    // A floating dock is a window of its own and may go with a player
+    // before its turn comes.
     const QWidgetList topLevels = QApplication::topLevelWidgets();
-    for (QWidget *window : topLevels) {
-        deleteDescendants<PlayerWidget>(window);
-        deleteDescendants<ImagePlayerWidget>(window);
+    const QList<QPointer<QWidget>> windows(topLevels.cbegin(), topLevels.cend());
+    for (const QPointer<QWidget> &window : windows) {
+        if (window)
+            deleteDescendants<PlayerWidget>(window);
+        if (window)
+            deleteDescendants<ImagePlayerWidget>(window);
     }
     releaseMediaLibrary();
 }
