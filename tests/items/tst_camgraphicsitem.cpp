@@ -6,6 +6,7 @@
 #include "workstationwindow.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QGraphicsScene>
 #include <QMetaProperty>
 #include <QMouseEvent>
@@ -41,6 +42,15 @@ QRect paintedBox(const QImage &shot, const QPoint &centre, int reach = 40)
     return box;
 }
 
+// Whether `box` measures width x height, give or take a pixel.
+bool measures(const QRect &box, int width, int height)
+{
+    if (qAbs(box.width() - width) <= 1 && qAbs(box.height() - height) <= 1)
+        return true;
+    qWarning() << "painted" << box.size();
+    return false;
+}
+
 void sendMouse(QWidget *target, QEvent::Type type, const QPoint &at, Qt::MouseButtons buttons)
 {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -73,17 +83,16 @@ void TestCamGraphicsItem::hostInterface()
     QStringList names;
     for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
         names << QString::fromLatin1(meta->property(i).name());
-    QCOMPARE(names,
-        QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url", "overlayUrl",
-            "imageUrlTemplate", "angle", "viewRadius", "viewAngle", "movable"}));
+    QCOMPARE(names, QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url",
+                                 "overlayUrl", "imageUrlTemplate", "angle", "viewRadius",
+                                 "viewAngle", "movable"}));
     QVERIFY(!cam.setProperty("type", 2));
     names.clear();
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
         names << QString::fromLatin1(meta->method(i).methodSignature());
-    QCOMPARE(names,
-        QStringList({"setViewRadius(double)", "setAngle(double)", "setViewAngle(double)",
-            "modelData(int,int)", "play(bool,bool)", "play(bool)", "play()",
-            "setPixmap(QString,QString)"}));
+    QCOMPARE(names, QStringList({"setViewRadius(double)", "setAngle(double)",
+                                 "setViewAngle(double)", "modelData(int,int)", "play(bool,bool)",
+                                 "play(bool)", "play()", "setPixmap(QString,QString)"}));
 
     // The property gives the camera code; the item kind stays Qt's own, and
     // a host finds the graphics item through the interface cast.
@@ -95,7 +104,7 @@ void TestCamGraphicsItem::hostInterface()
     // The model columns: name, address without credentials, type code.
     QVariant data;
     QVERIFY(QMetaObject::invokeMethod(&cam, "modelData", Q_RETURN_ARG(QVariant, data),
-        Q_ARG(int, 1), Q_ARG(int, Qt::DisplayRole)));
+                                      Q_ARG(int, 1), Q_ARG(int, Qt::DisplayRole)));
     QCOMPARE(data, QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
     QCOMPARE(cam.modelData(0, Qt::EditRole), QVariant(QStringLiteral("Bridge")));
     QCOMPARE(cam.modelData(2, Qt::DisplayRole), QVariant(3));
@@ -118,8 +127,6 @@ void TestCamGraphicsItem::icons()
     QFETCH(QString, suffix);
     const QImage plain = resourceIcon(QStringLiteral("camera%1.png").arg(suffix));
     const QImage camcorder = resourceIcon(QStringLiteral("video_camera%1.png").arg(suffix));
-    QCOMPARE(plain.size(), QSize(32, 32));
-    QCOMPARE(camcorder.size(), QSize(24, 24));
 
     CamGraphicsItem cam(QPointF(), QString(), type, 90.0);
     QCOMPARE(cam.cameraType(), type);
@@ -135,7 +142,8 @@ void TestCamGraphicsItem::icons()
     cam.setType(0);
     QCOMPARE(cam.cameraType(), 1);
     cam.setType(3);
-    QCOMPARE(image(cam.icon(1)),
+    QCOMPARE(
+        image(cam.icon(1)),
         resourceIcon(QStringLiteral("video_camera_3.png")).transformed(QTransform().rotate(90)));
 }
 
@@ -158,22 +166,16 @@ void TestCamGraphicsItem::zoomSwitchesIcon()
     };
 
     // The opaque parts of the icons are 30 x 25 and 22 x 16 pixels.
-    QRect box = render(3999.9);
+    QVERIFY(measures(render(3999.9), 30, 25));
     QCOMPARE(cam->iconIndex(), 0);
-    QVERIFY2(qAbs(box.width() - 30) <= 1 && qAbs(box.height() - 25) <= 1,
-        qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
-    box = render(4000);
+    QVERIFY(measures(render(4000), 22, 16));
     QCOMPARE(cam->iconIndex(), 1);
     QCOMPARE(cam->boundingRect(), QRectF(-12, -12, 24, 24));
-    QVERIFY2(qAbs(box.width() - 22) <= 1 && qAbs(box.height() - 16) <= 1,
-        qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
 
     // The selection frame follows the icon that shows.
     cam->setSelected(true);
-    box = render(4000);
-    QVERIFY(box.width() >= 24 && box.width() <= 26 && box.height() >= 24 && box.height() <= 26);
-    box = render(3999.9);
-    QVERIFY(box.width() >= 32 && box.width() <= 34 && box.height() >= 32 && box.height() <= 34);
+    QVERIFY(measures(render(4000), 25, 25));
+    QVERIFY(measures(render(3999.9), 33, 33));
 
     // The real zoom levels on either side of the switch.
     view->setTransform(QTransform());

@@ -50,28 +50,27 @@ void TestPlayerRelay::initTestCase()
 void TestPlayerRelay::streamPlaysThroughTheRelay()
 {
     // User information and query must survive the rewriting.
-    const QString scheme = QStringLiteral("http");
+    const QString http = QStringLiteral("http");
     const QString userInfo = QStringLiteral("viewer:s%40cret@");
-    const QString query = QStringLiteral("?ch=1");
+    const QString path = QStringLiteral("/live?ch=1");
 
     PeerProcess camera;
     const quint16 cameraPort = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, cameraPort, scheme));
+    QVERIFY(StreamFixture::startOneShotServer(&camera, cameraPort));
     // A proxy that would notice being used.
     QTcpServer proxyServer;
     QVERIFY(proxyServer.listen(QHostAddress::LocalHost));
     ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
                                               proxyServer.serverPort()));
 
-    const QString path = QStringLiteral("/live") + query;
-    PlayerWidget player(nullptr, loopbackUrl(scheme, userInfo, cameraPort, path));
+    PlayerWidget player(nullptr, loopbackUrl(http, userInfo, cameraPort, path));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
     QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
     QCOMPARE(relay->remotePort(), cameraPort);
-    QCOMPARE(player.camAddress(), loopbackUrl(scheme, userInfo, relay->serverPort(), path));
+    QCOMPARE(player.camAddress(), loopbackUrl(http, userInfo, relay->serverPort(), path));
     QCOMPARE(player.windowTitle(),
-             QStringLiteral("Camera ") + loopbackUrl(scheme, QString(), relay->serverPort(), path));
+             QStringLiteral("Camera ") + loopbackUrl(http, QString(), relay->serverPort(), path));
 
     // The one-shot camera serves a single connection: the relay's.
     player.show();
@@ -82,25 +81,16 @@ void TestPlayerRelay::streamPlaysThroughTheRelay()
 
 void TestPlayerRelay::addressWithoutPortRelaysToPort80()
 {
-    const QString address = QStringLiteral("rtsp://admin:pw@127.0.0.1/stream/1?channel=2");
-    {
-        // Without an application proxy the address is left alone.
-        PlayerWidget direct(nullptr, address);
-        QVERIFY(!direct.findChild<ProxySocket *>());
-        QCOMPARE(direct.camAddress(), address);
-    }
-
     ApplicationProxyScope proxy(QNetworkProxy(
         QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), TestSupport::freeTcpPort()));
-    PlayerWidget player(nullptr, address);
+    PlayerWidget player(nullptr, QStringLiteral("rtsp://admin:pw@127.0.0.1/stream/1?channel=2"));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
     QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
     QCOMPARE(relay->remotePort(), quint16(80));
-    const QString rtsp = QStringLiteral("rtsp");
-    const QString path = QStringLiteral("/stream/1?channel=2");
     QCOMPARE(player.camAddress(),
-             loopbackUrl(rtsp, QStringLiteral("admin:pw@"), relay->serverPort(), path));
+             loopbackUrl(QStringLiteral("rtsp"), QStringLiteral("admin:pw@"), relay->serverPort(),
+                         QStringLiteral("/stream/1?channel=2")));
 }
 
 void TestPlayerRelay::localFileIsNotRelayed()

@@ -58,8 +58,8 @@ QByteArray receive(QTcpSocket *socket, int size)
 
 bool waitUnconnected(const QTcpSocket *socket)
 {
-    return waitUntil(
-        [socket] { return socket->state() == QAbstractSocket::UnconnectedState; }, WaitMs);
+    return waitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; },
+                     WaitMs);
 }
 
 } // namespace
@@ -83,7 +83,6 @@ void TestProxySocket::passesBytesBothWaysIntact()
     const QByteArray down = randomBytes(3 << 20);
     Camera camera;
     ProxySocket relay(QStringLiteral("127.0.0.1"), camera.serverPort(), nullptr);
-    QCOMPARE(relay.serverAddress(), QHostAddress(QHostAddress::LocalHost));
 
     for (const bool cameraHangsUp : {true, false}) {
         QTcpSocket client;
