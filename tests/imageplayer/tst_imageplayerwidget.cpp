@@ -89,7 +89,7 @@ QString today()
     return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-// Gets started by the player under test and remembers their order.
+// The commands the player's FTP client starts, and its states with their times.
 class CommandLog : public QObject
 {
 public:
