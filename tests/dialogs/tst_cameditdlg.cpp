@@ -124,7 +124,7 @@ private slots:
     void overlayRowFollowsType();
     void previewAndCancel_data();
     void previewAndCancel();
-    void cancelGivesBackNoDirection();
+    void cancelKeepsWhatTheDialogCannotShow();
     void okMovesIntoTypeGroup();
     void zeroImagePeriodBecomesOne();
     void savedListHoldsEdits();
@@ -154,6 +154,7 @@ void TestCamEditDlg::init()
               "<Cam lon=\"37.8\" lat=\"55.9\" type=\"2\" view_ang=\"30\" view_radius=\"100\">"
               "Undirected</Cam>"
               "<Cam lon=\"37.9\" lat=\"55.6\" ang=\"200\" type=\"5\">Tunnel</Cam>"
+              "<Cam lon=\"37.5\" lat=\"55.5\" ang=\"0\" type=\"9\">Custom</Cam>"
               "</VarkaNetwork>"));
 
     m_window = std::make_unique<WorkstationWindow>();
@@ -264,7 +265,7 @@ void TestCamEditDlg::previewAndCancel()
     QCOMPARE(state(cam), before);
 }
 
-void TestCamEditDlg::cancelGivesBackNoDirection()
+void TestCamEditDlg::cancelKeepsWhatTheDialogCannotShow()
 {
     CamGraphicsItem *cam = camera(QStringLiteral("Undirected"));
     QVERIFY(qIsNaN(cam->angle()));
@@ -290,6 +291,12 @@ void TestCamEditDlg::cancelGivesBackNoDirection()
     cam->setAngle(30);
     cam->setAngle(qQNaN());
     QCOMPARE(cam->angle(), 30.0);
+
+    // Nor a type code that a list carried and no radio button shows.
+    CamGraphicsItem *custom = camera(QStringLiteral("Custom"));
+    const QVariantList customBefore = state(custom);
+    QVERIFY(!edit(custom, [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); }));
+    QCOMPARE(state(custom), customBefore);
 }
 
 void TestCamEditDlg::okMovesIntoTypeGroup()

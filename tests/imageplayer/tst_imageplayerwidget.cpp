@@ -56,7 +56,7 @@ bool sameColor(const QColor &a, const QColor &b)
 {
     // JPEG shifts colours a little.
     return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40
-        && qAbs(a.blue() - b.blue()) < 40;
+           && qAbs(a.blue() - b.blue()) < 40;
 }
 
 bool waitForColor(QWidget *w, const QColor &color, int ms = 10000)
@@ -89,14 +89,14 @@ QString today()
     return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-// Gets started by the player under test and remembers their order.
+// The commands the player's FTP client starts, and its states with their times.
 class CommandLog : public QObject
 {
 public:
     explicit CommandLog(FtpClient *ftp)
     {
         connect(ftp, &FtpClient::commandStarted, this,
-            [this, ftp] { commands.append(ftp->currentCommand()); });
+                [this, ftp] { commands.append(ftp->currentCommand()); });
         connect(ftp, &FtpClient::stateChanged, this, [this](int s) {
             states.append(s);
             times.append(clock.elapsed());
@@ -226,8 +226,8 @@ void TestImagePlayerWidget::changeOfDayReopensTheConnection()
 {
     const QDate yesterday = QDate::currentDate().addDays(-1);
     QVERIFY(writeImage(ftpDay(QStringLiteral("days")) + "/a.png", Qt::red));
-    QVERIFY(writeImage(
-        ftpDay(QStringLiteral("days"), yesterday.toString(Qt::ISODate)) + "/a.png", Qt::blue));
+    QVERIFY(writeImage(ftpDay(QStringLiteral("days"), yesterday.toString(Qt::ISODate)) + "/a.png",
+                       Qt::blue));
 
     ImagePlayerWidget w(nullptr, ftpTemplate(QStringLiteral("days")), 60);
     CommandLog log(part<FtpClient>(&w, "ftp"));
@@ -238,15 +238,15 @@ void TestImagePlayerWidget::changeOfDayReopensTheConnection()
     part<QDateEdit>(&w, "dateEdit")->setDate(yesterday);
     QVERIFY(waitForColor(&w, Qt::blue));
     QCOMPARE(log.states,
-        (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup,
-            FtpClient::Connecting, FtpClient::Connected, FtpClient::LoggedIn}));
+             (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup,
+                          FtpClient::Connecting, FtpClient::Connected, FtpClient::LoggedIn}));
     // A past day is not refreshed by itself, until F5 asks for it.
     QVERIFY(!part<QTimer>(&w, "refreshTimer")->isActive());
     const int listsBefore = log.count(FtpClient::List);
     QTest::keyClick(&w, Qt::Key_F5);
     QVERIFY(part<QTimer>(&w, "refreshTimer")->isActive());
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return log.count(FtpClient::List) == listsBefore + 1; }, 5000));
+    QVERIFY(TestSupport::waitUntil([&] { return log.count(FtpClient::List) == listsBefore + 1; },
+                                   5000));
 }
 
 void TestImagePlayerWidget::fourthFailureResets()
@@ -275,7 +275,7 @@ void TestImagePlayerWidget::fourthFailureResets()
     // connection, after one that had logged in, follows at once.
     QVERIFY(TestSupport::waitUntil([&] { return slider(&w)->maximum() == 0; }, 5000));
     QCOMPARE(log.states.mid(0, 3),
-        (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup}));
+             (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup}));
     QVERIFY(log.times.at(2) - log.times.at(1) < 500);
     QCOMPARE(frameColor(&w), QColor(Qt::green));
 }
@@ -296,8 +296,9 @@ void TestImagePlayerWidget::refusedConnectionsArePaced()
         }
     });
 
-    ImagePlayerWidget w(nullptr,
-        QStringLiteral("ftp://127.0.0.1:%1/yyyy-MM-dd/x.jpg").arg(server.serverPort()), 60);
+    ImagePlayerWidget w(
+        nullptr, QStringLiteral("ftp://127.0.0.1:%1/yyyy-MM-dd/x.jpg").arg(server.serverPort()),
+        60);
     QVERIFY(TestSupport::waitUntil([&] { return attempts == 1; }, 5000));
     QVERIFY(waitForStatus(&w, QStringLiteral("Unconnected")));
     QTest::qWait(3500);
@@ -339,8 +340,9 @@ void TestImagePlayerWidget::refreshPeriodStaysSane()
 {
     // Hand-edited lists can carry a period of zero or less, or one whose
     // milliseconds do not fit an int.
-    for (const auto &[seconds, expectedMs] : {std::pair {0, 1000}, std::pair {-5, 1000},
-                                             std::pair {7, 7000}, std::pair {10000000, 86400000}}) {
+    for (const auto &[seconds, expectedMs] :
+         {std::pair {0, 1000}, std::pair {-5, 1000}, std::pair {7, 7000},
+          std::pair {10000000, 86400000}}) {
         ImagePlayerWidget w(nullptr, QStringLiteral("http://127.0.0.1:1/x.jpg"), seconds);
         QCOMPARE(part<QTimer>(&w, "refreshTimer")->interval(), expectedMs);
     }
@@ -352,7 +354,8 @@ void TestImagePlayerWidget::httpImages()
     QVERIFY(writeImage(image, Qt::red));
     m_httpServer.output();
     // Only the path is dated; the scheme may be written in capitals.
-    ImagePlayerWidget w(nullptr,
+    ImagePlayerWidget w(
+        nullptr,
         QStringLiteral("HTTP://127.0.0.1:%1/yyyy-MM-dd/cam.jpg?day=yyyy-MM-dd").arg(m_httpPort),
         60);
     QVERIFY(waitForColor(&w, Qt::red));
@@ -361,20 +364,18 @@ void TestImagePlayerWidget::httpImages()
     QVERIFY(
         TestSupport::waitUntil([&] { return m_httpServer.process().bytesAvailable() > 0; }, 2000));
     const QByteArray log = m_httpServer.output();
-    QVERIFY2(
-        log.contains("GET /" + today().toLatin1() + "/cam.jpg?day=yyyy-MM-dd "), log.constData());
+    QVERIFY2(log.contains("GET /" + today().toLatin1() + "/cam.jpg?day=yyyy-MM-dd "),
+             log.constData());
 
-    // What cannot be shown leaves the last image on show.
-    QVERIFY(writeFile(image, "this is no image"));
-    refresh(&w);
-    QVERIFY(waitForStatus(&w, QStringLiteral("unable to decode new image")));
-    QVERIFY(sameColor(frameColor(&w), Qt::red));
-    // An image without height does not even decode.
-    QVERIFY(writeFile(image, "P6\n5 0\n255\n"));
-    part<QLabel>(&w, "status")->clear();
-    refresh(&w);
-    QVERIFY(waitForStatus(&w, QStringLiteral("unable to decode new image")));
-    QVERIFY(sameColor(frameColor(&w), Qt::red));
+    // What cannot be shown leaves the last image on show; an image without
+    // height does not even decode.
+    for (const QByteArray &body : {QByteArray("this is no image"), QByteArray("P6\n5 0\n255\n")}) {
+        QVERIFY(writeFile(image, body));
+        part<QLabel>(&w, "status")->clear();
+        refresh(&w);
+        QVERIFY(waitForStatus(&w, QStringLiteral("unable to decode new image")));
+        QVERIFY(sameColor(frameColor(&w), Qt::red));
+    }
 
     QVERIFY(QFile::remove(image));
     refresh(&w);
@@ -411,8 +412,8 @@ void TestImagePlayerWidget::destruction()
     // Going while a transfer runs.
     const QString day = ftpDay(QStringLiteral("big"));
     QByteArray noise(32 * 1024 * 1024, Qt::Uninitialized);
-    QRandomGenerator::global()->fillRange(
-        reinterpret_cast<quint32 *>(noise.data()), noise.size() / int(sizeof(quint32)));
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(noise.data()),
+                                          noise.size() / int(sizeof(quint32)));
     QVERIFY(writeFile(day + "/big.png", noise));
     auto w = std::make_unique<ImagePlayerWidget>(nullptr, ftpTemplate(QStringLiteral("big")), 60);
     QVERIFY(waitForStatus(w.get(), QStringLiteral("receiving data")));

