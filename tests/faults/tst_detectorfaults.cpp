@@ -23,29 +23,28 @@ const QString answerTimeout = QStringLiteral("Command answer timeot");
 const QSize unknownFrame(300, 300);
 const QSize frame(640, 480);
 
-// A client that notes how often it read and the most it ever held in its
-// receive buffer.
+// How often a client read, and the most it ever held in its receive buffer.
+struct Probe
+{
+    int reads = 0;
+    int mostBuffered = 0;
+};
+
 template<typename Client>
-class ProbedClient : public Client
+class ProbedClient : public Client, public Probe
 {
 public:
     explicit ProbedClient(const QString &url)
         : Client(nullptr, url)
     { }
-    int reads() const { return m_reads; }
-    int mostBuffered() const { return m_mostBuffered; }
 
 protected:
     void receive(const QByteArray &bytes) override
     {
         Client::receive(bytes);
-        ++m_reads;
-        m_mostBuffered = qMax(m_mostBuffered, this->m_protocol.bufferedBytes());
+        ++reads;
+        mostBuffered = qMax(mostBuffered, this->m_protocol.bufferedBytes());
     }
-
-private:
-    int m_reads = 0;
-    int m_mostBuffered = 0;
 };
 
 // Only what the operator saw last before each reconnection, and the count;
@@ -173,16 +172,12 @@ std::unique_ptr<DetectorOverlay> makeClient(const QString &protocol, const QStri
 
 int mostBuffered(DetectorOverlay *client)
 {
-    if (auto *probed = dynamic_cast<ProbedClient<AxisTrafficStreamOverlay> *>(client))
-        return probed->mostBuffered();
-    return static_cast<ProbedClient<CitiLogOvelay> *>(client)->mostBuffered();
+    return dynamic_cast<const Probe &>(*client).mostBuffered;
 }
 
 int reads(DetectorOverlay *client)
 {
-    if (auto *probed = dynamic_cast<ProbedClient<AxisTrafficStreamOverlay> *>(client))
-        return probed->reads();
-    return static_cast<ProbedClient<CitiLogOvelay> *>(client)->reads();
+    return dynamic_cast<const Probe &>(*client).reads;
 }
 
 // One client behind its own relay, and what it should come to.

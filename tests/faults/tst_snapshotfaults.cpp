@@ -7,7 +7,6 @@
 
 #include <QBuffer>
 #include <QDate>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>

@@ -9,11 +9,11 @@ SimulatorPeer::~SimulatorPeer()
     m_peer.stop();
 }
 
-bool SimulatorPeer::start(
-    const QString &protocol, const QByteArray &layoutJson, const QStringList &arguments)
+bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
+                          const QStringList &arguments)
 {
     QStringList all {QStringLiteral("--protocol"), protocol, QStringLiteral("--max-seconds"),
-        QStringLiteral("120")};
+                     QStringLiteral("120")};
     if (!layoutJson.isEmpty()) {
         if (!m_layout.open() || m_layout.write(layoutJson) != layoutJson.size())
             return false;
@@ -23,7 +23,7 @@ bool SimulatorPeer::start(
     m_clock.start();
     // Lines are stamped as they come, while the test waits for anything.
     QObject::connect(&m_peer.process(), &QProcess::readyReadStandardOutput, &m_peer.process(),
-        [this] { collect(); });
+                     [this] { collect(); });
     if (!m_peer.start(QStringLiteral(OSTREL_DETECTOR_SIM), all + arguments))
         return false;
     if (!waitForLine(QStringLiteral("port ")))
@@ -59,11 +59,11 @@ QStringList SimulatorPeer::lines(const QString &prefix)
     return found;
 }
 
-qint64 SimulatorPeer::timeOf(const QString &prefix, int occurrence)
+qint64 SimulatorPeer::timeOf(const QString &prefix)
 {
     collect();
     for (const auto &line : qAsConst(m_lines)) {
-        if (line.second.startsWith(prefix) && --occurrence == 0)
+        if (line.second.startsWith(prefix))
             return line.first;
     }
     return -1;

@@ -22,7 +22,7 @@ public:
 
     // `layoutJson` empty: the simulator's own layout.
     bool start(const QString &protocol, const QByteArray &layoutJson = QByteArray(),
-        const QStringList &arguments = QStringList());
+               const QStringList &arguments = QStringList());
     quint16 port() const { return m_port; }
     QString url(const QString &userInfo = QStringLiteral("root:pass")) const;
 
@@ -31,8 +31,7 @@ public:
     // Lines seen so far that start with `prefix`.
     QStringList lines(const QString &prefix);
     // When the first line starting with `prefix` was seen, in ms since start; -1 if not yet.
-    qint64 timeOf(const QString &prefix, int occurrence = 1);
-    qint64 elapsed() const { return m_clock.elapsed(); }
+    qint64 timeOf(const QString &prefix);
 
 private:
     void collect();

@@ -17,8 +17,8 @@ struct Outcome
     QString error;
 };
 
-void feed(
-    TrafficStreamProtocol &protocol, const QByteArray &bytes, Outcome &outcome, qint64 now = 0)
+void feed(TrafficStreamProtocol &protocol, const QByteArray &bytes, Outcome &outcome,
+          qint64 now = 0)
 {
     protocol.append(bytes);
     while (const auto reaction = protocol.handleNextUnit(now)) {
@@ -45,7 +45,7 @@ const QByteArray sensorData = "Sensors\nSENSOR 99\n"
 QByteArray exchange(const QByteArray &sensors = sensorData)
 {
     return "id 1\r\n" + block("gcam", cameraData) + "ge2 1=0,0,0,0,0 2=1,0,0,0,0\r\n"
-        + block("gtrc", sensors) + "sm data=on\r\n";
+           + block("gtrc", sensors) + "sm data=on\r\n";
 }
 
 TrafficStreamProtocol loggedInProtocol()
@@ -84,7 +84,8 @@ void TestTrafficStreamProtocol::splitAtEveryPosition_data()
     QTest::newRow("failing") << QByteArray("id\r\ngcam s=0\r\nFrameW=x\r\nge 1=1,0,0,0,0\r\n");
 }
 
-// However the input is cut into reads, the protocol asks for the same.
+// However the input is cut in two, the protocol asks for the same; a byte
+// at a time over a socket is in tst_detectorfaults.
 void TestTrafficStreamProtocol::splitAtEveryPosition()
 {
     QFETCH(QByteArray, input);
@@ -104,13 +105,6 @@ void TestTrafficStreamProtocol::splitAtEveryPosition()
         QCOMPARE(protocol.frameSize(), whole.frameSize());
         QCOMPARE(protocol.sensors().keys(), whole.sensors().keys());
     }
-
-    TrafficStreamProtocol bytewise = loggedInProtocol();
-    Outcome outcome;
-    for (int i = 0; i < input.size() && outcome.error.isEmpty(); ++i)
-        feed(bytewise, input.mid(i, 1), outcome);
-    QCOMPARE(outcome.sent, expected.sent);
-    QCOMPARE(outcome.redraws, expected.redraws);
 }
 
 // The parser's messages; one per stage is also drawn by the client against
