@@ -1,13 +1,15 @@
 #ifndef PEERPROCESS_H
 #define PEERPROCESS_H
 
-#include <QProcess>
+#include "tiedprocess.h"
+
 #include <QStringList>
 
 /*
  * A helper server started by a test (stream, FTP or HTTP server, detector
- * simulator). It is stopped, by its own PID, when the object goes, so that no
- * peer outlives its test.
+ * simulator). It is stopped, by its own PID, when the object goes, and by the
+ * kernel when the test process ends without that, so that no peer outlives
+ * its test.
  */
 class PeerProcess
 {
@@ -39,7 +41,7 @@ public:
 private:
     void screen(const QByteArray &data);
 
-    QProcess m_process;
+    TiedProcess m_process;
     bool m_paused = false;
     qint64 m_pid = 0;
     QByteArray m_screenedTail; // the end of the output screened so far
