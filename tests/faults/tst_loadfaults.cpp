@@ -8,7 +8,6 @@
 
 #include "../overlays/simulatorpeer.h"
 #include "../player/streamfixture.h"
-#include "osmview.h"
 #include "peerprocess.h"
 #include "testsupport.h"
 #include "workstationwindow.h"
@@ -91,10 +90,7 @@ void TestLoadFaults::initTestCase()
 void TestLoadFaults::init()
 {
     m_window = std::make_unique<WorkstationWindow>();
-    m_window->resize(1000, 700);
-    m_window->mapView()->setZoom(15);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(TestSupport::showWorkstation(m_window.get(), 15, QSize(1000, 700)));
     m_plugin = std::make_unique<OstrelPlugin>();
     m_plugin->setSceneCamZoomSize(15, 320, 240);
 }

@@ -155,10 +155,7 @@ void TestPlayCamera::initTestCase()
 void TestPlayCamera::init()
 {
     m_window = std::make_unique<WorkstationWindow>();
-    m_window->resize(1000, 700);
-    m_window->mapView()->setZoom(15);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(TestSupport::showWorkstation(m_window.get(), 15, QSize(1000, 700)));
     m_plugin = std::make_unique<OstrelPlugin>();
     QVERIFY(m_plugin->loadVlcCamList(m_list));
     QCOMPARE(m_plugin->cameras().size(), 4);

@@ -1,6 +1,7 @@
 #include "plugin/ostrelplugin.h"
 
 #include "osmview.h"
+#include "testsupport.h"
 #include "workstationwindow.h"
 
 #include <QDockWidget>
@@ -79,10 +80,7 @@ void TestPlayerFactories::init()
 {
     m_plugin.reset();
     m_window = std::make_unique<WorkstationWindow>();
-    m_window->mapView()->setZoom(14);
-    m_window->resize(800, 600);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(TestSupport::showWorkstation(m_window.get(), 14, QSize(800, 600)));
     m_plugin = std::make_unique<OstrelPlugin>();
 }
 

@@ -1,10 +1,14 @@
 #include "testsupport.h"
 
+#include "osmview.h"
+#include "workstationwindow.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
+#include <QTest>
 
 namespace TestSupport {
 
@@ -83,6 +87,14 @@ qint64 residentMemoryKiB()
             return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
     }
     return -1;
+}
+
+bool showWorkstation(WorkstationWindow *window, int zoom, const QSize &size)
+{
+    window->resize(size);
+    window->mapView()->setZoom(zoom);
+    window->show();
+    return QTest::qWaitForWindowExposed(window);
 }
 
 } // namespace TestSupport

@@ -8,6 +8,9 @@
 
 #include <functional>
 
+class QSize;
+class WorkstationWindow;
+
 namespace TestSupport {
 
 // Debian's Python modules (gi, pyftpdlib) belong to the system interpreter.
@@ -36,6 +39,10 @@ QString sourcePath(const QString &relative);
 // The resident memory of this process in KiB; -1 when it cannot be read or
 // tells nothing, under AddressSanitizer, which holds freed memory back.
 qint64 residentMemoryKiB();
+
+// Shows the host's main window at a map zoom level and waits until it is on
+// screen; players on the map need a shown view.
+bool showWorkstation(WorkstationWindow *window, int zoom, const QSize &size);
 
 } // namespace TestSupport
 
