@@ -3,7 +3,8 @@
 #include "ui_imageplayerwidget.h"
 
 #include <QAction>
-#include <QFileInfo>
+#include <QBuffer>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -17,10 +18,13 @@
 
 namespace {
 
-const QString DatePlaceholder = QStringLiteral("yyyy-MM-dd");
-constexpr int FtpErrorsBeforeReset = 3;
-constexpr int FirstReconnectDelayMs = 1000;
-constexpr int LongestReconnectDelayMs = 30000;
+// A snapshot is a still image: the largest real ones (12-megapixel PNGs)
+// take about 20 MB, while a source that never ends would take all memory.
+constexpr qint64 MaxImageBytes = 32 << 20;
+// Its picture is decoded on this thread: 8192 x 4096 pixels take 128 MB and
+// about 0.3 s; the header of a small file can promise gigabytes.
+constexpr int MaxImageSide = 8192;
+constexpr qint64 MaxImagePixels = qint64(8192) * 4096;
 
 // A period of zero or less (a hand-edited list) would refresh as fast as the
 // event loop turns and hammer the server; a day is the longest sensible one
@@ -51,12 +55,15 @@ ImagePlayerWidget::ImagePlayerWidget(
     , m_updatePeriodMs(refreshPeriodMs(update_period_sec))
     , m_ftp(this)
     , m_refreshTimer(this)
+    , m_urlTemplate(url_template)
+    , m_schedule(url_template)
 {
     // The form connects the on_ftp_* and on_refreshTimer_* slots by name,
     // so both objects must be named children before it is built.
     m_ftp.setObjectName(QStringLiteral("ftp"));
     m_refreshTimer.setObjectName(QStringLiteral("refreshTimer"));
     m_refreshTimer.setInterval(m_updatePeriodMs);
+    m_ftp.setTransferLimit(MaxImageBytes);
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &ImagePlayerWidget::reopenConnection);
 
@@ -67,16 +74,15 @@ ImagePlayerWidget::ImagePlayerWidget(
         const QSignalBlocker blocker(m_ui->dateEdit);
         m_ui->dateEdit->setDate(today);
     }
-    m_urlTemplate = url_template;
     changeFramesDate(today);
-    if (!m_url.isValid())
+    if (!m_schedule.isValid())
         return;
 
     m_refreshTimer.start(m_updatePeriodMs);
     m_ui->frame->installEventFilter(this);
     m_ui->horizontalSlider->setEnabled(false);
 
-    if (m_scheme == QLatin1String("ftp")) {
+    if (m_schedule.scheme() == QLatin1String("ftp")) {
         m_ui->horizontalSlider->setValue(m_ui->horizontalSlider->maximum());
         connect(m_ui->horizontalSlider, &QSlider::valueChanged, this,
             qOverload<int>(&ImagePlayerWidget::getFrame));
@@ -102,67 +108,61 @@ ImagePlayerWidget::~ImagePlayerWidget()
 
 void ImagePlayerWidget::changeFramesDate(const QDate &new_date)
 {
-    m_framesDate = new_date;
-    if (m_framesDate == QDate::currentDate())
+    if (new_date == QDate::currentDate())
         m_refreshTimer.start();
     else
         m_refreshTimer.stop();
-    m_frameNames.clear();
+    m_schedule.setDay(new_date);
 
-    m_url = QUrl(m_urlTemplate, QUrl::TolerantMode);
-    // Setting the path would clear the error of a template that does not
-    // parse.
-    if (m_url.isValid()) {
-        QString path = m_url.path(QUrl::FullyDecoded);
-        path.replace(DatePlaceholder, m_framesDate.toString(DatePlaceholder));
-        m_url.setPath(path, QUrl::DecodedMode);
-    }
-
-    if (!m_url.isValid()) {
+    if (!m_schedule.isValid()) {
         setStatus(tr("url '%1' is invalid").arg(withoutUserInfo(m_urlTemplate)));
         return;
     }
-    m_scheme = m_url.scheme().toLower();
-
-    if (m_scheme == QLatin1String("ftp")) {
+    const QString scheme = m_schedule.scheme();
+    if (scheme == QLatin1String("ftp")) {
         m_ftp.abort();
         const bool closing =
             m_ftp.state() == FtpClient::Connected || m_ftp.state() == FtpClient::LoggedIn;
-        if (closing)
+        if (closing) {
             m_ftp.close();
-        if (m_url.port() == -1)
-            m_url.setPort(21);
-        if (closing)
             QMetaObject::invokeMethod(this, "processFtpState", Qt::QueuedConnection);
-        else
+        } else {
             processFtpState();
-    } else if (m_scheme == QLatin1String("http")) {
+        }
+    } else if (scheme == QLatin1String("http")) {
         httpGet();
     } else {
-        setStatus(tr("unsupported scheme: '%1'").arg(m_scheme));
+        setStatus(tr("unsupported scheme: '%1'").arg(scheme));
     }
 }
 
 void ImagePlayerWidget::processFtpState()
 {
     switch (m_ftp.state()) {
-    case FtpClient::Unconnected:
+    case FtpClient::Unconnected: {
         // Whatever asks for a connection now takes the place of a
         // connection waiting to be retried.
         m_reconnectTimer.stop();
-        m_loggedInSinceConnect = false;
-        m_ftp.connectToHost(m_url.host(QUrl::FullyDecoded), quint16(m_url.port()));
+        m_schedule.connecting();
+        m_cdCommandId = -1;
+        m_inDayDirectory = false;
+        const QUrl &url = m_schedule.url();
+        m_ftp.connectToHost(url.host(QUrl::FullyDecoded), quint16(url.port()));
         break;
+    }
     case FtpClient::Connected: {
-        m_ftp.login(m_url.userName(QUrl::FullyDecoded), m_url.password(QUrl::FullyDecoded));
-        QString dir = QFileInfo(m_url.path(QUrl::FullyDecoded)).path();
-        if (dir.startsWith(QLatin1Char('/')))
-            dir.remove(0, 1);
-        m_ftp.cd(dir);
+        const QUrl &url = m_schedule.url();
+        // A failed login takes the change of directory with it.
+        m_ftp.login(url.userName(QUrl::FullyDecoded), url.password(QUrl::FullyDecoded));
+        m_cdCommandId = m_ftp.cd(m_schedule.directory());
         break;
     }
     case FtpClient::LoggedIn:
         m_ui->horizontalSlider->setEnabled(false);
+        // After a day directory that was missing, the login directory is
+        // still the current one: never list that.
+        if (!m_inDayDirectory && m_cdCommandId == -1)
+            m_cdCommandId = m_ftp.cd(m_schedule.directory());
         m_listCommandId = m_ftp.list();
         break;
     case FtpClient::HostLookup:
@@ -181,10 +181,10 @@ void ImagePlayerWidget::on_ftp_stateChanged(int state)
         // change of day or the error reset) is opened again at once; after
         // an attempt that never got that far, the next one waits, so that a
         // server refusing connections does not keep this thread busy.
-        if (std::exchange(m_loggedInSinceConnect, false))
-            reopenConnection();
+        if (const int delay = m_schedule.reconnectDelayMs())
+            m_reconnectTimer.start(delay);
         else
-            reopenConnectionLater();
+            reopenConnection();
         break;
     case FtpClient::HostLookup:
         setStatus(tr("Host lookup"));
@@ -198,8 +198,7 @@ void ImagePlayerWidget::on_ftp_stateChanged(int state)
         break;
     case FtpClient::LoggedIn:
         setStatus(tr("Logged in"));
-        m_loggedInSinceConnect = true;
-        m_reconnectDelayMs = 0;
+        m_schedule.loggedIn();
         processFtpState();
         break;
     case FtpClient::Closing:
@@ -219,26 +218,19 @@ void ImagePlayerWidget::reopenConnection()
         on_refreshTimer_timeout();
 }
 
-void ImagePlayerWidget::reopenConnectionLater()
-{
-    m_reconnectDelayMs = m_reconnectDelayMs == 0
-        ? FirstReconnectDelayMs
-        : std::min(m_reconnectDelayMs * 2, LongestReconnectDelayMs);
-    m_reconnectTimer.start(m_reconnectDelayMs);
-}
-
 void ImagePlayerWidget::on_ftp_commandFinished(int id, bool error)
 {
     if (error) {
         setStatus(tr("ftp error: %1").arg(m_ftp.errorString()));
-        if (++m_ftpErrorCount > FtpErrorsBeforeReset) {
+        if (m_schedule.commandFailed()) {
             m_ftp.abort();
             m_ftp.close();
-            m_frameNames.clear();
-            m_ftpErrorCount = 0;
         }
     }
-    if (id == m_getCommandId) {
+    if (id == m_cdCommandId) {
+        m_cdCommandId = -1;
+        m_inDayDirectory = !error;
+    } else if (id == m_getCommandId) {
         m_getCommandId = -1;
         if (!error)
             loadNewImage(m_ftp.readAll());
@@ -256,26 +248,22 @@ void ImagePlayerWidget::on_ftp_dataTransferProgress(qint64 done, qint64 total)
 
 void ImagePlayerWidget::on_ftp_listInfo(const FtpUrlInfo &i)
 {
-    if (i.isFile() && !m_frameNames.contains(i.name()))
-        m_frameNames.append(i.name());
+    if (i.isFile())
+        m_schedule.addFile(i.name());
 }
 
 void ImagePlayerWidget::listFinished()
 {
-    if (m_frameNames.isEmpty()) {
+    if (!m_schedule.finishListing()) {
         setStatus(tr("no image in directory"));
         return;
     }
-    // Plain code-unit order: names with a fixed-width time stamp come out
-    // oldest first, so the last one is the newest frame.
-    m_frameNames.sort(Qt::CaseSensitive);
-
     QSlider *slider = m_ui->horizontalSlider;
     int frame;
     {
         const QSignalBlocker blocker(slider);
         frame = slider->value() == slider->maximum() ? -1 : slider->value();
-        slider->setRange(0, m_frameNames.size() - 1);
+        slider->setRange(0, m_schedule.frameCount() - 1);
         slider->setValue(frame == -1 ? slider->maximum() : frame);
     }
     slider->setEnabled(true);
@@ -289,7 +277,7 @@ void ImagePlayerWidget::httpFinished()
     if (m_reply->error() != QNetworkReply::NoError) {
         // The network layer quotes the address as it was requested.
         const QString error = m_reply->errorString();
-        setStatus(m_url.userInfo().isEmpty() ? error : withoutUserInfo(error));
+        setStatus(m_schedule.url().userInfo().isEmpty() ? error : withoutUserInfo(error));
         return;
     }
     loadNewImage(m_reply->readAll());
@@ -298,20 +286,18 @@ void ImagePlayerWidget::httpFinished()
 
 void ImagePlayerWidget::getFrame(int frame_number)
 {
-    if (m_frameNames.isEmpty())
+    const SnapshotSchedule::Frame frame = m_schedule.frameAt(frame_number);
+    if (frame.name.isEmpty())
         return;
-    if (frame_number < 0 || frame_number >= m_frameNames.size()) {
-        fetchFrame(m_frameNames.last());
-        return;
-    }
-    const QString &name = m_frameNames.at(frame_number);
     QPixmap cached;
-    if (QPixmapCache::find(name, &cached)) {
-        m_pixmap = cached;
-        m_ui->frame->update();
+    if (frame.fromCache && !frame.cacheKey.isEmpty()
+        && QPixmapCache::find(frame.cacheKey, &cached)) {
+        // The operator's choice wins over a newest frame still on its way.
+        m_getCommandId = -1;
+        showPixmap(cached);
         return;
     }
-    fetchFrame(name);
+    fetchFrame(frame);
 }
 
 void ImagePlayerWidget::getFrame()
@@ -319,21 +305,22 @@ void ImagePlayerWidget::getFrame()
     getFrame(-1);
 }
 
-void ImagePlayerWidget::fetchFrame(const QString &name)
+void ImagePlayerWidget::fetchFrame(const SnapshotSchedule::Frame &frame)
 {
-    m_getCommandId = m_ftp.get(name);
-    setStatus(tr("getting image %1").arg(name));
+    m_getCommandId = m_ftp.get(frame.name);
+    m_fetchedCacheKey = frame.cacheKey;
+    setStatus(tr("getting image %1").arg(frame.name));
 }
 
 void ImagePlayerWidget::on_refreshTimer_timeout()
 {
-    if (m_ui->dateEdit->date() != m_framesDate) {
+    if (m_ui->dateEdit->date() != m_schedule.day()) {
         changeFramesDate(m_ui->dateEdit->date());
         return;
     }
-    if (m_scheme == QLatin1String("ftp"))
+    if (m_schedule.scheme() == QLatin1String("ftp"))
         processFtpState();
-    else if (m_scheme == QLatin1String("http"))
+    else if (m_schedule.scheme() == QLatin1String("http"))
         httpGet();
 }
 
@@ -346,16 +333,44 @@ void ImagePlayerWidget::httpGet()
         previous->abort();
         previous->deleteLater();
     }
-    m_reply = m_networkManager.get(QNetworkRequest(m_url));
+    m_reply = m_networkManager.get(QNetworkRequest(m_schedule.url()));
     connect(m_reply, &QNetworkReply::finished, this, &ImagePlayerWidget::httpFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this,
-        &ImagePlayerWidget::on_ftp_dataTransferProgress);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &ImagePlayerWidget::httpProgress);
+}
+
+void ImagePlayerWidget::httpProgress(qint64 done, qint64 total)
+{
+    if (done <= MaxImageBytes && total <= MaxImageBytes) {
+        on_ftp_dataTransferProgress(done, total);
+        return;
+    }
+    QNetworkReply *reply = std::exchange(m_reply, nullptr);
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    setStatus(tr("transfer stopped: more than %1 bytes").arg(MaxImageBytes));
 }
 
 void ImagePlayerWidget::loadNewImage(const QByteArray &bytes)
 {
-    QPixmap image;
-    if (!image.loadFromData(bytes)) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // What decoding costs is known from the header alone; an image whose
+    // size its header does not tell is not decoded at all.
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        setStatus(tr("unable to decode new image"));
+        return;
+    }
+    if (size.width() > MaxImageSide || size.height() > MaxImageSide
+        || qint64(size.width()) * size.height() > MaxImagePixels) {
+        setStatus(tr("image too large: %1 x %2 pixels").arg(size.width()).arg(size.height()));
+        return;
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) {
         setStatus(tr("unable to decode new image"));
         return;
     }
@@ -363,18 +378,20 @@ void ImagePlayerWidget::loadNewImage(const QByteArray &bytes)
         setStatus(tr("new image has null height"));
         return;
     }
-    m_pixmap = image;
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    // The key was taken when the fetch began: the slider may have moved on
+    // since. A day of one name, replaced in place, has none.
+    if (!m_fetchedCacheKey.isEmpty())
+        QPixmapCache::insert(m_fetchedCacheKey, pixmap);
+    showPixmap(pixmap);
+    setStatus(tr("new image loaded at %1").arg(QTime::currentTime().toString()));
+}
 
-    // With a single name the file is replaced in place, so caching it would
-    // only hide the new content.
-    const int frame = m_ui->horizontalSlider->value();
-    if (m_scheme == QLatin1String("ftp") && m_frameNames.size() != 1 && frame >= 0
-        && frame < m_frameNames.size())
-        QPixmapCache::insert(m_frameNames.at(frame), m_pixmap);
-
+void ImagePlayerWidget::showPixmap(const QPixmap &pixmap)
+{
+    m_pixmap = pixmap;
     m_aspectRatio = double(m_pixmap.width()) / m_pixmap.height();
     updateImageRect();
-    setStatus(tr("new image loaded at %1").arg(QTime::currentTime().toString()));
     m_ui->frame->update();
 }
 

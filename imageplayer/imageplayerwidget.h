@@ -1,15 +1,14 @@
 #ifndef IMAGEPLAYERWIDGET_H
 #define IMAGEPLAYERWIDGET_H
 
+#include "imageplayer/snapshotschedule.h"
 #include "net/ftpclient.h"
 
 #include <QDate>
 #include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QRect>
-#include <QStringList>
 #include <QTimer>
-#include <QUrl>
 #include <QWidget>
 
 #include <memory>
@@ -24,8 +23,9 @@ class ImagePlayerWidget;
  * Shows the still images a camera leaves at an HTTP address or in an FTP
  * directory per day, and fetches them anew periodically. For FTP sources a
  * date editor picks the day and a slider steps through its images; images
- * once shown are kept in the process-wide pixmap cache under their file
- * names.
+ * once shown are kept in the process-wide pixmap cache under their location.
+ * What to fetch and when is the schedule's; this class does the fetching
+ * and the showing.
  */
 class ImagePlayerWidget : public QWidget
 {
@@ -54,11 +54,12 @@ private slots:
 private:
     Q_INVOKABLE void processFtpState();
     void reopenConnection();
-    void reopenConnectionLater();
     void listFinished();
-    void fetchFrame(const QString &name);
+    void fetchFrame(const SnapshotSchedule::Frame &frame);
     void httpGet();
+    void httpProgress(qint64 done, qint64 total);
     void loadNewImage(const QByteArray &bytes);
+    void showPixmap(const QPixmap &pixmap);
     void updateImageRect();
     void setStatus(const QString &text);
 
@@ -73,17 +74,19 @@ private:
     QPixmap m_pixmap;
     double m_aspectRatio = 1.0;
     QRect m_imageRect;
-    QStringList m_frameNames;
     QString m_urlTemplate;
-    QString m_scheme;
-    QUrl m_url;
-    QDate m_framesDate;
-    int m_ftpErrorCount = 0;
-
-    // Pacing of new connections after attempts that never logged in.
+    // The day's address and frames, the failure count and the pacing of
+    // new connections.
+    SnapshotSchedule m_schedule;
     QTimer m_reconnectTimer;
-    int m_reconnectDelayMs = 0;
-    bool m_loggedInSinceConnect = false;
+
+    // The FTP session lists only in the day's directory: a listing is
+    // queued behind the change into it, which takes the listing with it
+    // when it fails.
+    int m_cdCommandId = -1;
+    bool m_inDayDirectory = false;
+    // Where the image being fetched goes in the pixmap cache, if anywhere.
+    QString m_fetchedCacheKey;
 };
 
 #endif // IMAGEPLAYERWIDGET_H

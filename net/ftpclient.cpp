@@ -68,19 +68,32 @@ void FtpClient::abort()
     clearPendingCommands();
     if (!runningTransfer())
         return;
+    stopTransfer();
+    m_step = Aborted;
+    // What the caller queues after this is a sequence of its own, which the
+    // aborted command does not take with it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_running && m_step == Aborted)
+                finishCommand(true, tr("Aborted"), true);
+        },
+        Qt::QueuedConnection);
+}
+
+void FtpClient::stopTransfer()
+{
     // The server still owes the answers to what was sent for the transfer;
     // they and the answer to ABOR are swallowed by the control channel.
     m_data.close();
     m_control.discardPendingReplies();
     m_control.sendCommand("ABOR", true);
-    m_step = Aborted;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (m_running && m_step == Aborted)
-                finishCommand(true, tr("Aborted"));
-        },
-        Qt::QueuedConnection);
+    m_buffer.clear();
+}
+
+QString FtpClient::overLimitMessage() const
+{
+    return tr("Transfer stopped: more than %1 bytes").arg(m_transferLimit);
 }
 
 void FtpClient::clearPendingCommands()
@@ -281,6 +294,10 @@ void FtpClient::handleReply(const FtpReply &reply)
             if (ok && size >= 0)
                 m_bytesTotal = size;
         }
+        if (m_transferLimit > 0 && m_bytesTotal > m_transferLimit) {
+            finishCommand(true, overLimitMessage());
+            return;
+        }
         requestPassive();
         return;
     case ExtendedPassive:
@@ -361,9 +378,14 @@ void FtpClient::handleData(const QByteArray &data)
     if (m_step != Transfer)
         return;
     m_control.keepAlive();
+    m_bytesDone += data.size();
+    if (m_transferLimit > 0 && m_bytesDone > m_transferLimit) {
+        stopTransfer();
+        finishCommand(true, overLimitMessage());
+        return;
+    }
     if (m_commands.first().command == Get) {
         m_buffer.append(data);
-        m_bytesDone += data.size();
         emit readyRead();
         if (m_step == Transfer)
             emit dataTransferProgress(m_bytesDone, m_bytesTotal);
@@ -416,11 +438,15 @@ void FtpClient::handleConnectionFailure(const QString &message)
         emit stateChanged(Unconnected);
 }
 
-void FtpClient::finishCommand(bool error, const QString &message)
+void FtpClient::finishCommand(bool error, const QString &message, bool keepQueued)
 {
-    if (error)
-        m_errorString = message;
     const int id = m_commands.takeFirst().id;
+    if (error) {
+        m_errorString = message;
+        // Dropped before the signal, so that what its receiver queues runs.
+        if (!keepQueued)
+            m_commands.clear();
+    }
     m_running = false;
     m_step = Idle;
     m_batchError = m_batchError || error;

@@ -20,10 +20,12 @@ struct FtpReply;
  * Transfers use passive mode (EPSV, else PASV) and binary type for files;
  * a downloaded file is kept until readAll() takes it.
  *
- * A negative answer of the server fails only the command it answers. A
- * connection that breaks, goes silent beyond timeout() or carries no FTP
- * fails the running command, drops the queued ones and leaves the client
- * Unconnected.
+ * A command that fails drops the commands queued behind it, which then
+ * never run and report nothing: the commands a caller queues together rely
+ * on each other (a listing on the change of directory before it). A
+ * negative answer of the server leaves the session as it was; a connection
+ * that breaks, goes silent beyond timeout() or carries no FTP also leaves
+ * the client Unconnected.
  */
 class FtpClient : public QObject
 {
@@ -63,6 +65,10 @@ public:
 
     int timeout() const { return m_timeout; }
     void setTimeout(int ms);
+    // The most bytes one transfer (a file or a listing) may bring; a larger
+    // one is stopped and fails. Not positive: no limit.
+    qint64 transferLimit() const { return m_transferLimit; }
+    void setTransferLimit(qint64 bytes) { m_transferLimit = bytes; }
 
 signals:
     void stateChanged(int state);
@@ -113,7 +119,9 @@ private:
     void handleData(const QByteArray &data);
     void handleDataFinished();
     void handleConnectionFailure(const QString &message);
-    void finishCommand(bool error, const QString &message = QString());
+    void stopTransfer();
+    QString overLimitMessage() const;
+    void finishCommand(bool error, const QString &message = QString(), bool keepQueued = false);
     void setState(State state);
     bool runningTransfer() const;
 
@@ -127,6 +135,7 @@ private:
     QString m_errorString;
     int m_lastId = 0;
     int m_timeout = 30000;
+    qint64 m_transferLimit = 0;
     bool m_batchError = false;
     bool m_extendedPassiveRefused = false;
     bool m_transferReplied = false;

@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include <utility>
+
 FtpDataChannel::FtpDataChannel(QObject *parent)
     : QObject(parent)
 {
@@ -18,7 +20,9 @@ FtpDataChannel::~FtpDataChannel()
 void FtpDataChannel::connectToHost(const QHostAddress &address, quint16 port)
 {
     close();
+    m_peerClosed = false;
     m_socket = new QTcpSocket(this);
+    m_socket->setReadBufferSize(ReadBufferSize);
     connect(m_socket, &QAbstractSocket::connected, this, [this] {
         m_timer.start();
         emit connected();
@@ -52,18 +56,38 @@ void FtpDataChannel::readData()
     if (!m_socket)
         return;
     m_timer.start();
-    const QByteArray data = m_socket->readAll();
+    const QByteArray data = m_socket->read(PieceSize);
     if (!data.isEmpty())
         emit dataReceived(data);
+    if (!m_socket)
+        return;
+    if (m_socket->bytesAvailable() > 0) {
+        readLater();
+    } else if (m_peerClosed) {
+        close();
+        emit finished();
+    }
+}
+
+void FtpDataChannel::readLater()
+{
+    if (std::exchange(m_readQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_readQueued = false;
+            readData();
+        },
+        Qt::QueuedConnection);
 }
 
 void FtpDataChannel::handleDisconnected()
 {
+    // What the socket still holds goes on piece by piece; the transfer
+    // ends with the last of it.
+    m_peerClosed = true;
     readData();
-    if (!m_socket)
-        return;
-    close();
-    emit finished();
 }
 
 void FtpDataChannel::handleSocketError(QAbstractSocket::SocketError error)

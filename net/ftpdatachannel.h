@@ -10,15 +10,23 @@ class QTcpSocket;
 
 /*
  * The data connection of one passive-mode transfer. It reports the data as
- * it comes and the end of the transfer, which the server marks by closing
- * the connection; a connection that cannot be made or stays silent beyond
- * the time-out is reported once through failed() and closed.
+ * it comes, a piece per turn of the event loop, and the end of the transfer,
+ * which the server marks by closing the connection; a connection that
+ * cannot be made or stays silent beyond the time-out is reported once
+ * through failed() and closed.
  */
 class FtpDataChannel : public QObject
 {
     Q_OBJECT
 
 public:
+    // What one turn of the event loop hands on: a listing of a day at one
+    // file a second comes in megabytes, whose entries take about 0.1 s per
+    // megabyte to handle.
+    static constexpr qint64 PieceSize = 64 * 1024;
+    // What the socket holds before the server has to wait.
+    static constexpr qint64 ReadBufferSize = 1024 * 1024;
+
     explicit FtpDataChannel(QObject *parent = nullptr);
     ~FtpDataChannel() override;
 
@@ -36,12 +44,15 @@ signals:
 
 private:
     void readData();
+    void readLater();
     void handleDisconnected();
     void handleSocketError(QAbstractSocket::SocketError error);
     void fail(const QString &message);
 
     QTcpSocket *m_socket = nullptr;
     QTimer m_timer;
+    bool m_readQueued = false;
+    bool m_peerClosed = false;
 };
 
 #endif // FTPDATACHANNEL_H

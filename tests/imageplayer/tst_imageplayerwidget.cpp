@@ -1,5 +1,7 @@
 #include "imageplayer/imageplayerwidget.h"
 
+#include "../net/scriptedftppeer.h"
+#include "imageplayer/snapshotschedule.h"
 #include "net/ftpclient.h"
 #include "peerprocess.h"
 #include "plugin/ostrelplugin.h"
@@ -121,9 +123,14 @@ private slots:
     void initTestCase();
     void init();
 
+    void schedule_data();
+    void schedule();
     void browsesTheDaysFrames();
+    void cachedFramesKeepTheirSource_data();
+    void cachedFramesKeepTheirSource();
     void directoryWithoutFiles();
     void changeOfDayReopensTheConnection();
+    void fourthFailureResets_data();
     void fourthFailureResets();
     void refusedConnectionsArePaced();
     void templatesThatGiveNoSource_data();
@@ -172,6 +179,106 @@ QString TestImagePlayerWidget::ftpDay(const QString &folder, const QString &day)
     return m_ftpRoot.filePath(folder + QLatin1Char('/') + day);
 }
 
+// The schedule alone, driven by a script of events; each event that
+// decides something adds its decision to the outcome.
+//   url, dir              the day's address and FTP directory
+//   file NAME, files N    listed files (N made-up names)
+//   list                  the listing completes: its frame count
+//   frame P               what slider position P asks for
+//   fail                  a failed command: "count" or "reset"
+//   connect, login        a connection is made, or logs in
+//   end                   a connection ends: the wait before the next
+void TestImagePlayerWidget::schedule_data()
+{
+    QTest::addColumn<QString>("urlTemplate");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QStringList>("outcome");
+
+    const QString camera = QStringLiteral("ftp://u:p@Cams.example:2121/cams/4/yyyy-MM-dd/img.jpg");
+    QTest::newRow("dated FTP path, port 21 by default")
+        << "ftp://u:p@host/cams/4/yyyy-MM-dd/img.jpg" << QStringList {"url", "dir"}
+        << QStringList {"ftp://u:p@host:21/cams/4/2024-03-15/img.jpg", "cams/4/2024-03-15"};
+    QTest::newRow("only the path is dated")
+        << "HTTP://host/yyyy-MM-dd/x.jpg?day=yyyy-MM-dd" << QStringList {"url"}
+        << QStringList {"http://host/2024-03-15/x.jpg?day=yyyy-MM-dd"};
+    QTest::newRow("no address") << QString() << QStringList {"url"} << QStringList {"invalid"};
+    QTest::newRow("names in code-unit order, each once")
+        << camera
+        << QStringList {"file img9.jpg", "file img10.jpg", "file img9.jpg", "list", "frame 0",
+                        "frame 1", "frame -1", "frame 2"}
+        << QStringList {"2",
+                        "img10.jpg from ftp://cams.example:2121/cams/4/2024-03-15/img10.jpg",
+                        "img9.jpg from ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg",
+                        "img9.jpg into ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg",
+                        "img9.jpg into ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg"};
+    QTest::newRow("cache keys encode names, never credentials")
+        << "ftp://user:secret@[::1]/a b/yyyy-MM-dd/x.jpg"
+        << QStringList {"file a#1?.png", "file x/y", "list", "frame 0", "frame 1"}
+        << QStringList {"2", "a#1?.png from ftp://[::1]:21/a%20b/2024-03-15/a%231%3F.png",
+                        "x/y from ftp://[::1]:21/a%20b/2024-03-15/x%2Fy"};
+    QTest::newRow("one name, replaced in place, is not cached")
+        << camera << QStringList {"file only.jpg", "list", "frame 0", "frame -1"}
+        << QStringList {"1", "only.jpg", "only.jpg"};
+    QTest::newRow("no names") << camera << QStringList {"list", "frame -1"}
+                              << QStringList {"0", "nothing"};
+    QTest::newRow("made-up names end at the limit")
+        << camera << QStringList {"files 250001", "list"} << QStringList {"250000"};
+    QTest::newRow("the fourth failure resets and forgets the names")
+        << camera
+        << QStringList {"file a.jpg", "fail", "fail", "fail", "list", "fail", "list", "fail"}
+        << QStringList {"count", "count", "count", "1", "reset", "0", "count"};
+    QTest::newRow("reconnections: at once after a login, else 1 s doubling to 30 s")
+        << camera
+        << QStringList {"connect", "end", "connect", "end", "connect", "end", "end", "end",
+                        "end", "end", "connect", "login", "end", "connect", "end"}
+        << QStringList {"1000", "2000", "4000", "8000", "16000", "30000", "30000", "0", "1000"};
+}
+
+void TestImagePlayerWidget::schedule()
+{
+    QFETCH(QString, urlTemplate);
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, outcome);
+
+    SnapshotSchedule schedule(urlTemplate);
+    schedule.setDay(QDate(2024, 3, 15));
+    QStringList decisions;
+    for (const QString &event : qAsConst(events)) {
+        const QString verb = event.section(QLatin1Char(' '), 0, 0);
+        const QString argument = event.section(QLatin1Char(' '), 1);
+        if (verb == QLatin1String("url")) {
+            decisions << (schedule.isValid() ? schedule.url().toString() : QStringLiteral("invalid"));
+        } else if (verb == QLatin1String("dir")) {
+            decisions << schedule.directory();
+        } else if (verb == QLatin1String("file")) {
+            schedule.addFile(argument);
+        } else if (verb == QLatin1String("files")) {
+            for (int i = 0; i < argument.toInt(); ++i)
+                schedule.addFile(QString::number(i));
+        } else if (verb == QLatin1String("list")) {
+            schedule.finishListing();
+            decisions << QString::number(schedule.frameCount());
+        } else if (verb == QLatin1String("frame")) {
+            const SnapshotSchedule::Frame frame = schedule.frameAt(argument.toInt());
+            QString decision = frame.name.isEmpty() ? QStringLiteral("nothing") : frame.name;
+            if (!frame.cacheKey.isEmpty())
+                decision += (frame.fromCache ? " from " : " into ") + frame.cacheKey;
+            decisions << decision;
+        } else if (verb == QLatin1String("fail")) {
+            decisions << (schedule.commandFailed() ? "reset" : "count");
+        } else if (verb == QLatin1String("connect")) {
+            schedule.connecting();
+        } else if (verb == QLatin1String("login")) {
+            schedule.loggedIn();
+        } else if (verb == QLatin1String("end")) {
+            decisions << QString::number(schedule.reconnectDelayMs());
+        } else {
+            QFAIL(qPrintable(event));
+        }
+    }
+    QCOMPARE(decisions, outcome);
+}
+
 void TestImagePlayerWidget::browsesTheDaysFrames()
 {
     const QString day = ftpDay(QStringLiteral("browse"));
@@ -213,6 +320,55 @@ void TestImagePlayerWidget::browsesTheDaysFrames()
     QCOMPARE(log.count(FtpClient::List), listsBefore + 1);
 }
 
+// Time-stamped names repeat in every camera's directory and every day's:
+// each source shows its own pictures, at their own shape, also from the
+// cache.
+void TestImagePlayerWidget::cachedFramesKeepTheirSource_data()
+{
+    QTest::addColumn<QString>("firstFolder");
+    QTest::addColumn<QString>("secondFolder");
+    QTest::addColumn<int>("secondDay"); // days from today
+
+    QTest::newRow("two cameras") << "cacheA" << "cacheB" << 0;
+    QTest::newRow("two days") << "cacheC" << "cacheC" << -1;
+}
+
+void TestImagePlayerWidget::cachedFramesKeepTheirSource()
+{
+    QFETCH(QString, firstFolder);
+    QFETCH(QString, secondFolder);
+    QFETCH(int, secondDay);
+
+    const QDate day = QDate::currentDate().addDays(secondDay);
+    const QString first = ftpDay(firstFolder);
+    const QString second = ftpDay(secondFolder, day.toString(Qt::ISODate));
+    QVERIFY(writeImage(first + "/a.png", Qt::red));
+    QVERIFY(writeImage(first + "/b.png", Qt::green));
+    QVERIFY(writeImage(second + "/a.png", Qt::blue, QSize(48, 64)));
+    QVERIFY(writeImage(second + "/b.png", Qt::yellow));
+
+    ImagePlayerWidget one(nullptr, ftpTemplate(firstFolder), 60);
+    QVERIFY(waitForColor(&one, Qt::green));
+    slider(&one)->setValue(0);
+    QVERIFY(waitForColor(&one, Qt::red));
+
+    ImagePlayerWidget other(nullptr, ftpTemplate(secondFolder), 60);
+    part<QFrame>(&other, "frame")->setFixedSize(300, 300);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    part<QDateEdit>(&other, "dateEdit")->setDate(day);
+    QVERIFY(waitForColor(&other, Qt::yellow));
+    slider(&other)->setValue(0);
+    QVERIFY(waitForColor(&other, Qt::blue));
+
+    // Its newest frame comes back from the cache, wide again: 300 x 225.
+    slider(&other)->setValue(1);
+    QVERIFY(waitForColor(&other, Qt::yellow, 1000));
+    const QImage shot = part<QFrame>(&other, "frame")->grab().toImage();
+    QVERIFY(sameColor(shot.pixelColor(5, 150), Qt::yellow));
+    QVERIFY(!sameColor(shot.pixelColor(150, 5), Qt::yellow));
+}
+
 void TestImagePlayerWidget::directoryWithoutFiles()
 {
     QVERIFY(QDir().mkpath(ftpDay(QStringLiteral("empty")) + "/a"));
@@ -249,35 +405,92 @@ void TestImagePlayerWidget::changeOfDayReopensTheConnection()
                                    5000));
 }
 
+// Three failed commands only show the error; the fourth closes the
+// connection and forgets the names. Each failure counts once: the commands
+// queued behind a failed one are dropped, so that after a failed login or
+// change of directory nothing is listed or fetched, least of all from the
+// login directory, which holds an image of its own here.
+void TestImagePlayerWidget::fourthFailureResets_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("reason"); // empty: whatever the server says
+    QTest::addColumn<bool>("reconnectsAtOnce");
+
+    QTest::newRow("vanished frame") << "get" << QString() << true;
+    QTest::newRow("missing day directory") << "cd" << QString() << true;
+    QTest::newRow("refused login") << "login" << "Login incorrect." << false;
+}
+
 void TestImagePlayerWidget::fourthFailureResets()
 {
+    QFETCH(QString, failing);
+    QFETCH(QString, reason);
+    QFETCH(bool, reconnectsAtOnce);
+
+    QVERIFY(writeImage(m_ftpRoot.filePath("login.png"), Qt::magenta));
     const QString day = ftpDay(QStringLiteral("failures"));
     QVERIFY(writeImage(day + "/a.png", Qt::red));
     QVERIFY(writeImage(day + "/b.png", Qt::green));
-    ImagePlayerWidget w(nullptr, ftpTemplate(QStringLiteral("failures")), 60);
-    CommandLog log(part<FtpClient>(&w, "ftp"));
-    QVERIFY(waitForColor(&w, Qt::green));
+    ScriptedFtpPeer refusing;
+    refusing.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
+        if (command.startsWith("PASS"))
+            return {"530 Login incorrect.\r\n"};
+        if (command.startsWith("USER") || command.startsWith("QUIT"))
+            return refusing.standardAnswer(command);
+        return {"530 Log in first.\r\n"};
+    });
+    const QString urlTemplate = failing == QLatin1String("login")
+        ? QStringLiteral("ftp://u:p@127.0.0.1:%1/yyyy-MM-dd/x.png").arg(refusing.port())
+        : ftpTemplate(failing == QLatin1String("cd") ? QStringLiteral("nowhere")
+                                                     : QStringLiteral("failures"));
 
-    // Listed names stay after the file has gone, and fetching it fails.
-    QVERIFY(QFile::remove(day + "/a.png"));
-    log.states.clear();
-    for (int failure = 1; failure <= 3; ++failure) {
-        const int getsBefore = log.count(FtpClient::Get);
-        slider(&w)->setValue(0);
-        QVERIFY(waitForStatus(&w, QStringLiteral("ftp error: ")));
-        QCOMPARE(log.count(FtpClient::Get), getsBefore + 1);
-        QVERIFY(log.states.isEmpty()); // still logged in
-        slider(&w)->setValue(1); // from the cache
+    ImagePlayerWidget w(nullptr, urlTemplate, 60);
+    auto *ftp = part<FtpClient>(&w, "ftp");
+    CommandLog log(ftp);
+    QStringList failures; // the status each failure shows
+    connect(ftp, &FtpClient::commandFinished, &w, [&](int, bool error) {
+        if (error)
+            failures << statusText(&w);
+    });
+    if (failing == QLatin1String("get")) {
+        // Listed names stay after the file has gone, and fetching it fails.
+        QVERIFY(waitForColor(&w, Qt::green));
+        QVERIFY(QFile::remove(day + "/a.png"));
+        log.states.clear();
     }
-    slider(&w)->setValue(0);
 
-    // The fourth closes the connection and empties the list; the new
-    // connection, after one that had logged in, follows at once.
-    QVERIFY(TestSupport::waitUntil([&] { return slider(&w)->maximum() == 0; }, 5000));
-    QCOMPARE(log.states.mid(0, 3),
+    for (int failure = 1; failure <= 4; ++failure) {
+        if (failing == QLatin1String("get"))
+            slider(&w)->setValue(0);
+        else if (failure > 1)
+            refresh(&w);
+        QVERIFY(TestSupport::waitUntil([&] { return failures.size() >= failure; }, 10000));
+        const QString shown = failures.last();
+        QVERIFY2(shown.startsWith(QLatin1String("ftp error: ") + reason) && shown.size() > 11,
+                 qPrintable(shown));
+        if (failure == 4)
+            break;
+        QTest::qWait(100);
+        QCOMPARE(failures.size(), failure);
+        QVERIFY(!log.states.contains(FtpClient::Closing));
+        if (failing == QLatin1String("get"))
+            slider(&w)->setValue(1); // from the cache
+    }
+
+    const auto closing = [&] { return log.states.indexOf(FtpClient::Closing); };
+    QVERIFY(TestSupport::waitUntil(
+        [&] { return closing() >= 0 && log.states.size() >= closing() + 3; }, 5000));
+    QCOMPARE(log.states.mid(closing(), 3),
              (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup}));
-    QVERIFY(log.times.at(2) - log.times.at(1) < 500);
-    QCOMPARE(frameColor(&w), QColor(Qt::green));
+    const qint64 pause = log.times.at(closing() + 2) - log.times.at(closing() + 1);
+    QVERIFY2(reconnectsAtOnce ? pause < 500 : pause >= 900, qPrintable(QString::number(pause)));
+    if (failing == QLatin1String("get")) {
+        QVERIFY(TestSupport::waitUntil([&] { return slider(&w)->maximum() == 0; }, 5000));
+        QCOMPARE(frameColor(&w), QColor(Qt::green));
+    } else {
+        QCOMPARE(log.count(FtpClient::List), 0);
+        QCOMPARE(log.count(FtpClient::Get), 0);
+    }
 }
 
 // A server that accepts and hangs up at once: every attempt fails before

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Everything a client tells, in order.
@@ -178,6 +180,17 @@ void TestFtpClient::abortedTransfersLeaveTheSessionUsable()
     QVERIFY2(!recorder.result(listId)->error, qPrintable(recorder.result(listId)->errorString));
     QCOMPARE(client.readAll(), m_image);
     QCOMPARE(client.state(), FtpClient::LoggedIn);
+
+    // A file beyond the transfer limit is refused, the session goes on.
+    client.setTransferLimit(m_image.size() - 1);
+    const int refusedId = client.get(QStringLiteral("day/a.jpg"));
+    QVERIFY(recorder.failed(refusedId));
+    QCOMPARE(recorder.result(refusedId)->errorString,
+             QStringLiteral("Transfer stopped: more than %1 bytes").arg(m_image.size() - 1));
+    QVERIFY(client.readAll().isEmpty());
+    client.setTransferLimit(m_image.size());
+    QVERIFY(recorder.succeeded(client.get(QStringLiteral("day/a.jpg"))));
+    QCOMPARE(client.readAll(), m_image);
 }
 
 void TestFtpClient::loginWithPeer(FtpClient &client, Recorder &recorder, ScriptedFtpPeer &peer)
@@ -188,9 +201,10 @@ void TestFtpClient::loginWithPeer(FtpClient &client, Recorder &recorder, Scripte
 }
 
 // Peers that end a session in every way but the proper one, one of each
-// kind (silence, garbage, refusal, hang-up); each must end in a failed
-// command, the Unconnected state and no queued command left. Overlong and
-// malformed lines are the reply parser's own test.
+// kind (silence, garbage, refusal, hang-up), and refusals that leave the
+// session open; each must end in one failed command, the expected state, and
+// the commands queued behind it dropped: never sent, never reported.
+// Overlong and malformed lines are the reply parser's own test.
 void TestFtpClient::brokenConnections_data()
 {
     QTest::addColumn<QByteArray>("greeting");
@@ -198,23 +212,31 @@ void TestFtpClient::brokenConnections_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("hangUp");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("endState");
 
     const QByteArray good("220 ok\r\n");
+    const int gone = FtpClient::Unconnected;
     QTest::newRow("no greeting") << QByteArray() << QByteArray() << QByteArray() << false
-                                 << "did not answer";
+                                 << "did not answer" << gone;
     QTest::newRow("garbage greeting") << QByteArray("SSH-2.0-OpenSSH\r\n") << QByteArray()
-                                      << QByteArray() << false << "Invalid reply";
+                                      << QByteArray() << false << "Invalid reply" << gone;
     QTest::newRow("hang-up during login")
-        << good << QByteArray("PASS") << QByteArray() << true << "closed by the server";
+        << good << QByteArray("PASS") << QByteArray() << true << "closed by the server" << gone;
     QTest::newRow("service closing")
         << good << QByteArray("CWD") << QByteArray("421 shutting down\r\n") << false
-        << "shutting down";
+        << "shutting down" << gone;
     QTest::newRow("silent data connection")
         << good << QByteArray("RETR") << QByteArray("150 soon\r\n") << false
-        << "Data connection timed out";
+        << "Data connection timed out" << gone;
     QTest::newRow("data without final reply")
         << good << QByteArray("RETR-payload") << QByteArray("150 soon\r\n") << false
-        << "did not answer";
+        << "did not answer" << gone;
+    QTest::newRow("refused login") << good << QByteArray("PASS")
+                                   << QByteArray("530 Login incorrect.\r\n") << false
+                                   << "Login incorrect." << int(FtpClient::Connected);
+    QTest::newRow("missing directory")
+        << good << QByteArray("CWD") << QByteArray("550 No such directory.\r\n") << false
+        << "No such directory." << int(FtpClient::LoggedIn);
 }
 
 void TestFtpClient::brokenConnections()
@@ -224,6 +246,7 @@ void TestFtpClient::brokenConnections()
     QFETCH(QByteArray, reply);
     QFETCH(bool, hangUp);
     QFETCH(QString, message);
+    QFETCH(int, endState);
 
     ScriptedFtpPeer peer;
     peer.setGreeting(greeting);
@@ -247,16 +270,22 @@ void TestFtpClient::brokenConnections()
     client.get(QStringLiteral("a.jpg"));
     const int droppedId = client.list();
 
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return client.state() == FtpClient::Unconnected && !recorder.finished.isEmpty(); },
-        5000));
+    const auto failed = [&] {
+        return std::count_if(recorder.finished.cbegin(), recorder.finished.cend(),
+                             [](const Recorder::Finished &f) { return f.error; });
+    };
+    QVERIFY(TestSupport::waitUntil([&] { return failed() > 0; }, 5000));
     QVERIFY(elapsed.elapsed() < 3000);
     const Recorder::Finished &last = recorder.finished.last();
     QVERIFY(last.error);
     QVERIFY2(last.errorString.contains(message), qPrintable(last.errorString));
     QTest::qWait(100);
+    QCOMPARE(failed(), 1);
+    QCOMPARE(int(client.state()), endState);
     QVERIFY(!recorder.result(droppedId));
     QVERIFY(!client.hasPendingCommands());
+    if (!failingVerb.isEmpty())
+        QVERIFY(peer.commands().last().startsWith(failingVerb.split('-').first()));
 }
 
 void TestFtpClient::serverDropsIdleConnection()
