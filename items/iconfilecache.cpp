@@ -22,10 +22,48 @@ namespace {
 // Beyond this many entries, those no camera holds any more are dropped.
 constexpr int MinPruneThreshold = 512;
 
+// What tells one version of a file from another.
+struct Version
+{
+    bool exists = false;
+    bool regular = false;
+    qint64 size = -1;
+    qint64 modified = 0;
+
+    bool operator==(const Version &other) const
+    {
+        return exists == other.exists && regular == other.regular && size == other.size
+               && modified == other.modified;
+    }
+};
+
+// One stat call: a list may name the same icon for thousands of cameras.
+Version versionOf(const QString &path)
+{
+    Version version;
+#ifdef Q_OS_UNIX
+    if (!path.startsWith(QLatin1Char(':'))) {
+        struct stat status;
+        if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
+            version.exists = true;
+            version.regular = S_ISREG(status.st_mode);
+            version.size = status.st_size;
+            version.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        }
+        return version;
+    }
+#endif
+    const QFileInfo info(path);
+    version.exists = info.exists();
+    version.regular = info.isFile();
+    version.size = info.size();
+    version.modified = info.lastModified().toMSecsSinceEpoch();
+    return version;
+}
+
 struct Entry
 {
-    qint64 size = -1;
-    QDateTime modified;
+    Version version;
     QPixmap pixmap;
     QString error;
 };
@@ -94,12 +132,11 @@ bool openRegularFile(QFile *file, const QString &path)
 #endif
 }
 
-Entry read(const QString &path, const QFileInfo &info)
+Entry read(const QString &path, const Version &version)
 {
     Entry entry;
-    entry.size = info.size();
-    entry.modified = info.lastModified();
-    if (entry.size > IconFileCache::MaxFileBytes) {
+    entry.version = version;
+    if (version.size > IconFileCache::MaxFileBytes) {
         entry.error = QStringLiteral("larger than %1 bytes").arg(IconFileCache::MaxFileBytes);
         return entry;
     }
@@ -142,19 +179,19 @@ Entry read(const QString &path, const QFileInfo &info)
 
 QPixmap IconFileCache::load(const QString &path, QString *error)
 {
-    const QFileInfo info(path);
-    if (!info.isFile()) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const Version version = versionOf(key);
+    if (!version.regular) {
         if (error)
-            *error = info.exists() ? QStringLiteral("not a regular file")
-                                   : QStringLiteral("no such file");
+            *error = version.exists ? QStringLiteral("not a regular file")
+                                    : QStringLiteral("no such file");
         return QPixmap();
     }
     Cache &c = cache();
-    const QString key = info.absoluteFilePath();
     auto it = c.files.find(key);
-    if (it == c.files.end() || it->size != info.size() || it->modified != info.lastModified()) {
+    if (it == c.files.end() || !(it->version == version)) {
         prune();
-        it = c.files.insert(key, read(key, info));
+        it = c.files.insert(key, read(key, version));
     }
     if (error)
         *error = it->error;

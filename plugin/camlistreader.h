@@ -22,10 +22,10 @@ class CamListReader
 {
 public:
     // Bounds on what one file may hold, far above any real camera network
-    // (a national one has about 100,000 cameras). The plug-in saves no list
-    // beyond them.
+    // (a national one has about 100,000 cameras) and within what the
+    // workstation can hold. The plug-in saves no list beyond them.
     static constexpr qint64 MaxFileSize = 256 * 1024 * 1024;
-    static constexpr int MaxCameras = 1000000;
+    static constexpr int MaxCameras = 500000;
     // Warnings kept of one file; the rest are only counted.
     static constexpr int MaxWarnings = 1000;
 
