@@ -206,6 +206,9 @@ void TestCamLayer::changedFlag_data()
     QTest::newRow("overlay") << propertyWrite("overlayUrl", QStringLiteral("127.0.0.1:9")) << true;
     QTest::newRow("snapshots") << propertyWrite("imageUrlTemplate", QStringLiteral("x")) << true;
     QTest::newRow("tcp") << propertyWrite("useTcpRtsp", true) << true;
+    QTest::newRow("period") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setImageUpdatePeriod(60);
+    }) << true;
     QTest::newRow("angle") << propertyWrite("angle", 11.0) << true;
     QTest::newRow("view angle") << propertyWrite("viewAngle", 31.0) << true;
     QTest::newRow("view radius") << propertyWrite("viewRadius", 101.0) << true;
