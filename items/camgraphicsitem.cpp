@@ -12,11 +12,11 @@
 #include <QDebug>
 #include <QDir>
 #include <QDockWidget>
-#include <QGraphicsSceneMouseEvent>
-#include <QMainWindow>
 #include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QIcon>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QtMath>
@@ -59,8 +59,8 @@ QRectF centredRect(const QPixmap &pixmap)
 
 } // namespace
 
-CamGraphicsItem::CamGraphicsItem(
-    const QPointF &position, const QString &url, int type, double angle, QGraphicsItem *parent)
+CamGraphicsItem::CamGraphicsItem(const QPointF &position, const QString &url, int type,
+                                 double angle, QGraphicsItem *parent)
     : QObject(nullptr)
     , QGraphicsItem(parent)
     , m_url(url)

@@ -115,8 +115,8 @@ bool openRegularFile(QFile *file, const QString &path)
         return file->open(QIODevice::ReadOnly);
     }
 #ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return false;
     struct stat status;
@@ -158,11 +158,11 @@ Entry read(const QString &path, const Version &version)
     if (!size.isValid() || size.width() > IconFileCache::MaxSide
         || size.height() > IconFileCache::MaxSide) {
         entry.error = size.isValid()
-            ? QStringLiteral("%1 x %2 pixels, more than %3 a side")
-                  .arg(size.width())
-                  .arg(size.height())
-                  .arg(IconFileCache::MaxSide)
-            : QStringLiteral("no image size: %1").arg(reader.errorString());
+                          ? QStringLiteral("%1 x %2 pixels, more than %3 a side")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(IconFileCache::MaxSide)
+                          : QStringLiteral("no image size: %1").arg(reader.errorString());
         return entry;
     }
     const QImage image = reader.read();
@@ -206,8 +206,8 @@ QPixmap IconFileCache::turned(const QPixmap &icon, double angle)
     auto it = c.turned.find(key);
     if (it == c.turned.end()) {
         prune();
-        it = c.turned.insert(
-            key, icon.transformed(QTransform().rotate(angle), Qt::FastTransformation));
+        it = c.turned.insert(key,
+                             icon.transformed(QTransform().rotate(angle), Qt::FastTransformation));
     }
     return it.value();
 }

@@ -57,8 +57,8 @@ bool isText(const QXmlStreamReader &xml)
 }
 
 // Why a coordinate cannot be taken, or a null string when it can.
-QString coordinateProblem(const QXmlStreamAttributes &attributes, QLatin1String name,
-                          double limit, double *value)
+QString coordinateProblem(const QXmlStreamAttributes &attributes, QLatin1String name, double limit,
+                          double *value)
 {
     if (!attributes.hasAttribute(name))
         return QCoreApplication::translate("CamListReader", "no \"%1\"").arg(name);
@@ -118,8 +118,7 @@ CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, QS
         entry.viewRadius = viewRadius;
     } else if (attributes.hasAttribute(viewAngleName) && attributes.hasAttribute(viewRadiusName)) {
         // Both given but not usable: the camera comes without its sector.
-        *note = QCoreApplication::translate("CamListReader",
-                                            "view sector %1, %2 left out")
+        *note = QCoreApplication::translate("CamListReader", "view sector %1, %2 left out")
                     .arg(quoted(attributes.value(viewAngleName)),
                          quoted(attributes.value(viewRadiusName)));
     }
@@ -140,8 +139,7 @@ QString CamListReader::refusal(qint64 bytes, int cameras)
         return QCoreApplication::translate("CamListReader", "Larger than %1 MiB")
             .arg(MaxFileSize / (1024 * 1024));
     if (cameras > MaxCameras)
-        return QCoreApplication::translate("CamListReader", "More than %1 cameras")
-            .arg(MaxCameras);
+        return QCoreApplication::translate("CamListReader", "More than %1 cameras").arg(MaxCameras);
     return QString();
 }
 

@@ -372,8 +372,8 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
     for (const QString &warning : qAsConst(m_loadWarnings))
         qWarning().noquote() << "OstrelPlugin:" << config_file << warning;
     if (list.skipped > 0) {
-        qWarning().noquote() << "OstrelPlugin:" << config_file << list.skipped
-                             << "entries skipped," << list.cameras.size() << "cameras loaded";
+        qWarning().noquote() << "OstrelPlugin:" << config_file << list.skipped << "entries skipped,"
+                             << list.cameras.size() << "cameras loaded";
     }
     m_lastError.clear();
     return true;

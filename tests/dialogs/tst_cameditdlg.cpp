@@ -223,17 +223,18 @@ void TestCamEditDlg::previewAndCancel_data()
 {
     QTest::addColumn<Operation>("cancel");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Cancel") << Operation(
-        [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
-                            << QStringLiteral("Gate");
-    QTest::newRow("Escape") << Operation(
-        [](QDialog *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }) << QStringLiteral("Gate");
+    QTest::newRow("Cancel") << Operation([](QDialog *dialog) {
+        clickButton(dialog, QDialogButtonBox::Cancel);
+    }) << QStringLiteral("Gate");
+    QTest::newRow("Escape") << Operation([](QDialog *dialog) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    }) << QStringLiteral("Gate");
     QTest::newRow("closed") << Operation([](QDialog *dialog) { dialog->close(); })
                             << QStringLiteral("Gate");
     // The sector the preview gives goes again.
-    QTest::newRow("without sector") << Operation(
-        [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
-                                    << QStringLiteral("Tunnel");
+    QTest::newRow("without sector")
+        << Operation([](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
+        << QStringLiteral("Tunnel");
 }
 
 void TestCamEditDlg::previewAndCancel()
@@ -243,7 +244,9 @@ void TestCamEditDlg::previewAndCancel()
     CamGraphicsItem *cam = camera(name);
     const QVariantList before = state(cam);
     const double angle = cam->angle();
-    const auto sector = [cam] { return cam->viewArea() ? cam->viewArea()->path() : QPainterPath(); };
+    const auto sector = [cam] {
+        return cam->viewArea() ? cam->viewArea()->path() : QPainterPath();
+    };
 
     QList<double> angles;
     bool iconTurned = false;

@@ -70,8 +70,8 @@ QByteArray bmpHeader(qint32 width, qint32 height)
     const quint32 pixels = 3u * quint32(width) * quint32(height);
     out.writeRawData("BM", 2);
     out << quint32(54 + pixels) << quint32(0) << quint32(54);
-    out << quint32(40) << width << height << quint16(1) << quint16(24) << quint32(0)
-        << pixels << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
+    out << quint32(40) << width << height << quint16(1) << quint16(24) << quint32(0) << pixels
+        << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
     return bytes;
 }
 
@@ -237,9 +237,8 @@ void TestCamGraphicsItem::iconFiles_data()
     QTest::newRow("wider") << "icon.png" << png(QSize(257, 1)) << "257 x 1 pixels";
     // A few bytes that would decode to 16000 x 16000 pixels, 1 GB.
     QTest::newRow("bomb") << "icon.bmp" << bmpHeader(16000, 16000) << "16000 x 16000 pixels";
-    QTest::newRow("over a mebibyte") << "icon.png"
-                                     << png(QSize(8, 8)).leftJustified(1024 * 1024 + 1, '\0')
-                                     << "larger than";
+    QTest::newRow("over a mebibyte")
+        << "icon.png" << png(QSize(8, 8)).leftJustified(1024 * 1024 + 1, '\0') << "larger than";
     QTest::newRow("not an image") << "icon.png" << QByteArray(100, 'x') << "no image size";
     QTest::newRow("missing") << "missing.png" << QByteArray() << "no such file";
     // Special files are never opened: a FIFO would block the load for ever.

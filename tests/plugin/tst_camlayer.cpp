@@ -196,8 +196,8 @@ void TestCamLayer::changedFlag_data()
         plugin.deleteCamera(cam);
     }) << true;
     QTest::newRow("delete null") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
-        QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteCamera",
-                                          Q_ARG(CamGraphicsItem *, nullptr)));
+        QVERIFY(
+            QMetaObject::invokeMethod(&plugin, "deleteCamera", Q_ARG(CamGraphicsItem *, nullptr)));
     }) << false;
     QTest::newRow("position") << propertyWrite("position", QPointF(37.5, 55.5)) << true;
     QTest::newRow("same position") << propertyWrite("position", QPointF(37.6f, 55.7f)) << false;
@@ -221,19 +221,21 @@ void TestCamLayer::changedFlag_data()
         cam->setToolTip(cam->toolTip());
     }) << false;
     QTest::newRow("icons") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
-        QVERIFY(QMetaObject::invokeMethod(cam, "setPixmap",
-                                          Q_ARG(QString, QStringLiteral(":/resources/camera_2.png")),
-                                          Q_ARG(QString, QString())));
+        QVERIFY(QMetaObject::invokeMethod(
+            cam, "setPixmap", Q_ARG(QString, QStringLiteral(":/resources/camera_2.png")),
+            Q_ARG(QString, QString())));
     }) << true;
     QTest::newRow("select") << propertyWrite("selected", true) << false;
     QTest::newRow("movable") << propertyWrite("movable", true) << false;
     // Nothing to open: no player, and no edit.
-    QTest::newRow("snapshots without address") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
-        const int widgets = QApplication::allWidgets().size();
-        QVERIFY(!cam->play(true));
-        QVERIFY(!cam->play(true, true));
-        QCOMPARE(QApplication::allWidgets().size(), widgets);
-    }) << false;
+    QTest::newRow("snapshots without address")
+        << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+               const int widgets = QApplication::allWidgets().size();
+               QVERIFY(!cam->play(true));
+               QVERIFY(!cam->play(true, true));
+               QCOMPARE(QApplication::allWidgets().size(), widgets);
+           })
+        << false;
 }
 
 void TestCamLayer::changedFlag()

@@ -317,8 +317,8 @@ void TestCamListFile::entryWarnings_data()
     QTest::addColumn<QString>("warning"); // empty: none
 
     QTest::newRow("good") << QByteArray("<Cam lon=\"1\" lat=\"2\"/>") << true << QString();
-    QTest::newRow("decimal comma") << QByteArray("<Cam lon=\"1,5\" lat=\"2,25\"/>") << true
-                                   << QString();
+    QTest::newRow("decimal comma")
+        << QByteArray("<Cam lon=\"1,5\" lat=\"2,25\"/>") << true << QString();
     QTest::newRow("no lon") << QByteArray("<Cam lat=\"2\"/>") << false
                             << "Row 2: entry skipped, no \"lon\"";
     QTest::newRow("no lat") << QByteArray("<Cam lon=\"2\"/>") << false
@@ -332,11 +332,11 @@ void TestCamListFile::entryWarnings_data()
     QTest::newRow("off the map") << QByteArray("<Cam lon=\"180.5\" lat=\"2\"/>") << false
                                  << "Row 2: entry skipped, \"lon\" is out of range: \"180.5\"";
     QTest::newRow("long text") << "<Cam lon=\"" + QByteArray(100000, '7') + "\" lat=\"2\"/>"
-                               << false << "is not a number: \"" + QString(40, '7') + QChar(0x2026)
-                                               + '"';
-    QTest::newRow("huge sector")
-        << QByteArray("<Cam lon=\"1\" lat=\"2\" view_ang=\"30\" view_radius=\"2e6\"/>") << true
-        << "Row 2: view sector \"30\", \"2e6\" left out";
+                               << false
+                               << "is not a number: \"" + QString(40, '7') + QChar(0x2026) + '"';
+    QTest::newRow("huge sector") << QByteArray(
+        "<Cam lon=\"1\" lat=\"2\" view_ang=\"30\" view_radius=\"2e6\"/>")
+                                 << true << "Row 2: view sector \"30\", \"2e6\" left out";
 }
 
 void TestCamListFile::entryWarnings()
