@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtMath>
 
 #include <sys/stat.h>
 
@@ -110,8 +109,6 @@ private slots:
     void zoomSwitchesIcon();
     void sectorFollowsCamera();
     void movingAndDragging();
-    void positionWrites_data();
-    void positionWrites();
 };
 
 // What the host and the item models see through the meta-object system.
@@ -404,42 +401,6 @@ void TestCamGraphicsItem::movingAndDragging()
     QCOMPARE(cam->pos().y(), start.y());
     QCOMPARE(sector->pos(), cam->scenePos());
     QVERIFY(plugin.isChanged());
-}
-
-// Writing the position moves the sector along and changes the layer,
-// movable or not; a position no list can hold is refused.
-void TestCamGraphicsItem::positionWrites_data()
-{
-    QTest::addColumn<bool>("movable");
-    QTest::addColumn<QPointF>("position");
-    QTest::addColumn<bool>("taken");
-    for (const bool movable : {false, true}) {
-        const char *kind = movable ? "movable" : "fixed";
-        QTest::addRow("%s", kind) << movable << QPointF(37.61, 55.71) << true;
-        QTest::addRow("%s, corner", kind) << movable << QPointF(-180, 90) << true;
-        QTest::addRow("%s, NaN", kind) << movable << QPointF(qQNaN(), 55.7) << false;
-        QTest::addRow("%s, infinite", kind) << movable << QPointF(37.6, qInf()) << false;
-        QTest::addRow("%s, beyond 180", kind) << movable << QPointF(180.5, 55.7) << false;
-        QTest::addRow("%s, beyond 90", kind) << movable << QPointF(37.6, -90.01) << false;
-    }
-}
-
-void TestCamGraphicsItem::positionWrites()
-{
-    QFETCH(bool, movable);
-    QFETCH(QPointF, position);
-    QFETCH(bool, taken);
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
-    cam->setMovable(movable);
-    plugin.setChanged(false);
-
-    QVERIFY(cam->setProperty("position", position));
-    const QPointF expected = taken ? position : QPointF(37.6, 55.7);
-    QCOMPARE(cam->pos(), expected);
-    QCOMPARE(cam->viewArea()->pos(), expected);
-    QCOMPARE(plugin.isChanged(), taken);
 }
 
 QTEST_MAIN(TestCamGraphicsItem)

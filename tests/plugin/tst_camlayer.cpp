@@ -72,7 +72,8 @@ LayerEdit creation(const QPointF &pos, bool made)
     };
 }
 
-// What the host may pass where a camera is expected.
+// What the host may pass where a camera is expected, in the order of the
+// test's targets.
 enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
 
 } // namespace
@@ -200,6 +201,11 @@ void TestCamLayer::changedFlag_data()
             QMetaObject::invokeMethod(&plugin, "deleteCamera", Q_ARG(CamGraphicsItem *, nullptr)));
     }) << false;
     QTest::newRow("position") << propertyWrite("position", QPointF(37.5, 55.5)) << true;
+    // Positions that no list can hold are refused.
+    QTest::newRow("NaN position") << propertyWrite("position", QPointF(qQNaN(), 55.5)) << false;
+    QTest::newRow("infinite position") << propertyWrite("position", QPointF(1, qInf())) << false;
+    QTest::newRow("position off the map")
+        << propertyWrite("position", QPointF(37.5, -90.01)) << false;
     QTest::newRow("same position") << propertyWrite("position", QPointF(37.6f, 55.7f)) << false;
     QTest::newRow("url") << propertyWrite("url", QStringLiteral("rtsp://127.0.0.1:9/x")) << true;
     QTest::newRow("same url") << propertyWrite("url", QString()) << false;
@@ -248,8 +254,12 @@ void TestCamLayer::changedFlag()
     QVERIFY(plugin.loadVlcCamList(listFile(dir)));
     QVERIFY(!plugin.isChanged());
 
-    edit(plugin, plugin.cameras().first());
+    const QPointer<CamGraphicsItem> cam = plugin.cameras().first();
+    edit(plugin, cam);
     QCOMPARE(plugin.isChanged(), changed);
+    // The sector stays with its camera, movable or not.
+    if (cam)
+        QCOMPARE(cam->viewArea()->pos(), cam->scenePos());
     const QString saved = dir.filePath(QStringLiteral("saved.xml"));
     plugin.saveVlcCamList(saved);
     QVERIFY(!plugin.isChanged());
@@ -288,23 +298,8 @@ void TestCamLayer::foreignCameraArguments()
     CamGraphicsItem *other = newCamera(otherLayer, QPointF(3, 4));
     plugin->setChanged(false);
 
-    QObject *object = nullptr;
-    switch (target) {
-    case Target::Null:
-        break;
-    case Target::Plugin:
-        object = plugin.get();
-        break;
-    case Target::MapView:
-        object = window.mapView();
-        break;
-    case Target::Kernel:
-        object = window.kernel();
-        break;
-    case Target::OtherLayersCamera:
-        object = other;
-        break;
-    }
+    QObject *const targets[] = {nullptr, plugin.get(), window.mapView(), window.kernel(), other};
+    QObject *object = targets[int(target)];
     QPointer<QObject> guard = object;
 
     // A dialog that shows is closed again, and counted.
