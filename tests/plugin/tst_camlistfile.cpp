@@ -263,6 +263,9 @@ void TestCamListFile::largeInput()
     QVERIFY(!reader.read(many + "</R>"));
     QVERIFY(reader.errorString().contains(QString::number(CamListReader::MaxCameras)));
     QVERIFY(reader.list().cameras.isEmpty());
+    // The same bounds keep a save from writing what would not load.
+    QVERIFY(CamListReader::refusal(CamListReader::MaxFileSize, CamListReader::MaxCameras).isNull());
+    QVERIFY(!CamListReader::refusal(0, CamListReader::MaxCameras + 1).isNull());
 }
 
 void TestCamListFile::openFailures()
