@@ -3,15 +3,13 @@
 #include "ui_cameditdlg.h"
 
 #include "items/camgraphicsitem.h"
-#include "plugin/itemsgroup.h"
 
 #include <QtMath>
 
-CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGroup *> *groups)
+CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam)
     : QDialog(parent)
     , m_ui(new Ui::CamEditDlg)
     , m_camera(cam)
-    , m_groups(groups)
 {
     m_ui->setupUi(this);
 
@@ -24,6 +22,7 @@ CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGro
     m_savedViewRadius = cam->viewRadius();
     m_savedViewAngle = cam->viewAngle();
     m_savedUseTcpRtsp = cam->useTcpRtsp();
+    m_savedHasView = cam->viewArea() != nullptr;
     m_originalType = cam->cameraType();
     m_savedType = m_originalType >= 1 && m_originalType <= 5 ? m_originalType : 1;
 
@@ -60,8 +59,8 @@ CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGro
     // from here on every change shows on the map at once.
     const auto valueChanged = QOverload<double>::of(&QDoubleSpinBox::valueChanged);
     connect(m_ui->angle, valueChanged, cam, &CamGraphicsItem::setAngle);
-    connect(m_ui->viewAngle, valueChanged, cam, &CamGraphicsItem::setViewAngle);
-    connect(m_ui->viewRadius, valueChanged, cam, &CamGraphicsItem::setViewRadius);
+    connect(m_ui->viewAngle, valueChanged, this, &CamEditDlg::previewViewAngle);
+    connect(m_ui->viewRadius, valueChanged, this, &CamEditDlg::previewViewRadius);
 }
 
 CamEditDlg::~CamEditDlg() = default;
@@ -76,13 +75,7 @@ void CamEditDlg::accept()
         m_camera->setImageUpdatePeriod(m_ui->updateInterval->value());
         m_camera->setToolTip(m_ui->name->text());
         m_camera->setUseTcpRtsp(m_ui->tcpRtsp->isChecked());
-        const int type = checkedType();
-        m_camera->setType(type);
-
-        ItemsGroup *group = m_groups ? m_groups->value(type) : nullptr;
-        if (!group)
-            group = dynamic_cast<ItemsGroup *>(m_camera->parentItem());
-        m_camera->setParentItem(group);
+        m_camera->setType(checkedType());
     }
     QDialog::accept();
 }
@@ -102,6 +95,9 @@ void CamEditDlg::reject()
             m_camera->setAngle(m_savedAngle);
         m_camera->setViewRadius(m_savedViewRadius);
         m_camera->setViewAngle(m_savedViewAngle);
+        // A sector the preview gave goes again, its values put back above.
+        if (!m_savedHasView)
+            m_camera->removeView();
         m_camera->setToolTip(m_savedName);
         m_camera->setUseTcpRtsp(m_savedUseTcpRtsp);
         // Only OK changes the type; a code the dialog cannot show (one a list
@@ -110,6 +106,28 @@ void CamEditDlg::reject()
             m_camera->setType(m_savedType);
     }
     QDialog::reject();
+}
+
+// A camera without a sector gets one as soon as the operator shapes it; the
+// value not edited stays the camera's own.
+void CamEditDlg::previewViewAngle(double viewAngle)
+{
+    if (!m_camera)
+        return;
+    if (m_camera->viewArea())
+        m_camera->setViewAngle(viewAngle);
+    else
+        m_camera->setView(viewAngle, m_camera->viewRadius());
+}
+
+void CamEditDlg::previewViewRadius(double viewRadius)
+{
+    if (!m_camera)
+        return;
+    if (m_camera->viewArea())
+        m_camera->setViewRadius(viewRadius);
+    else
+        m_camera->setView(m_camera->viewAngle(), viewRadius);
 }
 
 void CamEditDlg::on_typeAxisTrafficStream_toggled(bool checked)

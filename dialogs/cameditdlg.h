@@ -2,14 +2,12 @@
 #define CAMEDITDLG_H
 
 #include <QDialog>
-#include <QMap>
 #include <QPointer>
 #include <QString>
 
 #include <memory>
 
 class CamGraphicsItem;
-class ItemsGroup;
 
 namespace Ui {
 class CamEditDlg;
@@ -18,15 +16,16 @@ class CamEditDlg;
 /*
  * Edits one camera of the map. The rotation angle, view angle and view
  * radius act on the camera while the dialog is open, so that the operator
- * sees the icon and sector move; OK writes the other fields and moves the
- * camera into the group of its new type, Cancel puts every value back.
+ * sees the icon and sector move (a camera without a sector gets one); OK
+ * writes the other fields, Cancel puts every value back. Moving the camera
+ * into the group of its new type is left to the caller.
  */
 class CamEditDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    CamEditDlg(QWidget *parent, CamGraphicsItem *cam, QMap<int, ItemsGroup *> *groups);
+    CamEditDlg(QWidget *parent, CamGraphicsItem *cam);
     ~CamEditDlg() override;
 
     void accept() override;
@@ -38,6 +37,8 @@ private slots:
 
 private:
     void setOverlayUrlVisible(bool visible);
+    void previewViewAngle(double viewAngle);
+    void previewViewRadius(double viewRadius);
     int checkedType() const;
 
     std::unique_ptr<Ui::CamEditDlg> m_ui;
@@ -52,9 +53,9 @@ private:
     double m_savedViewRadius = 0.0;
     double m_savedViewAngle = 0.0;
     bool m_savedUseTcpRtsp = false;
+    bool m_savedHasView = false;
     int m_savedType = 1;
     int m_originalType = 1;
-    QMap<int, ItemsGroup *> *m_groups;
 };
 
 #endif // CAMEDITDLG_H

@@ -1,21 +1,24 @@
 #include "camgraphicsitem.h"
 
 #include "items/camviewarea.h"
+#include "items/iconfilecache.h"
+#include "net/addresstext.h"
 #include "overlays/axistrafficstreamoverlay.h"
 #include "overlays/citilogovelay.h"
 #include "player/playerwidget.h"
+#include "plugin/camlist.h"
 #include "plugin/ostrelplugin.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QDockWidget>
-#include <QGraphicsSceneMouseEvent>
-#include <QMainWindow>
 #include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QIcon>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPixmapCache>
-#include <QUrl>
 #include <QtMath>
 
 namespace {
@@ -56,12 +59,12 @@ QRectF centredRect(const QPixmap &pixmap)
 
 } // namespace
 
-CamGraphicsItem::CamGraphicsItem(
-    const QPointF &position, const QString &url, int type, double angle, QGraphicsItem *parent)
+CamGraphicsItem::CamGraphicsItem(const QPointF &position, const QString &url, int type,
+                                 double angle, QGraphicsItem *parent)
     : QObject(nullptr)
     , QGraphicsItem(parent)
     , m_url(url)
-    , m_displayUrl(QUrl(url, QUrl::TolerantMode).toString(QUrl::RemoveUserInfo))
+    , m_displayUrl(AddressText::withoutUserInfo(url))
     , m_angle(angle)
     , m_type(type)
 {
@@ -70,6 +73,9 @@ CamGraphicsItem::CamGraphicsItem(
     remakeIcon(0);
     remakeIcon(1);
     setPos(position);
+    // Every later move passes itemChange, movable or not: the sector follows
+    // and positions a list cannot hold are refused.
+    setFlag(ItemSendsGeometryChanges);
     setData(0, QVariant::fromValue<QObject *>(this));
 }
 
@@ -90,6 +96,12 @@ void CamGraphicsItem::setPlugin(OstrelPlugin *plugin)
     m_plugin = plugin;
 }
 
+void CamGraphicsItem::markChanged()
+{
+    if (m_plugin)
+        m_plugin->setChanged(true);
+}
+
 void CamGraphicsItem::setType(int type)
 {
     if (type == m_type)
@@ -99,35 +111,67 @@ void CamGraphicsItem::setType(int type)
     remakeIcon(0);
     remakeIcon(1);
     update();
+    markChanged();
+}
+
+void CamGraphicsItem::setUseTcpRtsp(bool tcp)
+{
+    if (tcp == m_useTcpRtsp)
+        return;
+    m_useTcpRtsp = tcp;
+    markChanged();
+}
+
+void CamGraphicsItem::setUrl(const QString &url)
+{
+    if (url == m_url)
+        return;
+    m_url = url;
+    m_displayUrl = AddressText::withoutUserInfo(url);
+    markChanged();
+}
+
+void CamGraphicsItem::setOverlayUrl(const QString &url)
+{
+    if (url == m_overlayUrl)
+        return;
+    m_overlayUrl = url;
+    markChanged();
 }
 
 void CamGraphicsItem::setImageUrlTemplate(const QString &urlTemplate)
 {
-    if (urlTemplate != m_imageUrlTemplate)
-        m_imageUrlTemplate = urlTemplate;
+    if (urlTemplate == m_imageUrlTemplate)
+        return;
+    m_imageUrlTemplate = urlTemplate;
+    markChanged();
 }
 
 void CamGraphicsItem::setImageUpdatePeriod(int seconds)
 {
-    if (seconds != m_imageUpdatePeriod)
-        m_imageUpdatePeriod = seconds;
+    if (seconds == m_imageUpdatePeriod)
+        return;
+    m_imageUpdatePeriod = seconds;
+    markChanged();
 }
 
 void CamGraphicsItem::setMovable(bool movable)
 {
-    // Position changes reach itemChange only with the second flag, and they
-    // must, so that the sector follows and the layer counts as changed.
     setFlag(ItemIsMovable, movable);
-    setFlag(ItemSendsGeometryChanges, movable);
+}
+
+QString CamGraphicsItem::iconFile(const QString &path) const
+{
+    return m_iconDirectory.isEmpty() ? path : QDir(m_iconDirectory).absoluteFilePath(path);
 }
 
 QPixmap CamGraphicsItem::makeIcon(int type, bool directional) const
 {
     // A list entry may name only the big custom icon; it then stands for both.
     const QString &custom =
-        directional && !m_smallPixmapPath.isNull() ? m_smallPixmapPath : m_bigPixmapPath;
-    if (!custom.isNull()) {
-        const QPixmap pixmap(custom);
+        directional && !m_smallPixmapPath.isEmpty() ? m_smallPixmapPath : m_bigPixmapPath;
+    if (!custom.isEmpty()) {
+        const QPixmap pixmap = IconFileCache::load(iconFile(custom));
         if (!pixmap.isNull())
             return pixmap;
     }
@@ -146,23 +190,39 @@ void CamGraphicsItem::setPixmap(const QString &big, const QString &small)
         qWarning("null big pixmap");
         return;
     }
+    setIconFiles(big, small, QString());
+}
+
+void CamGraphicsItem::setIconFiles(const QString &big, const QString &small,
+                                   const QString &directory)
+{
+    if (big != m_bigPixmapPath || small != m_smallPixmapPath)
+        markChanged();
     m_bigPixmapPath = big;
     m_smallPixmapPath = small;
+    m_iconDirectory = directory;
 
-    const QPixmap bigPixmap(big);
+    QString error;
+    QPixmap bigPixmap;
     QPixmap smallPixmap;
-    if (!small.isNull())
-        smallPixmap.load(small);
-    if (bigPixmap.isNull() || (!small.isNull() && smallPixmap.isNull())) {
-        qWarning("Error loading pixmaps");
+    if (!big.isEmpty())
+        bigPixmap = IconFileCache::load(iconFile(big), &error);
+    if (error.isEmpty() && !small.isEmpty())
+        smallPixmap = IconFileCache::load(iconFile(small), &error);
+    if (!error.isEmpty()) {
+        qWarning().noquote() << "Error loading pixmaps:" << error;
         return;
     }
 
+    // A path left empty takes the built-in icon; a small icon alone serves
+    // as the turned one.
     prepareGeometryChange();
-    m_icons[0] = bigPixmap;
-    m_icons[1] = small.isNull() ? bigPixmap : smallPixmap;
-    if (!qIsNaN(m_angle))
-        m_icons[1] = turned(m_icons[1], m_angle);
+    m_icons[0] = bigPixmap.isNull() ? makeIcon(m_type, false) : bigPixmap;
+    const QPixmap directional = smallPixmap.isNull() ? bigPixmap : smallPixmap;
+    if (directional.isNull())
+        m_icons[1] = makeIcon(m_type, !qIsNaN(m_angle));
+    else
+        m_icons[1] = qIsNaN(m_angle) ? directional : IconFileCache::turned(directional, m_angle);
     m_iconRects[0] = centredRect(m_icons[0]);
     m_iconRects[1] = centredRect(m_icons[1]);
     update();
@@ -170,7 +230,8 @@ void CamGraphicsItem::setPixmap(const QString &big, const QString &small)
 
 void CamGraphicsItem::setAngle(double a)
 {
-    if (!qIsFinite(a) || a == m_angle)
+    // A list reads angles in single precision: one beyond it would be lost.
+    if (!CamListEntry::isStorableNumber(a) || a == m_angle)
         return;
     applyAngle(a);
 }
@@ -189,33 +250,48 @@ void CamGraphicsItem::applyAngle(double a)
     if (m_viewArea)
         rebuildViewArea();
     update();
+    markChanged();
 }
 
 void CamGraphicsItem::setViewAngle(double a)
 {
-    if (!m_viewArea || !qIsFinite(a) || a == m_viewAngle)
+    if (!m_viewArea || !CamListEntry::isStorableNumber(a) || a == m_viewAngle)
         return;
     m_viewAngle = a;
     rebuildViewArea();
     update();
+    markChanged();
 }
 
 void CamGraphicsItem::setViewRadius(double r)
 {
-    if (!m_viewArea || !qIsFinite(r) || r == m_viewRadius)
+    if (!m_viewArea || !CamListEntry::isValidViewRadius(r) || r == m_viewRadius)
         return;
     m_viewRadius = r;
     rebuildViewArea();
     update();
+    markChanged();
 }
 
 void CamGraphicsItem::setView(double viewAngle, double viewRadius)
 {
+    // A sector a list cannot hold would be lost with the next save.
+    if (!CamListEntry::isStorableNumber(viewAngle)
+        || !CamListEntry::isValidViewRadius(viewRadius)) {
+        qDebug() << "CamGraphicsItem: view sector refused:" << viewAngle << viewRadius;
+        return;
+    }
     m_viewAngle = viewAngle;
     m_viewRadius = viewRadius;
     delete m_viewArea;
     m_viewArea = new CamViewArea(m_angle, m_viewRadius, m_viewAngle, this);
     m_viewArea->setVisible(viewAreaWanted(isVisible(), isSelected()));
+    markChanged();
+}
+
+void CamGraphicsItem::removeView()
+{
+    delete m_viewArea;
 }
 
 void CamGraphicsItem::viewAreaDestroyed(CamViewArea *area)
@@ -305,12 +381,21 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
 {
     switch (change) {
     case ItemPositionChange:
-        if (m_viewArea) {
-            const QPointF position = value.toPointF();
-            m_viewArea->setPos(parentItem() ? parentItem()->mapToScene(position) : position);
+        // A position the list cannot hold stays where it was: NaN would
+        // also never settle where on-map players anchor to the camera.
+        if (!CamListEntry::isValidPosition(value.toPointF())) {
+            qDebug() << "CamGraphicsItem: position refused:" << value.toPointF();
+            return pos();
         }
-        if (m_plugin)
-            m_plugin->setChanged(true);
+        break;
+    case ItemPositionHasChanged:
+        if (m_viewArea)
+            m_viewArea->setPos(scenePos());
+        markChanged();
+        break;
+    case ItemToolTipChange:
+        if (value.toString() != toolTip())
+            markChanged();
         break;
     case ItemVisibleChange:
         if (m_viewArea)
@@ -333,6 +418,9 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
 {
     QMainWindow *mainWindow = OstrelPlugin::findMainWindow();
     if (!mainWindow || !m_plugin)
+        return false;
+    // Nothing to show: a player would only say that the address is empty.
+    if (play_images && m_imageUrlTemplate.isEmpty())
         return false;
 
     QWidget *parent = on_scene ? nullptr : mainWindow;

@@ -50,13 +50,14 @@ public:
     void setType(int type);
 
     bool useTcpRtsp() const { return m_useTcpRtsp; }
-    void setUseTcpRtsp(bool tcp) { m_useTcpRtsp = tcp; }
+    void setUseTcpRtsp(bool tcp);
     bool hasImages() const { return !m_imageUrlTemplate.isEmpty(); }
     QString url() const { return m_url; }
-    void setUrl(const QString &url) { m_url = url; }
+    void setUrl(const QString &url);
+    // The address without user name and password, as lists show it.
     QString displayUrl() const { return m_displayUrl; }
     QString overlayUrl() const { return m_overlayUrl; }
-    void setOverlayUrl(const QString &url) { m_overlayUrl = url; }
+    void setOverlayUrl(const QString &url);
     QString imageUrlTemplate() const { return m_imageUrlTemplate; }
     void setImageUrlTemplate(const QString &urlTemplate);
     int imageUpdatePeriod() const { return m_imageUpdatePeriod; }
@@ -70,8 +71,13 @@ public:
     bool isMovable() const { return flags() & ItemIsMovable; }
     void setMovable(bool movable);
 
+    // The custom icon files as given, relative ones included.
     QString bigPixmapPath() const { return m_bigPixmapPath; }
     QString smallPixmapPath() const { return m_smallPixmapPath; }
+    // Custom icons from `big` and `small`, relative paths read in
+    // `directory` (the working directory when empty). Either may be empty;
+    // an empty `small` makes `big` serve for both.
+    void setIconFiles(const QString &big, const QString &small, const QString &directory);
     int iconIndex() const { return m_iconIndex; }
     QPixmap icon(int index) const { return m_icons[index]; }
 
@@ -80,6 +86,8 @@ public:
 
     // Replaces the view sector by a new one with these parameters.
     void setView(double viewAngle, double viewRadius);
+    // Takes the view sector away; the view angle and radius stay.
+    void removeView();
     CamViewArea *viewArea() const { return m_viewArea; }
     // Called by the sector as it goes, so that the camera forgets it.
     void viewAreaDestroyed(CamViewArea *area);
@@ -105,6 +113,9 @@ protected:
 
 private:
     QPixmap makeIcon(int type, bool directional) const;
+    QString iconFile(const QString &path) const;
+    // The plug-in's list now differs from its saved file.
+    void markChanged();
     void remakeIcon(int index);
     void applyAngle(double a);
     void rebuildViewArea();
@@ -114,6 +125,7 @@ private:
     QPixmap m_icons[2];
     QString m_bigPixmapPath;
     QString m_smallPixmapPath;
+    QString m_iconDirectory;
     int m_iconIndex = 0;
     QString m_url;
     QString m_displayUrl;

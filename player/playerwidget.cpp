@@ -1,6 +1,7 @@
 #include "playerwidget.h"
 #include "ui_playerwidget.h"
 
+#include "net/addresstext.h"
 #include "player/annotatedmutexlocker.h"
 #include "player/avdictionary.h"
 #include "player/bewardview.h"
@@ -96,7 +97,7 @@ PlayerWidget::PlayerWidget(
     else
         startOpening();
 
-    const QString title = tr("Camera %1").arg(url.toString(QUrl::RemoveUserInfo));
+    const QString title = tr("Camera %1").arg(AddressText::withoutUserInfo(m_camAddress));
     (parentWidget() ? parentWidget() : this)->setWindowTitle(title);
 
     connect(this, &PlayerWidget::warning, this, &PlayerWidget::printWarning);

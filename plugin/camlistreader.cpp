@@ -6,17 +6,36 @@
 
 namespace {
 
-// Largest view radius taken from a file, in metres; beyond it the sector
-// would cover continents and only slow the scene down.
-constexpr double MaxViewRadius = 1.0e6;
+// Longest piece of an attribute quoted in a warning; the rest is elided.
+constexpr int MaxQuotedLength = 40;
 
-// Numbers are read in single precision, as the files have always been.
-double readNumber(const QXmlStreamAttributes &attributes, QLatin1String name, bool *ok)
+QString quoted(const QStringRef &text)
+{
+    QString shown = text.left(MaxQuotedLength).toString();
+    if (text.size() > MaxQuotedLength)
+        shown += QChar(0x2026);
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+// Numbers are read in single precision, as the files have always been. A
+// decimal comma, as lists made in a Russian locale carry, counts as the
+// decimal point: no number of the format has group separators.
+double readNumber(const QStringRef &text, bool *ok)
 {
     bool parsed = false;
-    const float value = attributes.value(name).toFloat(&parsed);
-    *ok = parsed && qIsFinite(value);
-    return *ok ? double(value) : qQNaN();
+    double value = text.toDouble(&parsed);
+    if (!parsed && text.count(QLatin1Char(',')) == 1 && !text.contains(QLatin1Char('.'))) {
+        QString withPoint = text.toString();
+        withPoint.replace(QLatin1Char(','), QLatin1Char('.'));
+        value = withPoint.toDouble(&parsed);
+    }
+    *ok = parsed && CamListEntry::isStorableNumber(value);
+    return *ok ? double(float(value)) : qQNaN();
+}
+
+double readNumber(const QXmlStreamAttributes &attributes, QLatin1String name, bool *ok)
+{
+    return readNumber(attributes.value(name), ok);
 }
 
 int readInt(const QXmlStreamAttributes &attributes, QLatin1String name, int fallback)
@@ -37,9 +56,28 @@ bool isText(const QXmlStreamReader &xml)
     return xml.isCDATA() || !xml.isWhitespace();
 }
 
+// Why a coordinate cannot be taken, or a null string when it can.
+QString coordinateProblem(const QXmlStreamAttributes &attributes, QLatin1String name, double limit,
+                          double *value)
+{
+    if (!attributes.hasAttribute(name))
+        return QCoreApplication::translate("CamListReader", "no \"%1\"").arg(name);
+    const QStringRef text = attributes.value(name);
+    bool ok = false;
+    *value = readNumber(text, &ok);
+    if (!ok)
+        return QCoreApplication::translate("CamListReader", "\"%1\" is not a number: %2")
+            .arg(name, quoted(text));
+    if (qAbs(*value) > limit)
+        return QCoreApplication::translate("CamListReader", "\"%1\" is out of range: %2")
+            .arg(name, quoted(text));
+    return QString();
+}
+
 } // namespace
 
-CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, bool *valid)
+CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, QString *problem,
+                                      QString *note)
 {
     CamListEntry entry;
     entry.url = attributes.value(QLatin1String("url")).toString();
@@ -50,12 +88,12 @@ CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, bo
     entry.useTcpRtsp = isTrue(attributes.value(QLatin1String("rtsp_tcp")));
     entry.imageUpdatePeriod = readInt(attributes, QLatin1String("image_update_period"), 30);
 
-    bool lonOk = false;
-    bool latOk = false;
-    const double lon = readNumber(attributes, QLatin1String("lon"), &lonOk);
-    const double lat = readNumber(attributes, QLatin1String("lat"), &latOk);
-    *valid = lonOk && latOk && qAbs(lon) <= 180.0 && qAbs(lat) <= 90.0;
-    if (!*valid)
+    double lon = 0.0;
+    double lat = 0.0;
+    *problem = coordinateProblem(attributes, QLatin1String("lon"), 180.0, &lon);
+    if (problem->isNull())
+        *problem = coordinateProblem(attributes, QLatin1String("lat"), 90.0, &lat);
+    if (!problem->isNull())
         return entry;
     entry.position = QPointF(lon, lat);
 
@@ -63,20 +101,46 @@ CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, bo
     entry.angle = readNumber(attributes, QLatin1String("ang"), &ok);
     entry.type = readInt(attributes, QLatin1String("type"), 1);
 
+    // Kept as written, so that a list moved with its icons still finds them;
+    // a small icon alone is kept too.
     entry.bigPixmapPath = attributes.value(QLatin1String("image_big")).toString();
-    if (!entry.bigPixmapPath.isEmpty())
-        entry.smallPixmapPath = attributes.value(QLatin1String("image_small")).toString();
+    entry.smallPixmapPath = attributes.value(QLatin1String("image_small")).toString();
 
+    const QLatin1String viewAngleName("view_ang");
+    const QLatin1String viewRadiusName("view_radius");
     bool angleOk = false;
     bool radiusOk = false;
-    const double viewAngle = readNumber(attributes, QLatin1String("view_ang"), &angleOk);
-    const double viewRadius = readNumber(attributes, QLatin1String("view_radius"), &radiusOk);
-    entry.hasView = angleOk && radiusOk && qAbs(viewRadius) <= MaxViewRadius;
+    const double viewAngle = readNumber(attributes, viewAngleName, &angleOk);
+    const double viewRadius = readNumber(attributes, viewRadiusName, &radiusOk);
+    entry.hasView = angleOk && radiusOk && CamListEntry::isValidViewRadius(viewRadius);
     if (entry.hasView) {
         entry.viewAngle = viewAngle;
         entry.viewRadius = viewRadius;
+    } else if (attributes.hasAttribute(viewAngleName) && attributes.hasAttribute(viewRadiusName)) {
+        // Both given but not usable: the camera comes without its sector.
+        *note = QCoreApplication::translate("CamListReader", "view sector %1, %2 left out")
+                    .arg(quoted(attributes.value(viewAngleName)),
+                         quoted(attributes.value(viewRadiusName)));
     }
     return entry;
+}
+
+void CamListReader::warn(qint64 row, const QString &text)
+{
+    ++m_warningCount;
+    if (m_list.warnings.size() < MaxWarnings)
+        m_list.warnings.append(
+            QCoreApplication::translate("CamListReader", "Row %1: %2").arg(row).arg(text));
+}
+
+QString CamListReader::refusal(qint64 bytes, int cameras)
+{
+    if (bytes > MaxFileSize)
+        return QCoreApplication::translate("CamListReader", "Larger than %1 MiB")
+            .arg(MaxFileSize / (1024 * 1024));
+    if (cameras > MaxCameras)
+        return QCoreApplication::translate("CamListReader", "More than %1 cameras").arg(MaxCameras);
+    return QString();
 }
 
 bool CamListReader::read(const QByteArray &data)
@@ -89,14 +153,13 @@ bool CamListReader::read(const QByteArray &data)
     };
 
     m_list = CamList();
+    m_warningCount = 0;
     m_errorString.clear();
     m_errorLine = m_errorColumn = 0;
 
-    if (data.size() > MaxFileSize) {
-        m_errorString = QCoreApplication::translate("CamListReader", "Larger than %1 MiB")
-                            .arg(MaxFileSize / (1024 * 1024));
+    m_errorString = refusal(data.size(), 0);
+    if (!m_errorString.isNull())
         return false;
-    }
 
     QXmlStreamReader xml(data);
     QVector<OpenCam> openCams;
@@ -119,16 +182,22 @@ bool CamListReader::read(const QByteArray &data)
             if (depth == 1) {
                 m_list.useFfmpeg = isTrue(xml.attributes().value(QLatin1String("use_ffmpeg")));
             } else if (name == QLatin1String("Cam")) {
-                bool valid = false;
-                CamListEntry entry = readEntry(xml.attributes(), &valid);
+                QString problem;
+                QString note;
+                CamListEntry entry = readEntry(xml.attributes(), &problem, &note);
                 int index = -1;
-                if (valid) {
+                if (!problem.isNull()) {
+                    ++m_list.skipped;
+                    warn(xml.lineNumber(),
+                         QCoreApplication::translate("CamListReader", "entry skipped, %1")
+                             .arg(problem));
+                } else {
                     if (m_list.cameras.size() >= MaxCameras) {
-                        xml.raiseError(
-                            QCoreApplication::translate("CamListReader", "More than %1 cameras")
-                                .arg(MaxCameras));
+                        xml.raiseError(refusal(0, MaxCameras + 1));
                         break;
                     }
+                    if (!note.isNull())
+                        warn(xml.lineNumber(), note);
                     index = m_list.cameras.size();
                     m_list.cameras.append(std::move(entry));
                 }
@@ -170,6 +239,10 @@ bool CamListReader::read(const QByteArray &data)
         m_errorColumn = xml.columnNumber();
         m_list = CamList();
         return false;
+    }
+    if (m_warningCount > m_list.warnings.size()) {
+        m_list.warnings.append(QCoreApplication::translate("CamListReader", "%1 more warnings")
+                                   .arg(m_warningCount - m_list.warnings.size()));
     }
     return true;
 }

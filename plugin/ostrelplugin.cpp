@@ -316,8 +316,10 @@ QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &u
 
 bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *layer)
 {
-    if (!m_scene)
+    if (!m_scene) {
+        m_lastError = tr("No map scene to load the cameras into");
         return false;
+    }
 
     QFile file(config_file);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -346,23 +348,32 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
     if (list.useFfmpeg)
         m_useFfmpeg = true;
 
+    // Setting up the cameras is no edit: the flag stays as it was.
+    const bool changed = m_changed;
     for (const CamListEntry &entry : list.cameras) {
         CamGraphicsItem *cam = addCamera(entry.position, entry.url, entry.type, entry.angle, layer);
         cam->setOverlayUrl(entry.overlayUrl);
         cam->setImageUrlTemplate(entry.imageUrlTemplate);
         cam->setImageUpdatePeriod(entry.imageUpdatePeriod);
         cam->setUseTcpRtsp(entry.useTcpRtsp);
-        if (!entry.bigPixmapPath.isEmpty()) {
-            // Without a small icon the big one serves for both.
-            const QString small = entry.smallPixmapPath.isEmpty()
-                ? QString()
-                : directory.absoluteFilePath(entry.smallPixmapPath);
-            cam->setPixmap(directory.absoluteFilePath(entry.bigPixmapPath), small);
-        }
+        // Paths are kept as written and read in the list's folder.
+        if (!entry.bigPixmapPath.isEmpty() || !entry.smallPixmapPath.isEmpty())
+            cam->setIconFiles(entry.bigPixmapPath, entry.smallPixmapPath, directory.path());
         if (entry.hasView)
             cam->setView(entry.viewAngle, entry.viewRadius);
         if (!entry.name.isEmpty())
             cam->setToolTip(entry.name);
+    }
+    m_changed = changed;
+
+    // What the list held but the layer does not show goes where the host
+    // and the operator can see it.
+    m_loadWarnings = list.warnings;
+    for (const QString &warning : qAsConst(m_loadWarnings))
+        qWarning().noquote() << "OstrelPlugin:" << config_file << warning;
+    if (list.skipped > 0) {
+        qWarning().noquote() << "OstrelPlugin:" << config_file << list.skipped << "entries skipped,"
+                             << list.cameras.size() << "cameras loaded";
     }
     m_lastError.clear();
     return true;
@@ -370,6 +381,21 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
 
 void OstrelPlugin::saveVlcCamList(const QString &config_file)
 {
+    CamList list;
+    list.useFfmpeg = m_useFfmpeg;
+    list.vlcOptions = m_vlcOptions;
+    list.cameras.reserve(m_cameras.size());
+    for (const CamGraphicsItem *cam : qAsConst(m_cameras))
+        list.cameras.append(listEntry(cam));
+    const QByteArray data = CamListWriter::write(list);
+
+    // A list that would not load again does not replace one that does.
+    const QString refusal = CamListReader::refusal(data.size(), list.cameras.size());
+    if (!refusal.isNull()) {
+        m_lastError = tr("Error saving file: %1").arg(refusal);
+        return;
+    }
+
     makeBackup(config_file, config_file + QLatin1String(".bak"));
 
     // The list it replaces stays intact until the new one is completely on
@@ -380,15 +406,6 @@ void OstrelPlugin::saveVlcCamList(const QString &config_file)
         m_lastError = tr("Error opening file: %1").arg(file.errorString());
         return;
     }
-
-    CamList list;
-    list.useFfmpeg = m_useFfmpeg;
-    list.vlcOptions = m_vlcOptions;
-    list.cameras.reserve(m_cameras.size());
-    for (const CamGraphicsItem *cam : qAsConst(m_cameras))
-        list.cameras.append(listEntry(cam));
-    const QByteArray data = CamListWriter::write(list);
-
     if (!writeAll(&file, data.constData(), data.size()) || !file.commit()) {
         m_lastError = tr("Error opening file: %1").arg(file.errorString());
         return;
@@ -462,30 +479,63 @@ CamGraphicsItem *OstrelPlugin::addCamera(
     return cam;
 }
 
+bool OstrelPlugin::isLayerCamera(const CamGraphicsItem *cam, const char *operation) const
+{
+    // The host may pass any object, or one already gone: only the address
+    // is compared until it is known to be one of ours.
+    if (cam && m_cameras.contains(const_cast<CamGraphicsItem *>(cam)))
+        return true;
+    if (cam)
+        qDebug("OstrelPlugin::%s: %p is no camera of this layer", operation,
+               static_cast<const void *>(cam));
+    return false;
+}
+
 bool OstrelPlugin::editCamProperties(CamGraphicsItem *cam)
 {
-    if (!cam)
+    if (!isLayerCamera(cam, "editCamProperties"))
         return false;
-    // The main window may go while the dialog runs, and the dialog with it.
-    QPointer<CamEditDlg> dialog = new CamEditDlg(findMainWindow(), cam, &m_groups);
+    // The main window may go while the dialog runs, and the dialog with it;
+    // the host may delete the camera.
+    QPointer<CamGraphicsItem> camera = cam;
+    QPointer<CamEditDlg> dialog = new CamEditDlg(findMainWindow(), cam);
     dialog->setWindowTitle(tr("Camera \"%1\" properties").arg(cam->toolTip()));
+    // The preview edits the camera while the dialog runs; Cancel puts it
+    // back, and the flag with it.
+    const bool changed = m_changed;
     const bool accepted = dialog->exec() == QDialog::Accepted;
     delete dialog;
-    return accepted;
+    if (!accepted || !camera) {
+        m_changed = changed;
+        return accepted;
+    }
+    // Into the group of its type, made if there is none yet.
+    if (camera->parentItem() != m_groups.value(camera->cameraType()))
+        camera->setParentItem(groupFor(camera->cameraType(), nullptr));
+    m_changed = true;
+    return true;
 }
 
 QObject *OstrelPlugin::createNewCamera(const QPointF &pos, int tpye)
 {
     if (!m_scene)
         return nullptr;
+    // A position a list cannot hold would be lost on the next load.
+    if (!CamListEntry::isValidPosition(pos)) {
+        qDebug() << "OstrelPlugin::createNewCamera: position refused:" << pos;
+        return nullptr;
+    }
     CamGraphicsItem *cam = addCamera(pos, QString(), tpye, 0.0, nullptr);
     cam->setView(30, 10);
     cam->setUseTcpRtsp(true);
+    m_changed = true;
     return cam;
 }
 
 void OstrelPlugin::deleteCamera(CamGraphicsItem *cam)
 {
+    if (!isLayerCamera(cam, "deleteCamera"))
+        return;
     delete cam;
     m_changed = true;
 }

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QGraphicsObject;
 class QGraphicsScene;
@@ -32,6 +33,9 @@ class OstrelPlugin : public QObject
     Q_PROPERTY(QString moduleVersion READ moduleVersion)
     Q_PROPERTY(bool changed READ isChanged WRITE setChanged)
     Q_PROPERTY(int maxStreamCount READ maxStreamCount WRITE setMaxStreamCount)
+    // What the last successful load left out, one text per list entry with
+    // its row ("Row 12: ..."); empty when it took everything.
+    Q_PROPERTY(QStringList loadWarnings READ loadWarnings)
 
 public:
     explicit OstrelPlugin(QObject *parent = nullptr);
@@ -62,10 +66,10 @@ public:
     void setChanged(bool changed) { m_changed = changed; }
     int maxStreamCount() const;
     void setMaxStreamCount(int count);
+    QStringList loadWarnings() const { return m_loadWarnings; }
 
     QGraphicsScene *scene() const;
     const QMap<int, ItemsGroup *> &groups() const { return m_groups; }
-    QMap<int, ItemsGroup *> *groupsPointer() { return &m_groups; }
     const QString &vlcOptions() const { return m_vlcOptions; }
     const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
     const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
@@ -84,12 +88,15 @@ private slots:
 
 private:
     void bindToScene();
+    // Whether `cam` is a camera of this layer; anything else is logged.
+    bool isLayerCamera(const CamGraphicsItem *cam, const char *operation) const;
     ItemsGroup *groupFor(int type, QGraphicsObject *layer);
     CamGraphicsItem *addCamera(const QPointF &pos, const QString &url, int type, double angle,
                                QGraphicsObject *layer);
     void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
 
     QString m_lastError;
+    QStringList m_loadWarnings;
     bool m_viewAreaAlwaysVisible = false;
     bool m_useFfmpeg = false;
     bool m_changed = false;

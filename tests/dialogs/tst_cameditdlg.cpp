@@ -222,34 +222,46 @@ void TestCamEditDlg::overlayRowFollowsType()
 void TestCamEditDlg::previewAndCancel_data()
 {
     QTest::addColumn<Operation>("cancel");
-    QTest::newRow("Cancel") << Operation(
-        [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); });
-    QTest::newRow("Escape") << Operation(
-        [](QDialog *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
-    QTest::newRow("closed") << Operation([](QDialog *dialog) { dialog->close(); });
+    QTest::addColumn<QString>("name");
+    QTest::newRow("Cancel") << Operation([](QDialog *dialog) {
+        clickButton(dialog, QDialogButtonBox::Cancel);
+    }) << QStringLiteral("Gate");
+    QTest::newRow("Escape") << Operation([](QDialog *dialog) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    }) << QStringLiteral("Gate");
+    QTest::newRow("closed") << Operation([](QDialog *dialog) { dialog->close(); })
+                            << QStringLiteral("Gate");
+    // The sector the preview gives goes again.
+    QTest::newRow("without sector")
+        << Operation([](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
+        << QStringLiteral("Tunnel");
 }
 
 void TestCamEditDlg::previewAndCancel()
 {
     QFETCH(Operation, cancel);
-    CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
+    QFETCH(QString, name);
+    CamGraphicsItem *cam = camera(name);
     const QVariantList before = state(cam);
+    const double angle = cam->angle();
+    const auto sector = [cam] {
+        return cam->viewArea() ? cam->viewArea()->path() : QPainterPath();
+    };
 
     QList<double> angles;
     bool iconTurned = false;
-    QList<QPainterPath> sectors {cam->viewArea()->path()};
+    QList<QPainterPath> sectors {sector()};
     const bool accepted = edit(cam, [&](QDialog *dialog) {
         // Every step and keystroke shows on the map at once.
         QTest::keyClick(widget(dialog, "angle"), Qt::Key_Up);
         angles << cam->angle();
-        sectors << cam->viewArea()->path();
         retype(dialog, "angle", QStringLiteral("45"));
         angles << cam->angle();
-        iconTurned = cam->icon(1).toImage() == turnedIcon(1, 45);
+        iconTurned = cam->icon(1).toImage() == turnedIcon(cam->cameraType(), 45);
         retype(dialog, "viewAngle", QStringLiteral("90"));
-        sectors << cam->viewArea()->path();
+        sectors << sector();
         QTest::keyClick(widget(dialog, "viewRadius"), Qt::Key_Up);
-        sectors << cam->viewArea()->path();
+        sectors << sector();
         // Fields without a preview are written only by OK.
         typeFields(
             dialog,
@@ -258,11 +270,12 @@ void TestCamEditDlg::previewAndCancel()
         cancel(dialog);
     });
     QVERIFY(!accepted);
-    QCOMPARE(angles, QList<double>({11, 45}));
+    QCOMPARE(angles, QList<double>({angle + 1, 45}));
     QVERIFY(iconTurned);
     for (int i = 1; i < sectors.size(); ++i)
         QVERIFY(sectors[i] != sectors[i - 1]);
     QCOMPARE(state(cam), before);
+    QVERIFY(!m_plugin->isChanged());
 }
 
 void TestCamEditDlg::cancelKeepsWhatTheDialogCannotShow()
@@ -316,12 +329,16 @@ void TestCamEditDlg::okMovesIntoTypeGroup()
     QCOMPARE(cam->parentItem(), lprGroup);
     QCOMPARE(cam->icon(1).toImage(), turnedIcon(2, 10));
 
-    // No group holds video detectors: the camera stays where it is.
+    // No group holds video detectors yet: one is made, so that hiding the
+    // type hides the camera.
     QVERIFY(!m_plugin->groups().contains(3));
     QVERIFY(edit(cam, chooseType("typeVideoDt")));
     QCOMPARE(cam->cameraType(), 3);
-    QCOMPARE(cam->parentItem(), lprGroup);
+    QVERIFY(m_plugin->groups().contains(3));
+    QCOMPARE(cam->parentItem(), m_plugin->groups().value(3));
     QCOMPARE(cam->icon(1).toImage(), turnedIcon(3, 10));
+    m_plugin->setTypeVisible(3, false);
+    QVERIFY(!cam->isVisible());
 
     // A detector made a plain camera keeps its (hidden) overlay address.
     CamGraphicsItem *bridge = camera(QStringLiteral("Bridge"));
@@ -347,7 +364,8 @@ void TestCamEditDlg::zeroImagePeriodBecomesOne()
     QCOMPARE(cam->imageUpdatePeriod(), 1);
     QCOMPARE(title, QStringLiteral("Camera \"Gate\" properties"));
     QCOMPARE(parent, static_cast<QWidget *>(m_window.get()));
-    QVERIFY(!m_plugin->isChanged());
+    // Accepted edits are edits of the list, even of nothing.
+    QVERIFY(m_plugin->isChanged());
 }
 
 void TestCamEditDlg::savedListHoldsEdits()
@@ -363,14 +381,27 @@ void TestCamEditDlg::savedListHoldsEdits()
         clickButton(dialog, QDialogButtonBox::Ok);
     }));
 
+    // A camera without a sector gets the one the operator shapes.
+    CamGraphicsItem *tunnel = camera(QStringLiteral("Tunnel"));
+    QVERIFY(!tunnel->viewArea());
+    QVERIFY(edit(tunnel, [](QDialog *dialog) {
+        retype(dialog, "viewAngle", QStringLiteral("70"));
+        retype(dialog, "viewRadius", QStringLiteral("320"));
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+    QVERIFY(tunnel->viewArea() && !tunnel->viewArea()->path().isEmpty());
+
     const QVariantList edited = fields(camera(QStringLiteral("Gate east")));
     QCOMPARE(edited,
              QVariantList({"Gate east", "rtsp://127.0.0.1:9/east", "127.0.0.1:7",
                            "ftp://127.0.0.1:9/yyyy-MM-dd", 15, true, 5, "135", 60.0, 250.0}));
+    const QVariantList tunnelEdited = fields(tunnel);
+    QCOMPARE(tunnelEdited.mid(8), QVariantList({70.0, 320.0}));
     const QString path = m_dir.filePath(QStringLiteral("saved.xml"));
     m_plugin->saveVlcCamList(path);
     QVERIFY(m_plugin->loadVlcCamList(path));
     QCOMPARE(fields(camera(QStringLiteral("Gate east"))), edited);
+    QCOMPARE(fields(camera(QStringLiteral("Tunnel"))), tunnelEdited);
 }
 
 void TestCamEditDlg::nullCameraIsRefused()

@@ -1,7 +1,10 @@
 // Arbitrary file contents into the camera list reader. A list it accepts is
 // saved and read back: the reload must give the same cameras, as far as the
-// file format keeps them, and saving the reloaded list must give the same
-// bytes as saving what the format keeps of the first.
+// file format keeps them, with nothing to report, and saving the reloaded
+// list must give the same bytes as saving what the format keeps of the
+// first. The same bytes, taken as numbers, are positions, angles and radii
+// that the plug-in would let into a camera: a list holding them must read
+// back whole.
 
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
@@ -10,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -60,10 +64,59 @@ void checkSameCamera(const CamListEntry &expected, const CamListEntry &reloaded)
     check(nearlyEqual(expected.viewRadius, reloaded.viewRadius, 6), "view radius");
 }
 
+// Cameras made of the input's bytes, as the plug-in would let them in: a
+// position, an angle and a view sector each only when the checks at the
+// plug-in's entry points take them.
+void checkNumbersReadBack(const uint8_t *data, size_t size)
+{
+    constexpr size_t Chunk = 4 * sizeof(double);
+    CamList list;
+    for (size_t at = 0; at + Chunk <= size && list.cameras.size() < 64; at += Chunk) {
+        double value[4];
+        std::memcpy(value, data + at, sizeof value);
+        CamListEntry cam;
+        cam.position = QPointF(value[0], value[1]);
+        if (!CamListEntry::isValidPosition(cam.position))
+            continue;
+        if (CamListEntry::isStorableNumber(value[2]))
+            cam.angle = value[2];
+        if (CamListEntry::isStorableNumber(value[3]))
+            cam.viewAngle = value[3];
+        if (CamListEntry::isValidViewRadius(value[3]))
+            cam.viewRadius = value[3];
+        cam.hasView = true;
+        list.cameras.append(cam);
+    }
+    if (list.cameras.isEmpty())
+        return;
+
+    CamListReader reader;
+    check(reader.read(CamListWriter::write(list)), "a list of numbers let in does not read");
+    const CamList &reloaded = reader.list();
+    check(reloaded.warnings.isEmpty(), "numbers let in are reported on reading");
+    check(reloaded.cameras.size() == list.cameras.size(), "numbers let in lose a camera");
+    for (int i = 0; i < list.cameras.size(); ++i) {
+        // Read in single precision: within its precision, and denormals
+        // and smaller values become 0.
+        const CamListEntry &expected = list.cameras.at(i);
+        const CamListEntry &actual = reloaded.cameras.at(i);
+        const auto same = [](double written, double read) {
+            return nearlyEqual(written, read, 6) || qAbs(written) < 1e-37;
+        };
+        check(same(expected.position.x(), actual.position.x()), "longitude let in");
+        check(same(expected.position.y(), actual.position.y()), "latitude let in");
+        check(same(expected.angle, actual.angle), "angle let in");
+        check(same(expected.viewAngle, actual.viewAngle), "view angle let in");
+        check(same(expected.viewRadius, actual.viewRadius), "view radius let in");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    checkNumbersReadBack(data, size);
+
     CamListReader reader;
     if (!reader.read(QByteArray(reinterpret_cast<const char *>(data), int(size)))) {
         check(reader.list().cameras.isEmpty(), "cameras left after a failed read");
@@ -72,14 +125,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const CamList loaded = reader.list();
     for (const CamListEntry &cam : loaded.cameras) {
-        check(qAbs(cam.position.x()) <= 180.0 && qAbs(cam.position.y()) <= 90.0, "position");
-        check(!cam.hasView || qIsFinite(cam.viewRadius), "finite view radius");
+        check(CamListEntry::isValidPosition(cam.position), "position");
+        check(!cam.hasView || CamListEntry::isValidViewRadius(cam.viewRadius), "view radius");
     }
+    check(loaded.skipped == 0 || !loaded.warnings.isEmpty(), "entries skipped without a word");
+    check(loaded.warnings.size() <= CamListReader::MaxWarnings + 1, "warnings beyond the limit");
 
     const QByteArray saved = CamListWriter::write(loaded);
     CamListReader reloader;
     check(reloader.read(saved), "saved list does not read back");
     const CamList &reloaded = reloader.list();
+    check(reloaded.warnings.isEmpty(), "a saved list reads back with warnings");
     check(reloaded.useFfmpeg == loaded.useFfmpeg, "use_ffmpeg");
     check(reloaded.vlcOptions == loaded.vlcOptions, "player options");
     check(reloaded.cameras.size() == loaded.cameras.size(), "number of cameras");

@@ -66,6 +66,11 @@ void TestPlayerWidget::titleGoesToTheParent()
     QVERIFY(player->windowTitle().isEmpty());
     PlayerWidget orphan(nullptr, QStringLiteral("rtsp://admin:pw@127.0.0.1:1/stream"));
     QCOMPARE(orphan.windowTitle(), QStringLiteral("Camera rtsp://127.0.0.1:1/stream"));
+    // A raw password holds what a URL parser takes for the end of it (made
+    // so that the stream is still opened on loopback).
+    PlayerWidget raw(nullptr,
+                     QStringLiteral("rtsp://admin:p@127.0.0.1:1/s#w?d@127.0.0.1:1/stream"));
+    QCOMPARE(raw.windowTitle(), QStringLiteral("Camera rtsp://127.0.0.1:1/stream"));
 }
 
 // A source with no picture at all fails its opening instead of decoding.

@@ -3,16 +3,23 @@
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
 
+#include "kernel.h"
+#include "messagecapture.h"
+#include "osmview.h"
 #include "testsupport.h"
 #include "workstationwindow.h"
 
+#include <QApplication>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QtMath>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -47,7 +54,32 @@ CamGraphicsItem *newCamera(OstrelPlugin &plugin, const QPointF &pos, int type = 
     return qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(pos, type));
 }
 
+// An edit of the layer, made on its first camera.
+using LayerEdit = std::function<void(OstrelPlugin &, CamGraphicsItem *)>;
+
+LayerEdit propertyWrite(const char *name, const QVariant &value)
+{
+    return [name, value](OstrelPlugin &, CamGraphicsItem *cam) {
+        QVERIFY(cam->setProperty(name, value));
+    };
+}
+
+LayerEdit creation(const QPointF &pos, bool made)
+{
+    return [pos, made](OstrelPlugin &plugin, CamGraphicsItem *) {
+        QCOMPARE(newCamera(plugin, pos) != nullptr, made);
+        QCOMPARE(plugin.cameras().size(), made ? 3 : 2);
+    };
+}
+
+// What the host may pass where a camera is expected, in the order of the
+// test's targets.
+enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
+
 } // namespace
+
+Q_DECLARE_METATYPE(LayerEdit)
+Q_DECLARE_METATYPE(Target)
 
 // The camera layer operations of the plug-in, and what happens when the host
 // deletes things behind its back.
@@ -59,6 +91,10 @@ private slots:
     void createAndClear();
     void typeVisibility();
     void deleteCamera();
+    void changedFlag_data();
+    void changedFlag();
+    void foreignCameraArguments_data();
+    void foreignCameraArguments();
     void layerObjectTakesGroups();
     void hostDeletesScene();
     void hostDeletesCameraAndLayer();
@@ -88,7 +124,6 @@ void TestCamLayer::createAndClear()
     QVERIFY(cam);
     QCOMPARE(cam->pos(), QPointF(37.6, 55.7));
     QCOMPARE(cam->viewArea()->scene(), window.scene());
-    QVERIFY(!plugin.isChanged());
     QCOMPARE(plugin.cameras(), QList<CamGraphicsItem *>({cam}));
     ItemsGroup *group = plugin.groups().value(1);
     QCOMPARE(cam->parentItem(), group);
@@ -138,19 +173,161 @@ void TestCamLayer::deleteCamera()
     WorkstationWindow window;
     OstrelPlugin plugin;
 
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "deleteCamera", Q_ARG(CamGraphicsItem *, nullptr)));
-    QVERIFY(plugin.isChanged());
-    plugin.setChanged(false);
-
     CamGraphicsItem *first = newCamera(plugin, QPointF(1, 2));
     CamGraphicsItem *second = newCamera(plugin, QPointF(3, 4));
     plugin.deleteCamera(first);
-    QVERIFY(plugin.isChanged());
     QCOMPARE(plugin.cameras(), QList<CamGraphicsItem *>({second}));
     QCOMPARE(sectorsIn(window.scene()), 1);
     plugin.deleteCamera(second);
     // The type keeps its (now empty) group.
     QVERIFY(plugin.groups().value(1)->childItems().isEmpty());
+}
+
+// `changed` tells whether the layer differs from the last saved list.
+void TestCamLayer::changedFlag_data()
+{
+    QTest::addColumn<LayerEdit>("edit");
+    QTest::addColumn<bool>("changed");
+
+    QTest::newRow("new camera") << creation(QPointF(180, -90), true) << true;
+    QTest::newRow("NaN camera") << creation(QPointF(qQNaN(), 1), false) << false;
+    QTest::newRow("infinite camera") << creation(QPointF(1, -qInf()), false) << false;
+    QTest::newRow("camera off the map") << creation(QPointF(180.001, 1), false) << false;
+    QTest::newRow("delete") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        plugin.deleteCamera(cam);
+    }) << true;
+    QTest::newRow("delete null") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
+        QVERIFY(
+            QMetaObject::invokeMethod(&plugin, "deleteCamera", Q_ARG(CamGraphicsItem *, nullptr)));
+    }) << false;
+    QTest::newRow("position") << propertyWrite("position", QPointF(37.5, 55.5)) << true;
+    // Positions that no list can hold are refused.
+    QTest::newRow("NaN position") << propertyWrite("position", QPointF(qQNaN(), 55.5)) << false;
+    QTest::newRow("infinite position") << propertyWrite("position", QPointF(1, qInf())) << false;
+    QTest::newRow("position off the map")
+        << propertyWrite("position", QPointF(37.5, -90.01)) << false;
+    QTest::newRow("same position") << propertyWrite("position", QPointF(37.6f, 55.7f)) << false;
+    QTest::newRow("url") << propertyWrite("url", QStringLiteral("rtsp://127.0.0.1:9/x")) << true;
+    QTest::newRow("same url") << propertyWrite("url", QString()) << false;
+    QTest::newRow("overlay") << propertyWrite("overlayUrl", QStringLiteral("127.0.0.1:9")) << true;
+    QTest::newRow("snapshots") << propertyWrite("imageUrlTemplate", QStringLiteral("x")) << true;
+    QTest::newRow("tcp") << propertyWrite("useTcpRtsp", true) << true;
+    QTest::newRow("period") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setImageUpdatePeriod(60);
+    }) << true;
+    QTest::newRow("angle") << propertyWrite("angle", 11.0) << true;
+    QTest::newRow("view angle") << propertyWrite("viewAngle", 31.0) << true;
+    QTest::newRow("view radius") << propertyWrite("viewRadius", 101.0) << true;
+    QTest::newRow("radius too large") << propertyWrite("viewRadius", 2.0e6) << false;
+    QTest::newRow("angle beyond a float") << propertyWrite("angle", 1.0e39) << false;
+    QTest::newRow("name") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setToolTip(QStringLiteral("North"));
+    }) << true;
+    QTest::newRow("same name") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setToolTip(cam->toolTip());
+    }) << false;
+    QTest::newRow("icons") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        QVERIFY(QMetaObject::invokeMethod(
+            cam, "setPixmap", Q_ARG(QString, QStringLiteral(":/resources/camera_2.png")),
+            Q_ARG(QString, QString())));
+    }) << true;
+    QTest::newRow("select") << propertyWrite("selected", true) << false;
+    QTest::newRow("movable") << propertyWrite("movable", true) << false;
+    // Nothing to open: no player, and no edit.
+    QTest::newRow("snapshots without address")
+        << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+               const int widgets = QApplication::allWidgets().size();
+               QVERIFY(!cam->play(true));
+               QVERIFY(!cam->play(true, true));
+               QCOMPARE(QApplication::allWidgets().size(), widgets);
+           })
+        << false;
+}
+
+void TestCamLayer::changedFlag()
+{
+    QFETCH(LayerEdit, edit);
+    QFETCH(bool, changed);
+    WorkstationWindow window;
+    OstrelPlugin plugin;
+    QTemporaryDir dir;
+    QVERIFY(plugin.loadVlcCamList(listFile(dir)));
+    QVERIFY(!plugin.isChanged());
+
+    const QPointer<CamGraphicsItem> cam = plugin.cameras().first();
+    edit(plugin, cam);
+    QCOMPARE(plugin.isChanged(), changed);
+    // The sector stays with its camera, movable or not.
+    if (cam)
+        QCOMPARE(cam->viewArea()->pos(), cam->scenePos());
+    const QString saved = dir.filePath(QStringLiteral("saved.xml"));
+    plugin.saveVlcCamList(saved);
+    QVERIFY(!plugin.isChanged());
+    // What the layer holds is what a load gives back.
+    const int count = plugin.cameras().size();
+    QVERIFY(plugin.loadVlcCamList(saved));
+    QCOMPARE(plugin.cameras().size(), count);
+    QVERIFY(plugin.loadWarnings().isEmpty());
+}
+
+void TestCamLayer::foreignCameraArguments_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<Target>("target");
+    for (const char *method : {"deleteCamera", "editCamProperties"}) {
+        const auto row = [method](const char *name) -> QTestData & {
+            return QTest::addRow("%s %s", method, name) << QString::fromLatin1(method);
+        };
+        row("null") << Target::Null;
+        row("plug-in") << Target::Plugin;
+        row("map view") << Target::MapView;
+        row("kernel") << Target::Kernel;
+        row("other layer's camera") << Target::OtherLayersCamera;
+    }
+}
+
+// A host passes objects by name: only cameras of this layer are acted on.
+void TestCamLayer::foreignCameraArguments()
+{
+    QFETCH(QString, method);
+    QFETCH(Target, target);
+    WorkstationWindow window;
+    auto plugin = std::make_unique<OstrelPlugin>();
+    OstrelPlugin otherLayer;
+    CamGraphicsItem *own = newCamera(*plugin, QPointF(1, 2));
+    CamGraphicsItem *other = newCamera(otherLayer, QPointF(3, 4));
+    plugin->setChanged(false);
+
+    QObject *const targets[] = {nullptr, plugin.get(), window.mapView(), window.kernel(), other};
+    QObject *object = targets[int(target)];
+    QPointer<QObject> guard = object;
+
+    // A dialog that shows is closed again, and counted.
+    bool dialogShown = false;
+    QTimer::singleShot(0, plugin.get(), [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            dialogShown = true;
+            modal->close();
+        }
+    });
+    MessageCapture capture;
+    // As a host passes it: an object pointer under the camera's type name.
+    bool accepted = true;
+    const QGenericArgument argument("CamGraphicsItem*", &object);
+    if (method == QLatin1String("deleteCamera"))
+        QVERIFY(QMetaObject::invokeMethod(plugin.get(), "deleteCamera", argument));
+    else
+        QVERIFY(QMetaObject::invokeMethod(plugin.get(), "editCamProperties",
+                                          Q_RETURN_ARG(bool, accepted), argument));
+    QCoreApplication::processEvents();
+
+    QVERIFY(!dialogShown);
+    QVERIFY(!accepted || method == QLatin1String("deleteCamera"));
+    QCOMPARE(guard.data(), object);
+    QCOMPARE(plugin->cameras(), QList<CamGraphicsItem *>({own}));
+    QCOMPARE(otherLayer.cameras(), QList<CamGraphicsItem *>({other}));
+    QVERIFY(!plugin->isChanged());
+    QCOMPARE(capture.contains(QStringLiteral("no camera of this layer")), object != nullptr);
 }
 
 void TestCamLayer::layerObjectTakesGroups()
@@ -200,6 +377,7 @@ void TestCamLayer::hostDeletesScene()
     plugin->setTypeVisible(1, false);
     QVERIFY(!plugin->typeIsVisible(1));
     QVERIFY(!plugin->loadVlcCamList(listFile(dir)));
+    QVERIFY(!plugin->lastError().isEmpty());
     QVERIFY(!plugin->createNewCamera(QPointF(1, 1)));
     plugin->saveVlcCamList(dir.filePath(QStringLiteral("after.xml")));
     QVERIFY(plugin->lastError().isEmpty());

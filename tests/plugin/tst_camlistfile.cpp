@@ -54,6 +54,8 @@ private slots:
     void openFailures();
     void badInput_data();
     void badInput();
+    void entryWarnings_data();
+    void entryWarnings();
     void nonFiniteAndHugeNumbers();
     void largeInput();
     void saveKeepsBackupAndChangedFlag();
@@ -145,8 +147,10 @@ void TestCamListFile::readingRules()
 }
 
 // Numbers are written with 8 significant digits for positions and 6 for
-// angles, and read back to the same text; an entry with only a big icon
-// uses it for both (relative paths are read from the list's folder).
+// angles, and read back to the same text; a decimal comma reads as a point.
+// An entry with only a big icon uses it for both, one with only a small
+// icon has it turned; relative paths are read from the list's folder and
+// saved as they were written, so that a list moved with its icons works.
 void TestCamListFile::numbersAndIcons()
 {
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("icons")));
@@ -158,7 +162,9 @@ void TestCamListFile::numbersAndIcons()
     QVERIFY(loadText("<R><Cam lon=\"30.123456789\" lat=\"59.93861\" ang=\"12.3456789\" "
                      "view_ang=\"30\" view_radius=\"1234567\"/>"
                      "<Cam lon=\"1\" lat=\"2\" ang=\"0\" image_big=\"icons/big.png\"/>"
-                     "<Cam lon=\"1\" lat=\"2\" image_big=\"icons/missing.png\"/></R>"));
+                     "<Cam lon=\"1\" lat=\"2\" image_big=\"icons/missing.png\"/>"
+                     "<Cam lon=\"37,6\" lat=\" -55,75 \" ang=\"90\" image_small=\"icons/big.png\" "
+                     "view_ang=\"30,5\" view_radius=\"1e3\"/></R>"));
     // Beyond a thousand kilometres a radius is not taken.
     QVERIFY(!cam(0)->viewArea());
     QCOMPARE(cam(1)->icon(0).size(), QSize(40, 20));
@@ -166,15 +172,28 @@ void TestCamListFile::numbersAndIcons()
     // An icon that does not load leaves the built-in one, with a warning.
     QCOMPARE(cam(2)->icon(0).size(), QSize(32, 32));
     QVERIFY(capture.contains(QStringLiteral("Error loading pixmaps")));
+    QCOMPARE(cam(3)->pos(), QPointF(37.6f, -55.75f));
+    QCOMPARE(cam(3)->viewAngle(), 30.5);
+    QCOMPARE(cam(3)->icon(0).size(), QSize(32, 32));
+    QCOMPARE(cam(3)->icon(1).size(), QSize(20, 40));
 
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
     const QByteArray text = readFile(out);
     QVERIFY(text.contains("lon=\"30.123457\" lat=\"59.93861\" ang=\"12.3457\""));
-    QVERIFY(text.contains("icons/missing.png"));
+    QVERIFY(text.contains("image_big=\"icons/missing.png\""));
+    QVERIFY(text.contains("lon=\"37.599998\" lat=\"-55.75\" ang=\"90\" type=\"1\" "
+                          "view_ang=\"30.5\" view_radius=\"1000\" image_small=\"icons/big.png\""));
     QVERIFY(load(out));
     m_plugin->saveVlcCamList(out);
     QCOMPARE(readFile(out), text);
+
+    // Moved with its icons, the list still finds them.
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("moved")));
+    QVERIFY(QDir(m_dir->path()).rename(QStringLiteral("icons"), QStringLiteral("moved/icons")));
+    QVERIFY(QFile::rename(out, path(QStringLiteral("moved/out.xml"))));
+    QVERIFY(load(path(QStringLiteral("moved/out.xml"))));
+    QCOMPARE(cam(1)->icon(0).size(), QSize(40, 20));
 }
 
 // Characters XML cannot carry are left out rather than spoil the file; the
@@ -225,6 +244,15 @@ void TestCamListFile::largeInput()
     QVERIFY(load(out));
     QCOMPARE(m_plugin->cameras().size(), 5001);
 
+    // Warnings are kept for the first thousand entries, the rest counted.
+    QByteArray bad = "<R>";
+    for (int i = 0; i < CamListReader::MaxWarnings + 500; ++i)
+        bad += "<Cam lon=\"x\" lat=\"1\"/>";
+    QVERIFY(loadText(bad + "</R>"));
+    const QStringList warnings = m_plugin->loadWarnings();
+    QCOMPARE(warnings.size(), CamListReader::MaxWarnings + 1);
+    QCOMPARE(warnings.last(), QStringLiteral("500 more warnings"));
+
     // Sizes and counts that no camera network has are refused.
     CamListReader reader;
     QVERIFY(!reader.read(QByteArray(CamListReader::MaxFileSize + 1, ' ')));
@@ -235,6 +263,9 @@ void TestCamListFile::largeInput()
     QVERIFY(!reader.read(many + "</R>"));
     QVERIFY(reader.errorString().contains(QString::number(CamListReader::MaxCameras)));
     QVERIFY(reader.list().cameras.isEmpty());
+    // The same bounds keep a save from writing what would not load.
+    QVERIFY(CamListReader::refusal(CamListReader::MaxFileSize, CamListReader::MaxCameras).isNull());
+    QVERIFY(!CamListReader::refusal(0, CamListReader::MaxCameras + 1).isNull());
 }
 
 void TestCamListFile::openFailures()
@@ -280,6 +311,61 @@ void TestCamListFile::badInput()
     QCOMPARE(m_plugin->cameras().size(), 1);
 }
 
+// An entry the layer cannot show in full is reported with its row and why,
+// in the debug log and to the host; the rest of the list loads.
+void TestCamListFile::entryWarnings_data()
+{
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<QString>("warning"); // empty: none
+
+    QTest::newRow("good") << QByteArray("<Cam lon=\"1\" lat=\"2\"/>") << true << QString();
+    QTest::newRow("decimal comma")
+        << QByteArray("<Cam lon=\"1,5\" lat=\"2,25\"/>") << true << QString();
+    QTest::newRow("no lon") << QByteArray("<Cam lat=\"2\"/>") << false
+                            << "Row 2: entry skipped, no \"lon\"";
+    QTest::newRow("no lat") << QByteArray("<Cam lon=\"2\"/>") << false
+                            << "Row 2: entry skipped, no \"lat\"";
+    QTest::newRow("word") << QByteArray("<Cam lon=\"east\" lat=\"2\"/>") << false
+                          << "Row 2: entry skipped, \"lon\" is not a number: \"east\"";
+    QTest::newRow("NaN") << QByteArray("<Cam lon=\"1\" lat=\"nan\"/>") << false
+                         << "Row 2: entry skipped, \"lat\" is not a number: \"nan\"";
+    QTest::newRow("two commas") << QByteArray("<Cam lon=\"1,2,3\" lat=\"2\"/>") << false
+                                << "\"lon\" is not a number: \"1,2,3\"";
+    QTest::newRow("off the map") << QByteArray("<Cam lon=\"180.5\" lat=\"2\"/>") << false
+                                 << "Row 2: entry skipped, \"lon\" is out of range: \"180.5\"";
+    QTest::newRow("long text") << "<Cam lon=\"" + QByteArray(100000, '7') + "\" lat=\"2\"/>"
+                               << false
+                               << "is not a number: \"" + QString(40, '7') + QChar(0x2026) + '"';
+    QTest::newRow("huge sector") << QByteArray(
+        "<Cam lon=\"1\" lat=\"2\" view_ang=\"30\" view_radius=\"2e6\"/>")
+                                 << true << "Row 2: view sector \"30\", \"2e6\" left out";
+}
+
+void TestCamListFile::entryWarnings()
+{
+    QFETCH(QByteArray, entry);
+    QFETCH(bool, kept);
+    QFETCH(QString, warning);
+    MessageCapture capture;
+    QVERIFY(loadText("<R>\n" + entry + "\n<Cam lon=\"3\" lat=\"4\"/></R>"));
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QCOMPARE(m_plugin->cameras().size(), kept ? 2 : 1);
+    const QStringList warnings = m_plugin->property("loadWarnings").toStringList();
+    if (warning.isEmpty()) {
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+        return;
+    }
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings.first().contains(warning), qPrintable(warnings.first()));
+    QVERIFY(warnings.first().size() < 200);
+    QVERIFY(capture.contains(warnings.first()));
+
+    // The next good load has nothing to report.
+    QVERIFY(loadText("<R/>"));
+    QVERIFY(m_plugin->loadWarnings().isEmpty());
+}
+
 void TestCamListFile::nonFiniteAndHugeNumbers()
 {
     const QStringList values = {QStringLiteral("nan"),  QStringLiteral("-inf"),
@@ -298,11 +384,12 @@ void TestCamListFile::nonFiniteAndHugeNumbers()
     }
     xml += "</R>";
 
-    MessageCapture capture;
     QVERIFY(loadText(xml));
     // Only " 1.5 " is a number; as a position it is kept, anything else is
     // skipped, and no camera gets a non-finite value or a runaway sector.
     QCOMPARE(m_plugin->cameras().size(), values.size() + 2);
+    // Five values skip both their entries, five cost a sector.
+    QCOMPARE(m_plugin->loadWarnings().size(), 15);
     for (const CamGraphicsItem *c : m_plugin->cameras()) {
         QVERIFY(qIsFinite(c->pos().x()) && qIsFinite(c->pos().y()));
         QVERIFY(qAbs(c->pos().x()) <= 180 && qAbs(c->pos().y()) <= 90);
@@ -314,8 +401,6 @@ void TestCamListFile::nonFiniteAndHugeNumbers()
             QVERIFY(c->viewArea()->boundingRect().width() < 1e-3);
         }
     }
-    QVERIFY2(capture.messages().isEmpty(), qPrintable(capture.messages().join('\n')));
-
     // A full render of the view with all of them finishes.
     m_plugin->setViewAreaAlwaysVisible(true);
     QVERIFY(!m_window->grab().isNull());
