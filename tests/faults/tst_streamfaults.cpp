@@ -148,8 +148,8 @@ void TestStreamFaults::initTestCase()
 void TestStreamFaults::frozenServerResumesOnTheSameConnection()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
+    const quint16 port = camera.port();
     MessageCapture capture;
     int frames = 0; // outlives the player, which may deliver one more
     PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
@@ -178,8 +178,8 @@ void TestStreamFaults::frozenServerResumesOnTheSameConnection()
 void TestStreamFaults::killedServerEndsOnTheErrorPage()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&camera, port));
+    QVERIFY(StreamFixture::startRtspServer(&camera));
+    const quint16 port = camera.port();
     const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
     MessageCapture capture;
     // One after the other: the test camera's server trips over a session

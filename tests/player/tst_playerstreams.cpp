@@ -49,8 +49,8 @@ void TestPlayerStreams::playsRtsp()
     QFETCH(bool, useTcp);
     QFETCH(QString, transport);
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&camera, port));
+    QVERIFY(StreamFixture::startRtspServer(&camera));
+    const quint16 port = camera.port();
 
     PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), useTcp);
     player.show();
@@ -70,8 +70,8 @@ void TestPlayerStreams::playsRtsp()
 void TestPlayerStreams::destroyingBlockedPlayerTakesTheGracePeriod()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
+    const quint16 port = camera.port();
     auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
     QVERIFY(StreamFixture::waitForPicture(player));
 

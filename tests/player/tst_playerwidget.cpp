@@ -178,8 +178,8 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     // A live camera that can be frozen, so that no new picture clears the
     // texts while they are looked at.
     PeerProcess server;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&server, port));
+    QVERIFY(StreamFixture::startOneShotServer(&server));
+    const quint16 port = server.port();
     PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
     player.resize(420, 330);
     player.show();
