@@ -39,8 +39,8 @@ QByteArray camList(int count, const QByteArray &name)
  * Saves in a child process, so that a file size limit or another user
  * applies to the save alone and never to the test. `prepare` runs in the
  * child first and returns false when it cannot set up what it should.
- * Gives lastError as the child left it; a null string when the child could
- * not prepare, hung or died.
+ * Gives lastError as the child left it, a null string when the child could
+ * not prepare, and what became of it when it hung or died.
  */
 QString saveInChild(OstrelPlugin *plugin, const QString &file, const std::function<bool()> &prepare)
 {
@@ -81,12 +81,14 @@ QString saveInChild(OstrelPlugin *plugin, const QString &file, const std::functi
         if (elapsed.elapsed() > 10000) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            return QString();
+            return QStringLiteral("the saving child hung");
         }
         QThread::msleep(10);
     }
-    if (!answer.endsWith('\n'))
+    if (answer == QByteArray(1, '\0'))
         return QString();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !answer.endsWith('\n'))
+        return QStringLiteral("the saving child died, wait status %1").arg(status);
     answer.chop(1);
     return QString::fromUtf8(answer);
 }
