@@ -83,8 +83,7 @@ void TestLoadFaults::initTestCase()
 {
     av_log_set_level(AV_LOG_QUIET);
     QVERIFY(StreamFixture::startRtspServer(&m_rtsp));
-    const quint16 port = m_rtsp.port();
-    m_rtspAddress = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+    m_rtspAddress = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(m_rtsp.port());
 }
 
 void TestLoadFaults::init()
@@ -166,9 +165,8 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QVERIFY(snapshot.save(dir.filePath(QStringLiteral("snapshot.png"))));
     PeerProcess http;
     QVERIFY(http.startHttpServer(dir.path()));
-    const quint16 httpPort = http.port();
 
-    const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
+    const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(http.port());
     QFile list(dir.filePath(QStringLiteral("cameras.xml")));
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write(QStringLiteral("<VarkaNetwork>"

@@ -183,7 +183,6 @@ void TestSecurity::credentialsAppearNowhere()
 
     PeerProcess rtsp;
     QVERIFY(StreamFixture::startRtspServer(&rtsp));
-    const quint16 rtspPort = rtsp.port();
     SimulatorPeer trafficStream;
     QVERIFY(trafficStream.start(
         QStringLiteral("trafficstream"),
@@ -212,7 +211,7 @@ void TestSecurity::credentialsAppearNowhere()
         QStringLiteral("<VarkaNetwork>")
         + entry(
             QStringLiteral("Working"), 4,
-            address(QStringLiteral("rtsp"), credentials, rtspPort, QStringLiteral("/test")),
+            address(QStringLiteral("rtsp"), credentials, rtsp.port(), QStringLiteral("/test")),
             address(QStringLiteral("tcp"), credentials, trafficStream.port(), QStringLiteral("/")),
             address(QStringLiteral("ftp"), credentials, ftpPort,
                     QStringLiteral("/yyyy-MM-dd/x.png")))
@@ -381,7 +380,6 @@ void TestSecurity::xmlBombsAreRefused()
 
     PeerProcess rtsp;
     QVERIFY(StreamFixture::startRtspServer(&rtsp));
-    const quint16 rtspPort = rtsp.port();
     std::vector<std::unique_ptr<SimulatorPeer>> detectors;
     QString list = QStringLiteral("<VarkaNetwork>");
     for (int i = 0; i < messages.size(); ++i) {
@@ -389,7 +387,7 @@ void TestSecurity::xmlBombsAreRefused()
         QVERIFY(detectors.back()->start(QStringLiteral("citilog")));
         list += QStringLiteral("<Cam url='rtsp://127.0.0.1:%1/test' rtsp_tcp='true' type='5' "
                                "overlay_url='%2' lon='37.6' lat='55.75'>Detector %3</Cam>")
-                    .arg(rtspPort)
+                    .arg(rtsp.port())
                     .arg(detectors.back()->url(QString()))
                     .arg(i);
     }

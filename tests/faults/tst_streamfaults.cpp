@@ -149,10 +149,9 @@ void TestStreamFaults::frozenServerResumesOnTheSameConnection()
 {
     PeerProcess camera;
     QVERIFY(StreamFixture::startOneShotServer(&camera));
-    const quint16 port = camera.port();
     MessageCapture capture;
     int frames = 0; // outlives the player, which may deliver one more
-    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(camera.port()));
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
 
@@ -179,8 +178,7 @@ void TestStreamFaults::killedServerEndsOnTheErrorPage()
 {
     PeerProcess camera;
     QVERIFY(StreamFixture::startRtspServer(&camera));
-    const quint16 port = camera.port();
-    const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+    const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port());
     MessageCapture capture;
     // One after the other: the test camera's server trips over a session
     // set up while the first one sets its media up.

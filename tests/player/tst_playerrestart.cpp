@@ -58,9 +58,9 @@ void TestPlayerRestart::silentCameraIsReopened()
 {
     PeerProcess camera;
     QVERIFY(StreamFixture::startRtspServer(&camera));
-    const quint16 port = camera.port();
     MessageCapture capture;
-    PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), true);
+    PlayerWidget player(
+        nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port()), true);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
 

@@ -50,9 +50,9 @@ void TestPlayerStreams::playsRtsp()
     QFETCH(QString, transport);
     PeerProcess camera;
     QVERIFY(StreamFixture::startRtspServer(&camera));
-    const quint16 port = camera.port();
 
-    PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), useTcp);
+    PlayerWidget player(
+        nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port()), useTcp);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
     QCOMPARE(player.videoSize(), QSize(640, 480));
@@ -71,8 +71,7 @@ void TestPlayerStreams::destroyingBlockedPlayerTakesTheGracePeriod()
 {
     PeerProcess camera;
     QVERIFY(StreamFixture::startOneShotServer(&camera));
-    const quint16 port = camera.port();
-    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
+    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(camera.port()));
     QVERIFY(StreamFixture::waitForPicture(player));
 
     // The camera stops sending; the read blocks.

@@ -179,8 +179,7 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     // texts while they are looked at.
     PeerProcess server;
     QVERIFY(StreamFixture::startOneShotServer(&server));
-    const quint16 port = server.port();
-    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(server.port()));
     player.resize(420, 330);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));

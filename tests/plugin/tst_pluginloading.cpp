@@ -82,12 +82,9 @@ void TestPluginLoading::workstationCommandLine_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("succeeds");
-    QTest::newRow("screenshot") << "shot.png"
-                                << "0.2"
-                                << "camera layer 2.3.45 loaded" << true;
-    QTest::newRow("missing folder") << "missing/shot.png"
-                                    << "0"
-                                    << "Cannot write the screenshot %1: " << false;
+    QTest::newRow("screenshot") << "shot.png" << "0.2" << "camera layer 2.3.45 loaded" << true;
+    QTest::newRow("missing folder")
+        << "missing/shot.png" << "0" << "Cannot write the screenshot %1: " << false;
     const QString badDelay = QStringLiteral("--after takes seconds from 0 to 3600, not \"%1\"");
     for (const char *after : {"1e300", "3600.5", "-1", "nan", "inf", "2s"})
         QTest::newRow(after) << "shot.png" << after << badDelay.arg(after) << false;
