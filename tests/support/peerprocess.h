@@ -30,9 +30,9 @@ public:
                             const QRegularExpression &portLine, int timeoutMs = 10000);
     // A server that must be told its port (FFmpeg's one-shot servers):
     // `arguments` gives its command line for a port. Started on a port free
-    // at the time, and once more on another when it ends before listening
-    // (the port was taken meanwhile); it counts as started only when the
-    // socket listening there is its own.
+    // at the time, and again on another when it ends before listening (the
+    // port was taken meanwhile); it counts as started only when the socket
+    // listening there is its own.
     bool startOnFreePort(const QString &program,
                          const std::function<QStringList(quint16)> &arguments,
                          int timeoutMs = 10000);
