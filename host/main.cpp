@@ -8,10 +8,15 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QTimer>
 #include <QTranslator>
 
 namespace {
+
+// The longest wait before a screenshot: enough for any stream to show, and
+// a bound that the timer's milliseconds always hold.
+constexpr double MaxScreenshotDelaySeconds = 3600;
 
 QString findExample(const QString &name)
 {
@@ -80,6 +85,16 @@ int main(int argc, char *argv[])
                        imagesOption, onMapOption, shotOption, afterOption, viewAreasOption, sizeOption});
     parser.process(app);
 
+    bool afterOk = false;
+    const double after = parser.value(afterOption).toDouble(&afterOk);
+    if (!afterOk || !(after >= 0 && after <= MaxScreenshotDelaySeconds)) {
+        qCritical().noquote() << QCoreApplication::translate(
+                                     "main", "--after takes seconds from 0 to %1, not \"%2\"")
+                                     .arg(MaxScreenshotDelaySeconds)
+                                     .arg(parser.value(afterOption));
+        return 1;
+    }
+
     bool ok = true;
     const auto fail = [&ok](const QString &message) {
         qCritical().noquote() << message;
@@ -147,10 +162,12 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(shotOption)) {
         const QString file = parser.value(shotOption);
-        const int delayMs = qMax(0, int(parser.value(afterOption).toDouble() * 1000));
-        QTimer::singleShot(delayMs, &window, [&window, &ok, file] {
-            if (!window.grab().save(file))
-                ok = false;
+        QTimer::singleShot(qRound(after * 1000), &window, [&window, &fail, &ok, file] {
+            QImageWriter writer(file);
+            if (!writer.write(window.grab().toImage())) {
+                fail(QCoreApplication::translate("main", "Cannot write the screenshot %1: %2")
+                         .arg(file, writer.errorString()));
+            }
             QApplication::exit(ok ? 0 : 1);
         });
     }

@@ -80,19 +80,21 @@ int main(int argc, char *argv[])
     std::vector<std::unique_ptr<PlayerWidget>> players;
     qint64 withOne = 0;
     for (int i = 0; i < Players; ++i) {
-        const quint16 port = TestSupport::freeTcpPort();
-        const QString address = QStringLiteral("http://127.0.0.1:%1/live").arg(port);
+        const auto address = [](quint16 port) {
+            return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
+        };
         cameras.push_back(std::make_unique<PeerProcess>());
-        if (!cameras.back()->startListening(QStringLiteral("ffmpeg"),
-                realTimeInput(file)
+        if (!cameras.back()->startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
+                return realTimeInput(file)
                     + QStringList {QStringLiteral("-c"), QStringLiteral("copy"),
                         QStringLiteral("-f"), QStringLiteral("mpegts"), QStringLiteral("-listen"),
-                        QStringLiteral("1"), address},
-                port)) {
+                        QStringLiteral("1"), address(port)};
+            })) {
             out << "cannot start a camera\n";
             return 1;
         }
-        players.push_back(std::make_unique<PlayerWidget>(nullptr, address));
+        players.push_back(
+            std::make_unique<PlayerWidget>(nullptr, address(cameras.back()->port())));
         if (!BenchMedia::waitForPicture(players.back().get(), 20000)) {
             out << "no picture\n";
             return 1;

@@ -57,19 +57,22 @@ int main(int argc, char *argv[])
     // A live camera, frozen once the picture shows, so that no decoding runs
     // while painting is measured.
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    const QString address = QStringLiteral("http://127.0.0.1:%1/live").arg(port);
-    if (!camera.startListening(QStringLiteral("ffmpeg"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-re"),
-                QStringLiteral("-stream_loop"), QStringLiteral("-1"), QStringLiteral("-i"), file,
-                QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-                QStringLiteral("mpegts"), QStringLiteral("-listen"), QStringLiteral("1"), address},
-            port)) {
+    const auto address = [](quint16 port) {
+        return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
+    };
+    const auto arguments = [&](quint16 port) {
+        return QStringList {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-re"),
+            QStringLiteral("-stream_loop"), QStringLiteral("-1"), QStringLiteral("-i"), file,
+            QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
+            QStringLiteral("mpegts"), QStringLiteral("-listen"), QStringLiteral("1"),
+            address(port)};
+    };
+    if (!camera.startOnFreePort(QStringLiteral("ffmpeg"), arguments)) {
         out << "cannot start the camera\n";
         return 1;
     }
 
-    PlayerWidget player(nullptr, address);
+    PlayerWidget player(nullptr, address(camera.port()));
     player.resize(966, 546); // the video frame inside is 960x540
     player.show();
     if (!BenchMedia::waitForPicture(&player, 20000)) {

@@ -347,12 +347,12 @@ void TestDetectorFaults::everyFaultIsReportedAndRecovered()
     QTest::qWait(500);
 
     for (const Run &run : runs) {
-        const char *name = qPrintable(run.name);
-        QVERIFY2(settled(run), name);
-        QVERIFY2(mostBuffered(run.client.get()) <= ReceiveBuffer::Limit, name);
+        const QByteArray name = run.name.toLocal8Bit();
+        QVERIFY2(settled(run), name.constData());
+        QVERIFY2(mostBuffered(run.client.get()) <= ReceiveBuffer::Limit, name.constData());
         if (!run.reconnects) {
-            QVERIFY2(run.relay->closedAt(0) < 0, name);
-            QVERIFY2(!run.log->resetSeen() && run.log->last().isNull(), name);
+            QVERIFY2(run.relay->closedAt(0) < 0, name.constData());
+            QVERIFY2(!run.log->resetSeen() && run.log->last().isNull(), name.constData());
             continue;
         }
         const qint64 away = run.relay->openedAt(1) - run.relay->closedAt(0);
@@ -360,7 +360,7 @@ void TestDetectorFaults::everyFaultIsReportedAndRecovered()
                  qPrintable(run.name + ": " + QString::number(away)));
         QVERIFY2(run.messages.isEmpty()
                      || run.log->showedBeforeReset(run.messages, run.messageSize),
-                 name);
+                 name.constData());
     }
 }
 
@@ -431,17 +431,18 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
     }
 
     for (const Flood &flood : floods) {
-        const char *name = qPrintable(flood.protocol);
-        QVERIFY2(mostBuffered(flood.client.get()) <= ReceiveBuffer::Limit, name);
-        QVERIFY2(flood.sim->waitForLine(QStringLiteral("connected 2"), 12000), name);
+        const QByteArray name = flood.protocol.toLocal8Bit();
+        QVERIFY2(mostBuffered(flood.client.get()) <= ReceiveBuffer::Limit, name.constData());
+        QVERIFY2(flood.sim->waitForLine(QStringLiteral("connected 2"), 12000), name.constData());
         QVERIFY2(flood.log->showedBeforeReset({QStringLiteral("Received packet too big"),
                                                QStringLiteral("Receive buffer too big")},
                                               frame),
-                 name);
+                 name.constData());
         // Timed by the client: the flooded simulator notes the end late.
         const qint64 away = flood.log->firstShownFor();
         QVERIFY2(away >= 9800 && away <= 11500, qPrintable(QString::number(away)));
-        QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000), name);
+        QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000),
+                 name.constData());
     }
 }
 

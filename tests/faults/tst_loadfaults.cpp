@@ -82,9 +82,8 @@ private:
 void TestLoadFaults::initTestCase()
 {
     av_log_set_level(AV_LOG_QUIET);
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&m_rtsp, port));
-    m_rtspAddress = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+    QVERIFY(StreamFixture::startRtspServer(&m_rtsp));
+    m_rtspAddress = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(m_rtsp.port());
 }
 
 void TestLoadFaults::init()
@@ -165,10 +164,9 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     snapshot.fill(Qt::darkCyan);
     QVERIFY(snapshot.save(dir.filePath(QStringLiteral("snapshot.png"))));
     PeerProcess http;
-    const quint16 httpPort = TestSupport::freeTcpPort();
-    QVERIFY(http.startHttpServer(dir.path(), httpPort));
+    QVERIFY(http.startHttpServer(dir.path()));
 
-    const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(httpPort);
+    const QString snapshots = QStringLiteral("http://127.0.0.1:%1/snapshot.png").arg(http.port());
     QFile list(dir.filePath(QStringLiteral("cameras.xml")));
     QVERIFY(list.open(QIODevice::WriteOnly));
     list.write(QStringLiteral("<VarkaNetwork>"

@@ -148,11 +148,10 @@ void TestStreamFaults::initTestCase()
 void TestStreamFaults::frozenServerResumesOnTheSameConnection()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
     MessageCapture capture;
     int frames = 0; // outlives the player, which may deliver one more
-    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(camera.port()));
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
 
@@ -178,9 +177,8 @@ void TestStreamFaults::frozenServerResumesOnTheSameConnection()
 void TestStreamFaults::killedServerEndsOnTheErrorPage()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&camera, port));
-    const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port);
+    QVERIFY(StreamFixture::startRtspServer(&camera));
+    const QString address = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port());
     MessageCapture capture;
     // One after the other: the test camera's server trips over a session
     // set up while the first one sets its media up.

@@ -24,17 +24,13 @@ bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
     // Lines are stamped as they come, while the test waits for anything.
     QObject::connect(&m_peer.process(), &QProcess::readyReadStandardOutput, &m_peer.process(),
                      [this] { collect(); });
-    if (!m_peer.start(QStringLiteral(OSTREL_DETECTOR_SIM), all + arguments))
-        return false;
-    if (!waitForLine(QStringLiteral("port ")))
-        return false;
-    m_port = quint16(lines(QStringLiteral("port ")).constFirst().mid(5).toUInt());
-    return m_port != 0;
+    return m_peer.startReportingPort(QStringLiteral(OSTREL_DETECTOR_SIM), all + arguments,
+                                     QRegularExpression(QStringLiteral("^port (\\d+)$")));
 }
 
 QString SimulatorPeer::url(const QString &userInfo) const
 {
-    return QStringLiteral("tcp://%1@127.0.0.1:%2/").arg(userInfo).arg(m_port);
+    return QStringLiteral("tcp://%1@127.0.0.1:%2/").arg(userInfo).arg(port());
 }
 
 void SimulatorPeer::command(const QByteArray &line)

@@ -23,7 +23,7 @@ public:
     // `layoutJson` empty: the simulator's own layout.
     bool start(const QString &protocol, const QByteArray &layoutJson = QByteArray(),
                const QStringList &arguments = QStringList());
-    quint16 port() const { return m_port; }
+    quint16 port() const { return m_peer.port(); }
     QString url(const QString &userInfo = QStringLiteral("root:pass")) const;
 
     void command(const QByteArray &line);
@@ -41,7 +41,6 @@ private:
     QElapsedTimer m_clock;
     QByteArray m_pending;
     QVector<QPair<qint64, QString>> m_lines;
-    quint16 m_port = 0;
 };
 
 #endif // SIMULATORPEER_H

@@ -109,23 +109,24 @@ QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
     return QStringLiteral("%1://127.0.0.1:%2/live").arg(scheme).arg(port);
 }
 
-bool StreamFixture::startOneShotServer(PeerProcess *peer, quint16 port, const QString &scheme)
+bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme)
 {
-    const QString output = scheme == QLatin1String("tcp")
-                               ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-                               : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
-    return peer->startListening(Ffmpeg,
-                                args(QStringLiteral("-v error -re") + testPicture("640x480", 120)
-                                     + H264 + "-tune zerolatency -f mpegts " + output),
-                                port);
+    return peer->startOnFreePort(Ffmpeg, [&scheme](quint16 port) {
+        const QString output = scheme == QLatin1String("tcp")
+                                   ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
+                                   : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
+        return args(QStringLiteral("-v error -re") + testPicture("640x480", 120) + H264
+                    + "-tune zerolatency -f mpegts " + output);
+    });
 }
 
-bool StreamFixture::startRtspServer(PeerProcess *peer, quint16 port)
+bool StreamFixture::startRtspServer(PeerProcess *peer)
 {
-    return peer->startListening(TestSupport::systemPython(),
+    return peer->startReportingPort(
+        TestSupport::systemPython(),
         {TestSupport::sourcePath(QStringLiteral("tests/support/rtspserver.py")),
-            QString::number(port)},
-        port);
+         QStringLiteral("0")},
+        QRegularExpression(QStringLiteral("^listening (\\d+)$")));
 }
 
 int StreamFixture::currentPage(PlayerWidget *player)

@@ -26,13 +26,15 @@ public:
     QString file(const QString &name) const;
 
     // A one-shot FFmpeg server sending a live 640x480 test picture as MPEG-TS
-    // to its first client; `scheme` is "http" or "tcp".
-    static bool startOneShotServer(
-        PeerProcess *peer, quint16 port, const QString &scheme = QStringLiteral("http"));
+    // to its first client, at oneShotAddress(peer->port(), scheme); `scheme`
+    // is "http" or "tcp".
+    static bool startOneShotServer(PeerProcess *peer,
+                                   const QString &scheme = QStringLiteral("http"));
     static QString oneShotAddress(quint16 port, const QString &scheme = QStringLiteral("http"));
 
-    // The test RTSP camera of tests/support at rtsp://127.0.0.1:port/test.
-    static bool startRtspServer(PeerProcess *peer, quint16 port);
+    // The test RTSP camera of tests/support at rtsp://127.0.0.1:port/test,
+    // on a port it picks itself (peer->port()).
+    static bool startRtspServer(PeerProcess *peer);
 
     // Until the video page shows a delivered picture (which clears both
     // texts) that is not the black one made by the opening.

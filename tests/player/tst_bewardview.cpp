@@ -136,8 +136,9 @@ void TestBewardView::playerDrivesTheView()
 void TestBewardView::playerViewGoesThroughTheRelay()
 {
     // Nothing listens there: neither the player nor the relay may use it.
+    const auto nobody = TestSupport::refusingPort();
     ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
-                                              TestSupport::freeTcpPort()));
+                                              nobody->localPort()));
     recordViews();
 
     PlayerWidget withPort(nullptr, QStringLiteral("beward://admin:pw@192.168.10.7:8080/"));

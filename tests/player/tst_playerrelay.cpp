@@ -55,8 +55,8 @@ void TestPlayerRelay::streamPlaysThroughTheRelay()
     const QString path = QStringLiteral("/live?ch=1");
 
     PeerProcess camera;
-    const quint16 cameraPort = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, cameraPort));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
+    const quint16 cameraPort = camera.port();
     // A proxy that would notice being used.
     QTcpServer proxyServer;
     QVERIFY(proxyServer.listen(QHostAddress::LocalHost));
@@ -81,8 +81,9 @@ void TestPlayerRelay::streamPlaysThroughTheRelay()
 
 void TestPlayerRelay::addressWithoutPortRelaysToPort80()
 {
+    const auto nobody = TestSupport::refusingPort();
     ApplicationProxyScope proxy(QNetworkProxy(
-        QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), TestSupport::freeTcpPort()));
+        QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), nobody->localPort()));
     PlayerWidget player(nullptr, QStringLiteral("rtsp://admin:pw@127.0.0.1/stream/1?channel=2"));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
@@ -95,8 +96,9 @@ void TestPlayerRelay::addressWithoutPortRelaysToPort80()
 
 void TestPlayerRelay::localFileIsNotRelayed()
 {
+    const auto nobody = TestSupport::refusingPort();
     ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
-                                              TestSupport::freeTcpPort()));
+                                              nobody->localPort()));
     const QString file = m_media.file(QStringLiteral("h264.mp4"));
     PlayerWidget player(nullptr, file);
     QVERIFY(!player.findChild<ProxySocket *>());

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -38,11 +40,13 @@ void TestPlayerRestart::initTestCase()
 void TestPlayerRestart::unreachableCameraShowsTheLibraryText()
 {
     MessageCapture capture;
+    const auto refusing = TestSupport::refusingPort();
     PlayerWidget player(nullptr,
-                        QStringLiteral("http://127.0.0.1:%1/x").arg(TestSupport::freeTcpPort()));
+                        QStringLiteral("http://127.0.0.1:%1/x").arg(refusing->localPort()));
     player.show();
     QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::loadingText(&player),
-                              QStringLiteral("Error ffmpeg initialization: Connection refused"),
+                              QStringLiteral("Error ffmpeg initialization: ")
+                                  + qt_error_string(ECONNREFUSED),
                               5000);
     QCOMPARE(StreamFixture::currentPage(&player), 1);
     QVERIFY(player.findChild<QProgressBar *>(QStringLiteral("progressBar"))->isHidden());
@@ -53,10 +57,10 @@ void TestPlayerRestart::unreachableCameraShowsTheLibraryText()
 void TestPlayerRestart::silentCameraIsReopened()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&camera, port));
+    QVERIFY(StreamFixture::startRtspServer(&camera));
     MessageCapture capture;
-    PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), true);
+    PlayerWidget player(
+        nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port()), true);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
 
@@ -91,25 +95,29 @@ void TestPlayerRestart::silentCameraIsReopened()
 void TestPlayerRestart::noOpeningOnceDestructionHasBegun()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
+    const quint16 port = camera.port();
     MessageCapture capture;
     auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
-    QVERIFY(StreamFixture::waitForPicture(player));
-    camera.pause();
-
-    // The one-shot server no longer listens; take its port to see whether the
-    // player comes back to it.
-    QVERIFY(TestSupport::waitUntil([port] { return !TestSupport::isListening(port); }, 3000));
+    // The one-shot server stops listening once it has its client; its port
+    // is taken at once, to see whether the player comes back to it.
+    QVERIFY(TestSupport::waitUntil(
+        [&] { return !TestSupport::listensOn(camera.pid(), port); }, 10000));
     QTcpServer watch;
     QVERIFY(watch.listen(QHostAddress::LocalHost, port));
+    QVERIFY(StreamFixture::waitForPicture(player));
+    camera.pause();
+    QTest::qWait(300); // until the read blocks
 
-    // During the grace period a queued restart arrives, and the blocked read
-    // fails because the camera goes away.
-    QTimer::singleShot(
-        500, player, [player] { QVERIFY(QMetaObject::invokeMethod(player, "restartingFFmpeg")); });
+    // During the grace period a restart arrives, and the blocked read fails
+    // because the camera goes away.
+    bool restartArrived = false;
+    QTimer::singleShot(500, player, [&] {
+        restartArrived = QMetaObject::invokeMethod(player, "restartingFFmpeg");
+    });
     QTimer::singleShot(1000, [&camera] { camera.stop(); });
     delete player;
+    QVERIFY(restartArrived);
 
     QTest::qWait(1000);
     QVERIFY(!watch.hasPendingConnections());

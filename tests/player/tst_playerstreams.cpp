@@ -49,10 +49,10 @@ void TestPlayerStreams::playsRtsp()
     QFETCH(bool, useTcp);
     QFETCH(QString, transport);
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startRtspServer(&camera, port));
+    QVERIFY(StreamFixture::startRtspServer(&camera));
 
-    PlayerWidget player(nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port), useTcp);
+    PlayerWidget player(
+        nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port()), useTcp);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
     QCOMPARE(player.videoSize(), QSize(640, 480));
@@ -70,9 +70,8 @@ void TestPlayerStreams::playsRtsp()
 void TestPlayerStreams::destroyingBlockedPlayerTakesTheGracePeriod()
 {
     PeerProcess camera;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&camera, port));
-    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
+    QVERIFY(StreamFixture::startOneShotServer(&camera));
+    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(camera.port()));
     QVERIFY(StreamFixture::waitForPicture(player));
 
     // The camera stops sending; the read blocks.

@@ -183,9 +183,8 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     // A live camera that can be frozen, so that no new picture clears the
     // texts while they are looked at.
     PeerProcess server;
-    const quint16 port = TestSupport::freeTcpPort();
-    QVERIFY(StreamFixture::startOneShotServer(&server, port));
-    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(port));
+    QVERIFY(StreamFixture::startOneShotServer(&server));
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(server.port()));
     player.resize(420, 330);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));

@@ -130,7 +130,8 @@ void TestProxySocket::secondClientReplacesFirst()
 
 void TestProxySocket::refusedCameraEndsClient()
 {
-    const quint16 port = TestSupport::freeTcpPort();
+    auto refusing = TestSupport::refusingPort();
+    const quint16 port = refusing->localPort();
     ProxySocket relay(QStringLiteral("127.0.0.1"), port, nullptr);
     QTcpSocket client;
     client.connectToHost(QHostAddress::LocalHost, relay.serverPort());
@@ -138,6 +139,7 @@ void TestProxySocket::refusedCameraEndsClient()
     QVERIFY(waitUnconnected(&client));
 
     // The relay keeps serving: a camera that answers later is reached.
+    refusing.reset();
     Camera camera(port);
     QVERIFY(camera.isListening());
     client.connectToHost(QHostAddress::LocalHost, relay.serverPort());

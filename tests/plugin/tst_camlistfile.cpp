@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -273,7 +274,7 @@ void TestCamListFile::openFailures()
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     QVERIFY(!load(path(QStringLiteral("missing.xml"))));
     QCOMPARE(m_plugin->lastError(),
-             QStringLiteral("Error opening file: No such file or directory"));
+             QStringLiteral("Error opening file: ") + qt_error_string(ENOENT));
     QVERIFY(!load(m_dir->path()));
     QVERIFY(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")));
     QCOMPARE(m_plugin->cameras().size(), 1);

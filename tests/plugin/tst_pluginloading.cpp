@@ -6,6 +6,7 @@
 #include <QPluginLoader>
 #include <QPointer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The host's view of the plug-in: only the file, its metadata and the
@@ -17,7 +18,8 @@ class TestPluginLoading : public QObject
 private slots:
     void metadataCarriesOnlyIdentity();
     void interfaceByName();
-    void workstationStartsWithPlugin();
+    void workstationCommandLine_data();
+    void workstationCommandLine();
 };
 
 void TestPluginLoading::metadataCarriesOnlyIdentity()
@@ -74,22 +76,40 @@ void TestPluginLoading::interfaceByName()
     delete plugin;
 }
 
-void TestPluginLoading::workstationStartsWithPlugin()
+void TestPluginLoading::workstationCommandLine_data()
 {
+    QTest::addColumn<QString>("shot");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("screenshot") << "shot.png" << "0.2" << "camera layer 2.3.45 loaded" << true;
+    QTest::newRow("missing folder")
+        << "missing/shot.png" << "0" << "Cannot write the screenshot %1: " << false;
+    const QString badDelay = QStringLiteral("--after takes seconds from 0 to 3600, not \"%1\"");
+    for (const char *after : {"1e300", "3600.5", "-1", "nan", "inf", "2s"})
+        QTest::newRow(after) << "shot.png" << after << badDelay.arg(after) << false;
+}
+
+// Started as an operator starts it: the workstation loads the plug-in, or
+// says why it cannot do what it was asked.
+void TestPluginLoading::workstationCommandLine()
+{
+    QFETCH(QString, shot);
+    QFETCH(QString, after);
+    QFETCH(QString, output);
+    QFETCH(bool, succeeds);
+    QTemporaryDir dir;
+    shot = dir.filePath(shot);
     QProcess workstation;
     workstation.setProcessChannelMode(QProcess::MergedChannels);
-    const QString shot = QDir::temp().filePath(
-        QStringLiteral("ostrel-start-%1.png").arg(QCoreApplication::applicationPid()));
-    workstation.start(
-        QStringLiteral(OSTREL_WORKSTATION),
-        {QStringLiteral("--screenshot"), shot, QStringLiteral("--after"), QStringLiteral("0.2")});
+    workstation.start(QStringLiteral(OSTREL_WORKSTATION),
+                      {QStringLiteral("--screenshot"), shot, QStringLiteral("--after"), after});
     QVERIFY(workstation.waitForFinished(30000));
-    const QByteArray output = workstation.readAll();
-    QVERIFY2(workstation.exitCode() == 0, output.constData());
-    QVERIFY(output.contains("camera layer 2.3.45 loaded"));
-    QImage picture(shot);
-    QVERIFY(!picture.isNull());
-    QFile::remove(shot);
+    const QString said = QString::fromUtf8(workstation.readAll());
+    QVERIFY2(said.contains(output.replace(QLatin1String("%1"), shot)), qPrintable(said));
+    QCOMPARE(workstation.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(workstation.exitCode(), succeeds ? 0 : 1);
+    QCOMPARE(QImage(shot).isNull(), !succeeds);
 }
 
 QTEST_MAIN(TestPluginLoading)

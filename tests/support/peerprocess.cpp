@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QTcpSocket>
 
 #include <signal.h>
 #include <sys/types.h>
@@ -21,30 +22,61 @@ bool PeerProcess::start(const QString &program, const QStringList &arguments)
     return started;
 }
 
-bool PeerProcess::startListening(const QString &program, const QStringList &arguments, quint16 port,
-                                 int timeoutMs)
+bool PeerProcess::startReportingPort(const QString &program, const QStringList &arguments,
+                                     const QRegularExpression &portLine, int timeoutMs)
 {
-    if (!start(program, arguments))
-        return false;
-    return TestSupport::waitUntil(
-               [this, port] { return TestSupport::isListening(port) || !isRunning(); }, timeoutMs)
-           && isRunning();
+    m_port = 0;
+    m_startOutput.clear();
+    m_portLine = portLine;
+    m_portLine.setPatternOptions(portLine.patternOptions() | QRegularExpression::MultilineOption);
+    const bool started = start(program, arguments)
+                         && TestSupport::waitUntil(
+                             [this] {
+                                 m_unread += take();
+                                 return m_port != 0 || !isRunning();
+                             },
+                             timeoutMs);
+    m_portLine = QRegularExpression();
+    return started && m_port != 0 && isRunning();
 }
 
-bool PeerProcess::startFtpServer(const QString &root, quint16 port)
+bool PeerProcess::startOnFreePort(const QString &program,
+                                  const std::function<QStringList(quint16)> &arguments,
+                                  int timeoutMs)
 {
-    return startListening(TestSupport::systemPython(),
-                          {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", QString::number(port), "-d",
-                           root, "-u", "user", "-P", "pass"},
-                          port);
+    m_port = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const quint16 port = TestSupport::refusingPort()->localPort();
+        if (port == 0 || !start(program, arguments(port)))
+            return false;
+        TestSupport::waitUntil(
+            [&] { return !isRunning() || TestSupport::listensOn(pid(), port); }, timeoutMs);
+        if (isRunning()) {
+            if (!TestSupport::listensOn(pid(), port))
+                return false;
+            m_port = port;
+            return true;
+        }
+        m_unread += take();
+    }
+    return false;
 }
 
-bool PeerProcess::startHttpServer(const QString &root, quint16 port)
+bool PeerProcess::startFtpServer(const QString &root)
 {
-    return startListening(
+    return startReportingPort(
         TestSupport::systemPython(),
-        {"-m", "http.server", QString::number(port), "--bind", "127.0.0.1", "--directory", root},
-        port);
+        {"-m", "pyftpdlib", "-i", "127.0.0.1", "-p", "0", "-d", root, "-u", "user", "-P", "pass"},
+        QRegularExpression(QStringLiteral("starting FTP server on 127\\.0\\.0\\.1:(\\d+),")));
+}
+
+bool PeerProcess::startHttpServer(const QString &root)
+{
+    // Unbuffered, or the line naming the port stays in the pipe.
+    return startReportingPort(
+        TestSupport::systemPython(),
+        {"-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", root},
+        QRegularExpression(QStringLiteral("^Serving HTTP on 127\\.0\\.0\\.1 port (\\d+) ")));
 }
 
 void PeerProcess::stop()
@@ -89,8 +121,24 @@ void PeerProcess::resume()
 
 QByteArray PeerProcess::output()
 {
+    QByteArray data = m_unread + take();
+    m_unread.clear();
+    return data;
+}
+
+// Everything read from the peer passes here, whoever reads it, so that a
+// port line is seen also when the test reads the output meanwhile.
+QByteArray PeerProcess::take()
+{
     const QByteArray data = m_process.readAll();
     screen(data);
+    if (m_port == 0 && !m_portLine.pattern().isEmpty()) {
+        m_startOutput += data;
+        const QByteArray lines = m_startOutput.left(m_startOutput.lastIndexOf('\n') + 1);
+        const QRegularExpressionMatch match = m_portLine.match(QString::fromUtf8(lines));
+        if (match.hasMatch())
+            m_port = quint16(match.captured(1).toUInt());
+    }
     return data;
 }
 

@@ -3,7 +3,10 @@
 
 #include "tiedprocess.h"
 
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <functional>
 
 /*
  * A helper server started by a test (stream, FTP or HTTP server, detector
@@ -20,13 +23,25 @@ public:
     ~PeerProcess();
 
     bool start(const QString &program, const QStringList &arguments);
-    // start() followed by a wait until the port listens on loopback.
-    bool startListening(const QString &program, const QStringList &arguments, quint16 port,
-                        int timeoutMs = 10000);
+    // A server that binds a port of its own choosing and prints it: started
+    // once a line of its output matches `portLine`, whose first capture is
+    // the port.
+    bool startReportingPort(const QString &program, const QStringList &arguments,
+                            const QRegularExpression &portLine, int timeoutMs = 10000);
+    // A server that must be told its port (FFmpeg's one-shot servers):
+    // `arguments` gives its command line for a port. Started on a port free
+    // at the time, and again on another when it ends before listening (the
+    // port was taken meanwhile); it counts as started only when the socket
+    // listening there is its own.
+    bool startOnFreePort(const QString &program,
+                         const std::function<QStringList(quint16)> &arguments,
+                         int timeoutMs = 10000);
     // Debian's pyftpdlib, user "user" with password "pass", and Python's
     // HTTP server, each serving `root` on 127.0.0.1.
-    bool startFtpServer(const QString &root, quint16 port);
-    bool startHttpServer(const QString &root, quint16 port);
+    bool startFtpServer(const QString &root);
+    bool startHttpServer(const QString &root);
+    // Where the server listens; 0 until it does.
+    quint16 port() const { return m_port; }
     void stop();
     bool isRunning() const;
     qint64 pid() const;
@@ -39,9 +54,14 @@ public:
     QByteArray output();
 
 private:
+    QByteArray take();
     void screen(const QByteArray &data);
 
     TiedProcess m_process;
+    quint16 m_port = 0;
+    QRegularExpression m_portLine; // while the port is awaited
+    QByteArray m_startOutput;      // searched for the port line
+    QByteArray m_unread;           // taken while starting, not yet handed out
     bool m_paused = false;
     qint64 m_pid = 0;
     QByteArray m_screenedTail; // the end of the output screened so far

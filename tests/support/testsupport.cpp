@@ -7,37 +7,70 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
-#include <QTcpServer>
+#include <QSet>
+#include <QTcpSocket>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace TestSupport {
 
-quint16 freeTcpPort()
+std::unique_ptr<QTcpSocket> refusingPort()
 {
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return server.serverPort();
+    // Without address reuse the bound port conflicts with every listener.
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress);
+    return socket;
 }
 
-bool isListening(quint16 port)
+QVector<TcpEntry> tcpTable()
 {
-    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
+    QVector<TcpEntry> entries;
+    for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile table(QString::fromLatin1(path));
+        if (!table.open(QIODevice::ReadOnly))
             continue;
-        file.readLine(); // header
-        while (!file.atEnd()) {
-            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
-            if (fields.size() < 4)
+        table.readLine(); // header
+        while (!table.atEnd()) {
+            // "sl local:port remote:port state queues timer retransmits uid timeout inode"
+            const QList<QByteArray> fields = table.readLine().simplified().split(' ');
+            if (fields.size() < 10)
                 continue;
-            const QByteArray local = fields.at(1);
-            const int colon = local.lastIndexOf(':');
-            bool ok = false;
-            const uint localPort = local.mid(colon + 1).toUInt(&ok, 16);
-            if (ok && localPort == port && fields.at(3) == "0A")
-                return true;
+            const QList<QByteArray> local = fields.at(1).split(':');
+            const QList<QByteArray> remote = fields.at(2).split(':');
+            if (local.size() != 2 || remote.size() != 2)
+                continue;
+            TcpEntry entry;
+            entry.localAddress = local.at(0);
+            entry.localPort = quint16(local.at(1).toUInt(nullptr, 16));
+            entry.remotePort = quint16(remote.at(1).toUInt(nullptr, 16));
+            entry.state = fields.at(3).toInt(nullptr, 16);
+            entry.inode = fields.at(9);
+            entries.append(entry);
         }
+    }
+    return entries;
+}
+
+bool listensOn(qint64 pid, quint16 port)
+{
+    QSet<QByteArray> sockets;
+    for (const TcpEntry &entry : tcpTable()) {
+        if (entry.state == TcpEntry::Listening && entry.localPort == port)
+            sockets.insert("socket:[" + entry.inode + ']');
+    }
+    // The process's descriptors name their sockets by inode.
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+    const QStringList names = sockets.isEmpty()
+                                  ? QStringList()
+                                  : descriptors.entryList(QDir::AllEntries | QDir::System
+                                                          | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        char target[64];
+        const ssize_t size = ::readlink(QFile::encodeName(descriptors.filePath(name)).constData(),
+                                        target, sizeof target);
+        if (size > 0 && sockets.contains(QByteArray(target, int(size))))
+            return true;
     }
     return false;
 }

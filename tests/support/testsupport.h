@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QString>
+#include <QTcpSocket>
 #include <QThread>
+#include <QVector>
 
 #include <functional>
+#include <memory>
 
 class QSize;
 class WorkstationWindow;
@@ -19,12 +22,25 @@ inline QString systemPython()
     return QStringLiteral("/usr/bin/python3");
 }
 
-// A TCP port on 127.0.0.1 that nothing listens on right now.
-quint16 freeTcpPort();
+// A port on 127.0.0.1 that refuses connections: the socket holds it bound
+// without listening, so that no other program can listen there meanwhile.
+std::unique_ptr<QTcpSocket> refusingPort();
 
-// Whether something listens on 127.0.0.1:port, read from /proc/net/tcp so
+// A socket of the kernel's TCP tables, IPv4 and IPv6, read from /proc so
 // that a one-shot server is not used up by a probing connection.
-bool isListening(quint16 port);
+struct TcpEntry
+{
+    enum State { Established = 0x01, Listening = 0x0A };
+    QByteArray localAddress; // in the tables' hex: "0100007F" is 127.0.0.1
+    quint16 localPort = 0;
+    quint16 remotePort = 0;
+    int state = 0;
+    QByteArray inode;
+};
+QVector<TcpEntry> tcpTable();
+
+// Whether the process `pid` itself holds a socket listening on `port`.
+bool listensOn(qint64 pid, quint16 port);
 
 // Runs the event loop until `condition` holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
