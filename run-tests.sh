@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, then builds and tests in four trees:
+# Sets up a Debian 12 machine, then checks, builds and tests in four trees:
 #
+#   lint        the first stage: the plain tree built with warnings in our
+#               own code as errors (OSTREL_WERROR), and the format check
+#               while $check_format is on. When it fails, the long trees
+#               (fuzz, asan, tsan) are skipped; the plain tests still run
+#               when the plain tree built.
 #   build       the whole test suite
 #   build-fuzz  every libFuzzer target for a few seconds on its seed corpus
 #   build-asan  the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -23,6 +28,10 @@ case "${1:-}" in
     --no-sanitizers) sanitizers=false; shift ;;
 esac
 ctest_args=("$@")
+
+# scripts/check-format.sh joins the first stage once the whole tree has been
+# formatted in one commit.
+check_format=false
 
 fuzz_seconds=5
 tsan_labels='^(player|overlays)$'
@@ -57,6 +66,37 @@ compile() {
 build_failed() {
     echo "==== $1: build FAILED"
     record "$1" 0 1
+}
+
+# skipped <tree>: a tree left out because the first stage failed.
+skipped() {
+    echo "==== $1: skipped, the first stage failed"
+    results+=("$(printf '%-11s skipped' "$1")")
+}
+
+# The first stage. The -Werror build is the plain tree itself rather than a
+# tree of its own: it costs no compilation beyond what the plain tests need
+# anyway, and those tests then run on exactly what was checked.
+lint() {
+    local ok=0 bad=0
+    if $check_format; then
+        echo "==== lint: format"
+        if scripts/check-format.sh; then
+            ok=$((ok + 1))
+        else
+            bad=$((bad + 1))
+            echo "==== lint: format FAILED (clang-format -i FILE formats a file)"
+        fi
+    fi
+    if configure build -DOSTREL_WERROR=ON && compile build; then
+        ok=$((ok + 1))
+        built=true
+    else
+        bad=$((bad + 1))
+        echo "==== lint: build with -Werror FAILED"
+    fi
+    record lint $ok $bad
+    [ "$bad" -eq 0 ]
 }
 
 # run_ctest <tree> [ctest options...]: runs the tree's tests and records
@@ -123,17 +163,29 @@ run_fuzzers() {
 
 scripts/setup-debian.sh || exit 1
 
-if configure build && compile build; then
+built=false
+lint_passed=true
+lint || lint_passed=false
+
+if $built; then
     run_ctest build
 else
-    build_failed build
+    skipped build
 fi
 
-if ! $quick; then
+if ! $lint_passed; then
+    $quick || skipped build-fuzz
+    if $sanitizers; then
+        skipped build-asan
+        skipped build-tsan
+    fi
+fi
+
+if ! $quick && $lint_passed; then
     run_fuzzers
 fi
 
-if $sanitizers; then
+if $sanitizers && $lint_passed; then
     if configure build-asan -DOSTREL_SANITIZE=address -DOSTREL_BUILD_BENCH=OFF \
         && compile build-asan; then
         run_ctest build-asan

@@ -23,7 +23,8 @@ QString findExample(const QString &name)
     const QStringList candidates = {
         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ostrel/examples/")
             + name,
-        QStringLiteral(OSTREL_SOURCE_EXAMPLES "/") + name,
+        QCoreApplication::applicationDirPath() + QStringLiteral("/" OSTREL_SOURCE_EXAMPLES "/")
+            + name,
     };
     for (const QString &candidate : candidates) {
         if (QFileInfo::exists(candidate))

@@ -16,7 +16,7 @@ QString PluginHost::defaultPluginPath()
     const QString appDir = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
         appDir + QStringLiteral("/../" OSTREL_PLUGIN_INSTALL_DIR "/libostrelplugin.so"),
-        QStringLiteral(OSTREL_BUILD_PLUGIN_FILE),
+        appDir + QStringLiteral("/" OSTREL_BUILD_PLUGIN_FILE),
     };
     for (const QString &candidate : candidates) {
         if (QFileInfo::exists(candidate))

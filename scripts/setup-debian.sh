@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the demo need.
+# Installs the Debian 12 packages the build, the tests, the demo, the format
+# check and the Debian packaging (dpkg-shlibdeps, file) need.
 # Does nothing when they are all present.
 set -euo pipefail
 
@@ -11,7 +12,8 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
     gstreamer1.0-plugins-bad gstreamer1.0-rtsp gstreamer1.0-libav
     gstreamer1.0-x xvfb xauth imagemagick fonts-dejavu-core
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
+    dpkg-dev file
 )
 
 missing=()
