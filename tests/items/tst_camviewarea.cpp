@@ -1,5 +1,6 @@
 #include "items/camgraphicsitem.h"
 #include "items/camviewarea.h"
+#include "items/sectorcover.h"
 
 #include "messagecapture.h"
 #include "osmview.h"
@@ -21,6 +22,13 @@ QPointF onScreen(double degrees, double length)
     return QPointF(std::cos(a) * length, -std::sin(a) * length); // y grows downwards
 }
 
+// Metres east and north of a point, `degrees` counter-clockwise from east.
+QPointF towards(double degrees, double metres)
+{
+    const double a = qDegreesToRadians(degrees);
+    return QPointF(std::cos(a) * metres, std::sin(a) * metres);
+}
+
 } // namespace
 
 class TestCamViewArea : public QObject
@@ -30,6 +38,8 @@ class TestCamViewArea : public QObject
 private slots:
     void sliceInViewPixels_data();
     void sliceInViewPixels();
+    void coverOfThePoint_data();
+    void coverOfThePoint();
     void withoutDirectionOrView();
     void waitsForTheCameraScene();
 };
@@ -85,6 +95,104 @@ void TestCamViewArea::sliceInViewPixels()
     QCOMPARE(sector->path(), scene);
 }
 
+void TestCamViewArea::coverOfThePoint_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("opening");
+    QTest::addColumn<double>("radius");
+    QTest::addColumn<QPointF>("metres"); // east and north of the camera
+    QTest::addColumn<bool>("covered");
+    // Clear of the outline, where the drawn slice must agree.
+    QTest::addColumn<bool>("drawn");
+
+    const double nan = qQNaN();
+    QTest::newRow("0 looks west") << 0.0 << 60.0 << 200.0 << QPointF(-150, 0) << true << true;
+    QTest::newRow("0, behind") << 0.0 << 60.0 << 200.0 << QPointF(150, 0) << false << true;
+    QTest::newRow("90 looks north") << 90.0 << 60.0 << 200.0 << QPointF(0, 150) << true << true;
+    QTest::newRow("90, to the east") << 90.0 << 60.0 << 200.0 << QPointF(150, 0) << false << true;
+    QTest::newRow("180 looks east") << 180.0 << 20.0 << 200.0 << QPointF(150, 0) << true << true;
+    QTest::newRow("270 looks south") << 270.0 << 20.0 << 200.0 << QPointF(0, -150) << true << true;
+    QTest::newRow("inside an edge") << 90.0 << 60.0 << 200.0 << towards(62, 150) << true << true;
+    QTest::newRow("outside an edge") << 90.0 << 60.0 << 200.0 << towards(58, 150) << false << true;
+    QTest::newRow("on an edge") << 90.0 << 60.0 << 200.0 << towards(120, 100) << true << false;
+    QTest::newRow("inside the arc") << 90.0 << 60.0 << 200.0 << QPointF(0, 197) << true << true;
+    QTest::newRow("on the arc") << 90.0 << 60.0 << 200.0 << QPointF(0, 200) << true << false;
+    QTest::newRow("past the arc") << 90.0 << 60.0 << 200.0 << QPointF(0, 203) << false << true;
+    QTest::newRow("at the camera") << 90.0 << 60.0 << 200.0 << QPointF(0, 0) << true << false;
+    // Around west the screen's angles wrap from 180 to -180.
+    QTest::newRow("350, west") << 350.0 << 40.0 << 200.0 << QPointF(-150, 0) << true << true;
+    QTest::newRow("350, south of west") << 350.0 << 40.0 << 200.0 << towards(205, 150) << true
+                                        << true;
+    QTest::newRow("350, north of west") << 350.0 << 40.0 << 200.0 << towards(165, 150) << false
+                                        << true;
+    QTest::newRow("-10 is 350") << -10.0 << 40.0 << 200.0 << towards(205, 150) << true << true;
+    QTest::newRow("450 is 90") << 450.0 << 20.0 << 200.0 << QPointF(0, 150) << true << true;
+    QTest::newRow("wide, the gap behind") << 90.0 << 300.0 << 200.0 << QPointF(0, -150) << false
+                                          << true;
+    QTest::newRow("wide, beside") << 90.0 << 300.0 << 200.0 << towards(-50, 150) << true << true;
+    QTest::newRow("full disc") << 33.0 << 360.0 << 200.0 << towards(213, 150) << true << true;
+    QTest::newRow("full disc, beyond") << 33.0 << 360.0 << 200.0 << towards(213, 210) << false
+                                       << true;
+    QTest::newRow("past 360 opening") << 33.0 << 400.0 << 200.0 << towards(213, 150) << true
+                                      << true;
+    QTest::newRow("negative opening") << 90.0 << -60.0 << 200.0 << towards(100, 150) << true
+                                      << true;
+    QTest::newRow("negative opening, aside")
+        << 90.0 << -60.0 << 200.0 << towards(140, 150) << false << true;
+    QTest::newRow("negative radius") << 90.0 << 60.0 << -200.0 << QPointF(0, 150) << true << true;
+    QTest::newRow("no opening") << 90.0 << 0.0 << 200.0 << QPointF(0, 150) << false << true;
+    QTest::newRow("no radius") << 90.0 << 60.0 << 0.0 << QPointF(0, 0) << false << true;
+    QTest::newRow("no direction") << nan << 60.0 << 200.0 << QPointF(0, 0) << false << true;
+    QTest::newRow("NaN opening") << 90.0 << nan << 200.0 << QPointF(0, 150) << false << false;
+    QTest::newRow("NaN radius") << 90.0 << 60.0 << nan << QPointF(0, 150) << false << false;
+    QTest::newRow("infinite radius") << 90.0 << 60.0 << qInf() << QPointF(0, 150) << false
+                                     << false;
+    QTest::newRow("NaN point") << 90.0 << 60.0 << 200.0 << QPointF(0, nan) << false << true;
+    QTest::newRow("infinite point") << 90.0 << 360.0 << 200.0 << QPointF(qInf(), 0) << false
+                                    << false;
+}
+
+// Whether a camera sees a point is decided on the slice the map draws.
+void TestCamViewArea::coverOfThePoint()
+{
+    QFETCH(double, angle);
+    QFETCH(double, opening);
+    QFETCH(double, radius);
+    QFETCH(QPointF, metres);
+    QFETCH(bool, covered);
+    QFETCH(bool, drawn);
+
+    WorkstationWindow window;
+    OsmView *view = window.mapView();
+    view->setReferenceLatitude(55.75);
+    view->setZoom(15);
+    // On the ground near the reference latitude.
+    const QPointF camera(37.6, 55.75);
+    const QPointF point = camera
+        + QPointF(metres.x() * DegreesPerMetre / std::cos(qDegreesToRadians(55.75)),
+                  metres.y() * DegreesPerMetre);
+
+    const SectorCover cover(view->transform());
+    double distance = -1;
+    QCOMPARE(cover.covers(camera, angle, opening, radius, point, &distance), covered);
+    if (covered)
+        QVERIFY2(qAbs(distance - std::hypot(metres.x(), metres.y())) < 1e-6,
+                 qPrintable(QString::number(distance, 'g', 17)));
+    else
+        QCOMPARE(distance, -1.0);
+
+    if (drawn) {
+        auto *cam = new CamGraphicsItem(camera, QString(), 1, angle);
+        window.scene()->addItem(cam);
+        cam->setView(opening, radius);
+        const CamViewArea *sector = cam->viewArea();
+        QVERIFY(sector);
+        // In pixels: a path in degrees is too small for its own hit test.
+        const QTransform m = view->transform();
+        QCOMPARE(m.map(sector->path()).contains(m.map(sector->mapFromScene(point))), covered);
+    }
+}
+
 void TestCamViewArea::withoutDirectionOrView()
 {
     MessageCapture capture;
@@ -112,6 +220,7 @@ void TestCamViewArea::withoutDirectionOrView()
     view.setTransform(QTransform::fromScale(0, 0));
     cam->setViewAngle(60);
     QVERIFY(cam->viewArea()->path().isEmpty());
+    QVERIFY(!SectorCover(view.transform()).covers(cam->pos(), 10, 360, 100, cam->pos()));
     QVERIFY2(capture.messages().isEmpty(), qPrintable(capture.messages().join('\n')));
 }
 
