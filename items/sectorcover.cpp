@@ -12,24 +12,19 @@ namespace {
 constexpr double RadiusSlack = 1e-9;
 constexpr double AngleSlack = 1e-9;
 
-bool isFinite(const QTransform &t)
-{
-    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21())
-        && std::isfinite(t.m22());
-}
-
 } // namespace
 
 SectorCover::SectorCover(const QTransform &view)
-    : m_linear(view.m11(), view.m12(), view.m21(), view.m22(), 0.0, 0.0)
-{
+    : m_view(view)
+    , m_apex(view.map(QPointF()))
     // A metre of radius in pixels, measured along the view's vertical axis
     // as the drawn slice's radius is.
-    m_pixelsPerMetre = QLineF(QPointF(), m_linear.map(QPointF(0.0, DegreesPerMetre))).length();
+    , m_pixelsPerMetre(view.map(QLineF(0.0, 0.0, 0.0, DegreesPerMetre)).length())
+{
+    // Mapped back as the drawn slice is; only whether that can be done counts.
     bool invertible = false;
-    const QTransform back = m_linear.inverted(&invertible);
-    m_valid = view.isAffine() && isFinite(view) && invertible && isFinite(back)
-        && std::isfinite(m_pixelsPerMetre) && m_pixelsPerMetre > 0.0;
+    static_cast<void>(view.inverted(&invertible));
+    m_valid = invertible && std::isfinite(m_pixelsPerMetre);
 }
 
 QTransform SectorCover::mapAt(double latitude)
@@ -46,22 +41,23 @@ bool SectorCover::covers(const QPointF &camera, double angle, double viewAngle, 
         return false;
     }
     // In the view's pixels, where the slice is circular; y grows downwards.
-    const QPointF offset = m_linear.map(point - camera);
+    // The slice is laid out around the camera as its item's origin.
+    const QPointF offset = m_view.map(point - camera) - m_apex;
     const double squared = offset.x() * offset.x() + offset.y() * offset.y();
     const double reach = std::abs(radius) * m_pixelsPerMetre * (1.0 + RadiusSlack);
     // Written so that NaN (a point not finite) is out too.
     if (!(squared <= reach * reach))
         return false;
 
-    const double opening = std::abs(viewAngle);
-    if (opening < 360.0 && squared > 0.0) {
+    // An opening of 360 or more passes whatever the angle.
+    if (squared > 0.0) {
         // Counter-clockwise from three o'clock, as the slice's arc is laid
         // out; its middle lies at 180 - angle. The angle is brought into
         // range first, so that large ones keep their precision.
         const double screen = qRadiansToDegrees(std::atan2(-offset.y(), offset.x()));
         const double fromMiddle =
             std::remainder(screen + std::remainder(angle, 360.0) - 180.0, 360.0);
-        if (std::abs(fromMiddle) > opening / 2 + AngleSlack)
+        if (std::abs(fromMiddle) > std::abs(viewAngle) / 2 + AngleSlack)
             return false;
     }
     if (distance)

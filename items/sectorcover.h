@@ -21,10 +21,9 @@ public:
     // Degrees of latitude per metre of a sector's radius.
     static constexpr double DegreesPerMetre = 9.013216033298552e-6;
 
-    // `view` maps scene coordinates to the pixels the sectors are drawn in;
-    // only its linear part counts, as the slice's apex is the camera. A view
-    // that cannot be mapped back (flat, projective, not finite) draws no
-    // sector, so nothing is covered.
+    // `view` maps scene coordinates to the pixels the sectors are drawn in.
+    // A view that cannot be mapped back (flat, not finite) draws no sector,
+    // so nothing is covered.
     explicit SectorCover(const QTransform &view);
 
     // North up and a degree of longitude cos(latitude) as long as one of
@@ -45,8 +44,9 @@ public:
                 const QPointF &point, double *distance = nullptr) const;
 
 private:
-    QTransform m_linear;
-    double m_pixelsPerMetre = 0.0;
+    QTransform m_view;
+    QPointF m_apex;
+    double m_pixelsPerMetre;
     bool m_valid = false;
 };
 
