@@ -103,6 +103,21 @@ void CameraLayer::setPlayerSizeForZoom(int zoom, int width, int height)
                                   Q_ARG(int, width), Q_ARG(int, height));
 }
 
+QList<CameraLayer::SeeingCamera> CameraLayer::camerasSeeing(const QPointF &position) const
+{
+    QVariantList list;
+    if (m_plugin)
+        QMetaObject::invokeMethod(m_plugin, "camerasSeeing", Q_RETURN_ARG(QVariantList, list),
+                                  Q_ARG(QPointF, position));
+    QList<SeeingCamera> result;
+    for (const QVariant &entry : qAsConst(list)) {
+        const QVariantMap map = entry.toMap();
+        if (auto *camera = qvariant_cast<QObject *>(map.value(QStringLiteral("camera"))))
+            result.append({camera, map.value(QStringLiteral("distance")).toDouble()});
+    }
+    return result;
+}
+
 bool CameraLayer::isChanged() const
 {
     return m_plugin && m_plugin->property("changed").toBool();

@@ -44,6 +44,15 @@ public:
     bool viewAreasAlwaysVisible() const;
     void setViewAreasAlwaysVisible(bool visible);
 
+    struct SeeingCamera
+    {
+        QObject *camera;
+        double distance; // metres
+    };
+    // The cameras shown on the map whose view sector covers the scene point
+    // `position`, nearest first.
+    QList<SeeingCamera> camerasSeeing(const QPointF &position) const;
+
     // Opens a camera's live video or snapshots, in a dock or on the map.
     static bool play(QObject *camera, bool images, bool onMap);
     // The host's list of cameras: a camera item keeps its object under item

@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMenu>
@@ -33,6 +34,12 @@ const struct
     int width;
     int height;
 } PlayerSizes[] = {{13, 200, 150}, {14, 280, 210}, {15, 360, 270}, {16, 480, 360}, {17, 640, 480}};
+
+// Cameras the map menu lists by name: with the menu's own entries they fit
+// on the 800-pixel-high screen the workstation is laid out for.
+constexpr int MaxSeeingListed = 20;
+// Pixels a camera's name may take in that list.
+constexpr int SeeingNameWidth = 400;
 } // namespace
 
 WorkstationWindow::WorkstationWindow(QWidget *parent)
@@ -338,7 +345,9 @@ bool WorkstationWindow::eventFilter(QObject *watched, QEvent *event)
             showCameraMenu(object, menuEvent->globalPos());
             return true;
         }
-        if (!item || item == m_roads) {
+        // Roads and view sectors are part of the map; widgets have menus
+        // of their own.
+        if (!item || (!object && !item->isWidget())) {
             showMapMenu(m_view->mapToScene(menuEvent->pos()), menuEvent->globalPos());
             return true;
         }
@@ -362,7 +371,58 @@ void WorkstationWindow::showMapMenu(const QPointF &scenePos, const QPoint &globa
     for (int type = FirstType; type <= LastType; ++type)
         create->addAction(typeName(type), this,
                           [this, scenePos, type] { createCameraAt(scenePos, type); });
+    addSeeingMenu(&menu, scenePos);
     menu.exec(globalPos);
+}
+
+void WorkstationWindow::addSeeingMenu(QMenu *menu, const QPointF &scenePos)
+{
+    QMenu *seeing = menu->addMenu(tr("Cameras seeing this point"));
+    const QList<CameraLayer::SeeingCamera> found = m_layer.camerasSeeing(scenePos);
+    if (found.isEmpty()) {
+        seeing->addAction(tr("No camera sees this point"))->setEnabled(false);
+        return;
+    }
+
+    QList<QPointer<QObject>> listed;
+    const QFontMetrics metrics(seeing->font());
+    for (const CameraLayer::SeeingCamera &seen : found.mid(0, MaxSeeingListed)) {
+        const QPointer<QObject> camera = seen.camera;
+        QString name = CameraLayer::modelData(camera, 0, Qt::DisplayRole).toString();
+        if (name.isEmpty())
+            name = CameraLayer::modelData(camera, 1, Qt::DisplayRole).toString();
+        if (name.isEmpty())
+            name = tr("Camera without a name");
+        // A list may hold names of any length, and "&" would mark a shortcut.
+        name = metrics.elidedText(name, Qt::ElideRight, SeeingNameWidth);
+        name.replace(QLatin1Char('&'), QLatin1String("&&"));
+        seeing->addAction(tr("%1 (%2)").arg(name, distanceText(seen.distance)), this,
+                          [this, camera] { openCameras({camera}); });
+        listed << camera;
+    }
+    const int unlisted = found.size() - listed.size();
+    if (unlisted > 0)
+        seeing->addAction(tr("%n more not listed", nullptr, unlisted))->setEnabled(false);
+    seeing->addSeparator();
+    seeing->addAction(unlisted > 0 ? tr("Open the %n nearest", nullptr, listed.size())
+                                   : tr("Open all"),
+                      this, [this, listed] { openCameras(listed); });
+}
+
+void WorkstationWindow::openCameras(const QList<QPointer<QObject>> &cameras)
+{
+    // As a double-click opens one; a camera may have gone meanwhile.
+    for (const QPointer<QObject> &camera : cameras) {
+        if (!CameraLayer::play(camera, false, false))
+            reportFailure(tr("The player could not be opened."));
+    }
+}
+
+QString WorkstationWindow::distanceText(double metres)
+{
+    if (metres < 999.5)
+        return tr("%1 m").arg(qRound(metres));
+    return tr("%1 km").arg(metres / 1000, 0, 'f', 1);
 }
 
 void WorkstationWindow::createCameraAt(const QPointF &scenePos, int type)

@@ -5,9 +5,11 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 
 class CameraListDock;
 class QAction;
+class QMenu;
 class QGraphicsScene;
 class OsmView;
 class RoadNetworkItem;
@@ -57,6 +59,9 @@ private:
     void updateCameraActions();
     void showCameraMenu(QObject *camera, const QPoint &globalPos);
     void showMapMenu(const QPointF &scenePos, const QPoint &globalPos);
+    void addSeeingMenu(QMenu *menu, const QPointF &scenePos);
+    void openCameras(const QList<QPointer<QObject>> &cameras);
+    static QString distanceText(double metres);
     void createCameraAt(const QPointF &scenePos, int type);
     void selectCamera(QObject *camera);
     void reportFailure(const QString &what);

@@ -3,6 +3,7 @@
 #include "dialogs/cameditdlg.h"
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "items/sectorcover.h"
 #include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
@@ -28,7 +29,9 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -632,4 +635,47 @@ void OstrelPlugin::applyZoomSize(SceneCamProxyWidget *proxy, int zoom)
     const auto size = m_zoomSizes.constFind(zoom);
     if (size != m_zoomSizes.constEnd() && size->width() > 0 && size->height() > 0)
         proxy->widget()->resize(*size);
+}
+
+QVariantList OstrelPlugin::camerasSeeing(const QPointF &pos) const
+{
+    QVariantList result;
+    if (!std::isfinite(pos.x()) || !std::isfinite(pos.y()))
+        return result;
+    // The sectors are drawn in the pixels of the scene's first view; with no
+    // view there is no drawing, and the map around the point stands in.
+    const QList<QGraphicsView *> views = m_scene ? m_scene->views() : QList<QGraphicsView *>();
+    const SectorCover cover(views.isEmpty() ? SectorCover::mapAt(pos.y())
+                                            : views.constFirst()->transform());
+    if (!cover.isValid())
+        return result;
+
+    // One pass over the layer: a camera out of reach costs a few
+    // multiplications, the angle is looked at only within reach.
+    struct Seen
+    {
+        double distance;
+        CamGraphicsItem *camera;
+    };
+    std::vector<Seen> seen;
+    for (CamGraphicsItem *cam : m_cameras) {
+        if (!cam->viewArea() || !cam->isVisible())
+            continue;
+        double distance = 0.0;
+        if (cover.covers(cam->scenePos(), cam->angle(), cam->viewAngle(), cam->viewRadius(), pos,
+                         &distance)) {
+            seen.push_back({distance, cam});
+        }
+    }
+    std::stable_sort(seen.begin(), seen.end(),
+                     [](const Seen &a, const Seen &b) { return a.distance < b.distance; });
+
+    result.reserve(int(seen.size()));
+    for (const Seen &s : seen) {
+        QVariantMap entry;
+        entry.insert(QStringLiteral("camera"), QVariant::fromValue<QObject *>(s.camera));
+        entry.insert(QStringLiteral("distance"), s.distance);
+        result.append(entry);
+    }
+    return result;
 }

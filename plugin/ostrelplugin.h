@@ -9,6 +9,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QGraphicsObject;
 class QGraphicsScene;
@@ -58,6 +59,10 @@ public:
                                    const QPointF &pos = QPointF(0, 0));
     Q_INVOKABLE void deleteAttachedCams();
     Q_INVOKABLE void setSceneCamZoomSize(int zoom, int width, int height);
+    // The cameras shown on the map whose view sector covers the map point
+    // `pos`, nearest first: per camera a map of "camera" (the camera's
+    // object) and "distance" (metres from the camera).
+    Q_INVOKABLE QVariantList camerasSeeing(const QPointF &pos) const;
 
     bool viewAreaAlwaysVisible() const { return m_viewAreaAlwaysVisible; }
     void setViewAreaAlwaysVisible(bool visible);

@@ -72,6 +72,31 @@ LayerEdit creation(const QPointF &pos, bool made)
     };
 }
 
+// Who sees `point`, asked by name as a host asks: each camera with its
+// distance, nearest first.
+QList<QPair<QObject *, double>> seeing(OstrelPlugin &plugin, const QPointF &point)
+{
+    QVariantList list;
+    [&] {
+        QVERIFY(QMetaObject::invokeMethod(&plugin, "camerasSeeing",
+                                          Q_RETURN_ARG(QVariantList, list), Q_ARG(QPointF, point)));
+    }();
+    QList<QPair<QObject *, double>> result;
+    for (const QVariant &entry : qAsConst(list)) {
+        const QVariantMap map = entry.toMap();
+        result.append({qvariant_cast<QObject *>(map.value(QStringLiteral("camera"))),
+                       map.value(QStringLiteral("distance")).toDouble()});
+    }
+    return result;
+}
+
+// A point in front of the first camera of the list (angle 10, opening 30,
+// radius 100): 50 metres west of it, at the map view's scale.
+QPointF inFront(const CamGraphicsItem *cam, double metres = 50)
+{
+    return cam->pos() - QPointF(metres * 9.013216033298552e-6, 0);
+}
+
 // What the host may pass where a camera is expected, in the order of the
 // test's targets.
 enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
@@ -231,6 +256,33 @@ void TestCamLayer::changedFlag_data()
             cam, "setPixmap", Q_ARG(QString, QStringLiteral(":/resources/camera_2.png")),
             Q_ARG(QString, QString())));
     }) << true;
+    // Asking who sees a point is no edit.
+    QTest::newRow("who sees") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        const auto seen = seeing(plugin, inFront(cam));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().first, cam);
+        QVERIFY(qAbs(seen.first().second - 50) < 1e-6);
+        QVERIFY(seeing(plugin, QPointF(qQNaN(), cam->y())).isEmpty());
+        // Only cameras shown on the map.
+        plugin.setTypeVisible(1, false);
+        QVERIFY(seeing(plugin, inFront(cam)).isEmpty());
+        plugin.setTypeVisible(1, true);
+    }) << false;
+    QTest::newRow("who sees, nearest first")
+        << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+               // Looking west as the first camera does, 20 metres nearer.
+               CamGraphicsItem *nearer = newCamera(plugin, inFront(cam, 30));
+               nearer->setViewRadius(100);
+               CamGraphicsItem *blind = newCamera(plugin, inFront(cam, 40));
+               blind->setViewRadius(100);
+               blind->removeView();
+               const auto seen = seeing(plugin, inFront(cam));
+               QCOMPARE(seen.size(), 2);
+               QCOMPARE(seen.at(0).first, nearer);
+               QVERIFY(qAbs(seen.at(0).second - 20) < 1e-6);
+               QCOMPARE(seen.at(1).first, cam);
+           })
+        << true;
     QTest::newRow("select") << propertyWrite("selected", true) << false;
     QTest::newRow("movable") << propertyWrite("movable", true) << false;
     // Nothing to open: no player, and no edit.

@@ -59,6 +59,13 @@ void TestOstrelPlugin::acceptsSceneAsObjectPointer()
     ObjectKernel kernel(&scene, qApp);
     OstrelPlugin plugin;
     QCOMPARE(plugin.scene(), &scene);
+
+    // With no view to draw sectors in, the map around the point measures
+    // them: at 60 degrees a metre west is twice the degrees of one north.
+    QVERIFY(plugin.createNewCamera(QPointF(37.6, 60))); // looking west, 10 metres
+    const double metre = 9.013216033298552e-6;
+    QCOMPARE(plugin.camerasSeeing(QPointF(37.6 - 8 * 2 * metre, 60)).size(), 1);
+    QVERIFY(plugin.camerasSeeing(QPointF(37.6 - 12 * 2 * metre, 60)).isEmpty());
 }
 
 void TestOstrelPlugin::maxStreamCountFollowsIdealThreadCount()

@@ -64,6 +64,7 @@ void TestPluginLoading::interfaceByName()
         "attachToScene(QWidget*)",
         "deleteAttachedCams()",
         "setSceneCamZoomSize(int,int,int)",
+        "camerasSeeing(QPointF)",
     };
     QStringList invokables;
     const QMetaObject *meta = plugin->metaObject();
