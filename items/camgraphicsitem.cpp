@@ -334,6 +334,9 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
     QMainWindow *mainWindow = OstrelPlugin::findMainWindow();
     if (!mainWindow || !m_plugin)
         return false;
+    // A player that cannot go on the map would play unseen and unowned.
+    if (on_scene && !m_plugin->canPlaceOnScene(scenePos()))
+        return false;
 
     QWidget *parent = on_scene ? nullptr : mainWindow;
     QWidget *host = play_images
@@ -362,7 +365,10 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
         host->show();
         return true;
     }
-    m_plugin->attachToScene(host, play_images, scenePos());
+    if (!m_plugin->placeOnScene(host, play_images, scenePos())) {
+        delete host;
+        return false;
+    }
     return true;
 }
 

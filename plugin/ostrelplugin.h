@@ -9,6 +9,8 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 class QGraphicsObject;
 class QGraphicsScene;
 class QGraphicsView;
@@ -16,6 +18,8 @@ class QMainWindow;
 class QWidget;
 class CamGraphicsItem;
 class ItemsGroup;
+class MediaLibrary;
+class PlayerPlacement;
 class SceneCamProxyWidget;
 
 /*
@@ -68,7 +72,12 @@ public:
     QMap<int, ItemsGroup *> *groupsPointer() { return &m_groups; }
     const QString &vlcOptions() const { return m_vlcOptions; }
     const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
-    const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
+    const QList<SceneCamProxyWidget *> &sceneProxies() const;
+
+    // Whether a player can be put on the map at `pos`, and putting it there;
+    // attachToScene() without the answer.
+    bool canPlaceOnScene(const QPointF &pos) const;
+    bool placeOnScene(QWidget *w, bool enable_child_controls, const QPointF &pos);
 
     QGraphicsView *findMapView() const;
     static QMainWindow *findMainWindow();
@@ -87,19 +96,17 @@ private:
     ItemsGroup *groupFor(int type, QGraphicsObject *layer);
     CamGraphicsItem *addCamera(const QPointF &pos, const QString &url, int type, double angle,
                                QGraphicsObject *layer);
-    void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
 
     QString m_lastError;
     bool m_viewAreaAlwaysVisible = false;
     bool m_useFfmpeg = false;
     bool m_changed = false;
-    bool m_zoomConnected = false;
+    std::unique_ptr<MediaLibrary> m_media;
+    PlayerPlacement *m_placement;
     QPointer<QGraphicsScene> m_scene;
     QMap<int, ItemsGroup *> m_groups;
     QString m_vlcOptions;
     QList<CamGraphicsItem *> m_cameras;
-    QList<SceneCamProxyWidget *> m_sceneProxies;
-    QMap<int, QSize> m_zoomSizes;
 };
 
 #endif // OSTRELPLUGIN_H
