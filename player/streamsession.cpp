@@ -35,8 +35,9 @@ public:
 
     void run() override
     {
+        // Handed over by the pool: its own address is the token.
+        ThreadSanitizer::acquire(this);
         ++runningTaskCount;
-        ThreadSanitizer::acquire(m_session);
         const StreamDecoder::Outcome outcome = m_session->m_decoder.run();
         --runningTaskCount;
         ThreadSanitizer::release(m_session);
@@ -126,8 +127,9 @@ void StreamSession::launch()
     m_policy.openingStarted(monotonicMs());
     m_taskDone = std::make_shared<std::atomic_bool>(false);
     emit attemptStarted();
-    ThreadSanitizer::release(this);
-    m_pool->run(new Task(this, m_taskDone));
+    auto *task = new Task(this, m_taskDone);
+    ThreadSanitizer::release(task);
+    m_pool->run(task);
 }
 
 void StreamSession::stop()
