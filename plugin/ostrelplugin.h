@@ -74,8 +74,8 @@ public:
     const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
     const QList<SceneCamProxyWidget *> &sceneProxies() const;
 
-    // Whether a player can be put on the map at `pos`, and putting it there;
-    // attachToScene() without the answer.
+    // Whether a player can be put on the map at `pos`; attachToScene()
+    // telling whether it did (false leaves the widget untouched).
     bool canPlaceOnScene(const QPointF &pos) const;
     bool placeOnScene(QWidget *w, bool enable_child_controls, const QPointF &pos);
 

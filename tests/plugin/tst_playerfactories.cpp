@@ -189,7 +189,8 @@ void TestPlayerFactories::refusedPlacements()
     auto *central = new QWidget;
     (new QVBoxLayout(central))->addWidget(view);
     m_window->setCentralWidget(central);
-    const QMap<QString, QWidget *> widgets {{"panel", makePanel()},
+    const std::unique_ptr<QWidget> panel(makePanel());
+    const QMap<QString, QWidget *> widgets {{"panel", panel.get()},
                                             {"window", m_window.get()},
                                             {"view", view},
                                             {"viewport", view->viewport()},
@@ -203,8 +204,6 @@ void TestPlayerFactories::refusedPlacements()
     const QList<QGraphicsItem *> items = m_window->scene()->items();
     QVERIFY(std::none_of(items.cbegin(), items.cend(),
                          [](const QGraphicsItem *item) { return item->isWidget(); }));
-    if (widget == QLatin1String("panel"))
-        delete w;
     // The window and the view still work and go as usual.
     view->setZoom(15);
     m_plugin.reset();
