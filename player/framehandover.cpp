@@ -63,11 +63,6 @@ QImage FrameHandOver::current() const
     return m_front.copy();
 }
 
-void FrameHandOver::noticeTaken()
-{
-    m_noticePending.store(false);
-}
-
 QImage *FrameHandOver::backBuffer(const QSize &size)
 {
     if (m_back.size() != size)
@@ -81,8 +76,7 @@ bool FrameHandOver::publish()
     if (!locker.isLocked())
         return false;
     m_front.swap(m_back);
-    locker.unlock();
-    return !m_noticePending.exchange(true);
+    return true;
 }
 
 void FrameHandOver::reset(const QSize &size)

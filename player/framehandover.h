@@ -28,13 +28,11 @@ public:
     void setTargetSize(const QSize &size);
     void paint(QPainter *painter, const QRect &rect) const;
     QImage current() const;
-    // The task has been told nothing is pending; the next picture tells again.
-    void noticeTaken();
 
     // Decoding task.
     QSize targetSize() const;
     QImage *backBuffer(const QSize &size);
-    // True when the GUI thread should hear of the new picture.
+    // False when the picture was dropped because the shown one was busy.
     bool publish();
     // A black picture of `size`, or none when opening failed.
     void reset(const QSize &size);
@@ -44,7 +42,6 @@ private:
     QImage m_front;
     QImage m_back;
     std::atomic<quint64> m_targetSize {0};
-    std::atomic_bool m_noticePending {false};
 };
 
 #endif // FRAMEHANDOVER_H

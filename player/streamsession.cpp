@@ -202,7 +202,6 @@ void StreamSession::onOpened()
 
 void StreamSession::onPicture()
 {
-    m_frames->noticeTaken();
     if (m_stopping)
         return;
     m_policy.pictureShown(monotonicMs());
