@@ -22,6 +22,7 @@ void freeBuffer(void *buffer)
 
 QImage makeImage(const QSize &size)
 {
+    // Wider than any screen: something went wrong upstream.
     if (size.isEmpty() || size.width() > 32768 || size.height() > 32768)
         return QImage();
     const qsizetype stride = (qsizetype(size.width()) * 4 + RowAlignment - 1) / RowAlignment
@@ -54,29 +55,24 @@ void FrameHandOver::paint(QPainter *painter, const QRect &rect) const
     AnnotatedMutexLocker locker(&m_frameLock);
     // Pictures come at the painted size; other sizes are scaled while a new
     // size has not reached the task yet.
-    painter->drawImage(rect, m_front);
+    painter->drawImage(rect, m_image);
 }
 
 QImage FrameHandOver::current() const
 {
     AnnotatedMutexLocker locker(&m_frameLock);
-    return m_front.copy();
+    return m_image.copy();
 }
 
-QImage *FrameHandOver::backBuffer(const QSize &size)
-{
-    if (m_back.size() != size)
-        m_back = makeImage(size);
-    return m_back.isNull() ? nullptr : &m_back;
-}
-
-bool FrameHandOver::publish()
+FrameHandOver::Delivery FrameHandOver::deliver(
+    const QSize &size, const std::function<bool(QImage *)> &convert)
 {
     AnnotatedMutexLocker locker(&m_frameLock, 0);
     if (!locker.isLocked())
-        return false;
-    m_front.swap(m_back);
-    return true;
+        return Delivery::Dropped;
+    if (m_image.size() != size)
+        m_image = makeImage(size);
+    return !m_image.isNull() && convert(&m_image) ? Delivery::Shown : Delivery::Failed;
 }
 
 void FrameHandOver::reset(const QSize &size)
@@ -87,5 +83,5 @@ void FrameHandOver::reset(const QSize &size)
         black.fill(Qt::black);
     }
     AnnotatedMutexLocker locker(&m_frameLock);
-    m_front.swap(black);
+    m_image.swap(black);
 }

@@ -244,12 +244,14 @@ bool StreamDecoder::receivePictures(
 bool StreamDecoder::deliverPicture(const AVFrame *frame, FrameConverter *converter)
 {
     const QSize target = m_frames->targetSize();
-    QImage *image = m_frames->backBuffer(target.isEmpty() ? m_decodeSize : target);
-    if (!converter->convert(frame, image)) {
+    const FrameHandOver::Delivery delivery =
+        m_frames->deliver(target.isEmpty() ? m_decodeSize : target,
+            [converter, frame](QImage *image) { return converter->convert(frame, image); });
+    if (delivery == FrameHandOver::Delivery::Failed) {
         m_listener->streamWarning(QT_TR_NOOP("Error initialization the conversion context"));
         return false;
     }
-    if (m_frames->publish())
+    if (delivery == FrameHandOver::Delivery::Shown)
         m_listener->newPicture();
     return true;
 }

@@ -50,7 +50,8 @@ public:
     void forget(QObject *proxy);
 
     // Stops every stream at once, waits for them together (bounded), and
-    // deletes every player made here that still exists.
+    // deletes every player made here that still exists, and any other
+    // player in the application's windows.
     void shutdown();
 
 private:
