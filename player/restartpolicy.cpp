@@ -45,7 +45,6 @@ RestartPolicy::Decision RestartPolicy::streamLost(qint64 nowMs)
 {
     const bool played = m_open && m_shownSinceOpen;
     m_open = false;
-    m_shownSinceOpen = false;
     if (!played)
         return retryLater(nowMs);
     m_dueMs = nowMs;
@@ -64,20 +63,19 @@ bool RestartPolicy::openOverdue(qint64 startedMs, qint64 nowMs)
 
 int RestartPolicy::secondsLeft(qint64 nowMs) const
 {
-    if (m_dueMs < 0 || nowMs >= m_dueMs)
+    if (m_dueMs < 0)
         return 0;
-    return int((m_dueMs - nowMs + 999) / 1000);
+    return int(qMax<qint64>(0, m_dueMs - nowMs + 999) / 1000);
 }
 
 qint64 RestartPolicy::nextDelayMs() const
 {
-    return BackOffMs[qMin(m_failures, BackOffSteps - 1)];
+    return BackOffMs[m_failures];
 }
 
 RestartPolicy::Decision RestartPolicy::retryLater(qint64 nowMs)
 {
     m_dueMs = nowMs + nextDelayMs();
-    if (m_failures < BackOffSteps - 1)
-        ++m_failures;
+    m_failures = qMin(m_failures + 1, BackOffSteps - 1);
     return {Action::OpenLater, m_dueMs};
 }

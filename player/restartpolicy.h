@@ -48,7 +48,7 @@ public:
 private:
     Decision retryLater(qint64 nowMs);
 
-    int m_failures = 0;
+    int m_failures = 0; // the next wait's place in the sequence
     bool m_shownSinceOpen = false;
     bool m_open = false;
     qint64 m_dueMs = -1;

@@ -49,7 +49,6 @@ private slots:
 
     void policy_data();
     void policy();
-    void unreachableCameraIsRetriedWithBackOff();
     void reconnectsWhenTheCameraComesBack_data();
     void reconnectsWhenTheCameraComesBack();
     void openingHasADeadline();
@@ -125,26 +124,6 @@ void TestPlayerRestart::policy()
                      .trimmed(),
                  step);
     }
-}
-
-// The error page keeps the reason and counts down to the next attempt,
-// whose wait doubles while the camera stays away.
-void TestPlayerRestart::unreachableCameraIsRetriedWithBackOff()
-{
-    MessageCapture capture;
-    PlayerWidget player(nullptr,
-                        QStringLiteral("http://127.0.0.1:%1/x").arg(TestSupport::freeTcpPort()));
-    player.show();
-    for (const char *wait : {"Reconnecting in 1 s", "Reconnecting in 2 s", "Reconnecting in 4 s"}) {
-        QVERIFY2(TestSupport::waitUntil(
-                     [&] { return StreamFixture::loadingText(&player).endsWith(wait); }, 8000),
-                 qPrintable(StreamFixture::loadingText(&player)));
-    }
-    QVERIFY(StreamFixture::loadingText(&player).startsWith(
-        QStringLiteral("Error ffmpeg initialization: ") + player.initError() + '\n'));
-    QVERIFY(!player.initError().isEmpty());
-    QCOMPARE(StreamFixture::currentPage(&player), 1);
-    QVERIFY(StreamFixture::playerWarnings(capture).isEmpty());
 }
 
 void TestPlayerRestart::reconnectsWhenTheCameraComesBack_data()
