@@ -422,6 +422,9 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
     // Nothing to show: a player would only say that the address is empty.
     if (play_images && m_imageUrlTemplate.isEmpty())
         return false;
+    // A player that cannot go on the map would play unseen and unowned.
+    if (on_scene && !m_plugin->canPlaceOnScene(scenePos()))
+        return false;
 
     QWidget *parent = on_scene ? nullptr : mainWindow;
     QWidget *host = play_images
@@ -450,7 +453,10 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
         host->show();
         return true;
     }
-    m_plugin->attachToScene(host, play_images, scenePos());
+    if (!m_plugin->placeOnScene(host, play_images, scenePos())) {
+        delete host;
+        return false;
+    }
     return true;
 }
 

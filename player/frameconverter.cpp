@@ -2,34 +2,6 @@
 
 #include <QImage>
 
-#include <cstring>
-
-extern "C" {
-#include <libavutil/imgutils.h>
-}
-
-namespace {
-constexpr int BufferAlignment = 32;
-// Some SIMD converters write a little past the last row.
-constexpr int BufferPadding = 64;
-} // namespace
-
-FrameConverter::FrameConverter(const QSize &size)
-    : m_size(size)
-{
-    const int bytes =
-        av_image_get_buffer_size(AV_PIX_FMT_RGB24, size.width(), size.height(), BufferAlignment);
-    if (bytes <= 0)
-        return;
-    m_buffer.reset(static_cast<uint8_t *>(av_malloc(size_t(bytes) + BufferPadding)));
-    if (m_buffer) {
-        av_image_fill_arrays(m_data, m_lineSizes, m_buffer.get(), AV_PIX_FMT_RGB24, size.width(),
-            size.height(), BufferAlignment);
-    }
-}
-
-FrameConverter::~FrameConverter() = default;
-
 AVPixelFormat FrameConverter::standardPixelFormat(AVPixelFormat format)
 {
     switch (format) {
@@ -51,33 +23,47 @@ bool FrameConverter::isFullRangeFormat(AVPixelFormat format)
     return standardPixelFormat(format) != format;
 }
 
-int FrameConverter::convert(const AVFrame *frame)
+int FrameConverter::scalingFlags(const QSize &from, const QSize &to)
 {
-    if (!m_buffer)
-        return -1;
+    if (from == to)
+        return SWS_POINT;
+    if (to.width() <= from.width() && to.height() <= from.height())
+        return SWS_FAST_BILINEAR;
+    return SWS_BICUBIC;
+}
 
+bool FrameConverter::convert(const AVFrame *frame, QImage *image)
+{
+    if (!image || image->isNull() || image->format() != QImage::Format_RGB32)
+        return false;
     const auto decodedFormat = static_cast<AVPixelFormat>(frame->format);
-    Source source;
-    source.width = frame->width;
-    source.height = frame->height;
-    source.format = standardPixelFormat(decodedFormat);
-    source.fullRange = isFullRangeFormat(decodedFormat) || frame->color_range == AVCOL_RANGE_JPEG;
+    Setup setup;
+    setup.width = frame->width;
+    setup.height = frame->height;
+    setup.format = standardPixelFormat(decodedFormat);
+    setup.fullRange = isFullRangeFormat(decodedFormat) || frame->color_range == AVCOL_RANGE_JPEG;
+    setup.target = image->size();
 
     // Scaling from the picture's own size keeps a stream whose parameters
-    // gave no size (and so plays at the fallback size) from being over-read.
-    m_context.reset(sws_getCachedContext(m_context.release(), source.width, source.height,
-        source.format, m_size.width(), m_size.height(), AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr,
-        nullptr, nullptr));
+    // gave another size from being over-read.
+    const QSize source(setup.width, setup.height);
+    m_context.reset(sws_getCachedContext(m_context.release(), setup.width, setup.height,
+        setup.format, setup.target.width(), setup.target.height(), AV_PIX_FMT_RGB32,
+        scalingFlags(source, setup.target), nullptr, nullptr, nullptr));
     if (!m_context) {
-        m_source = Source();
-        return -1;
+        m_setup = Setup();
+        return false;
     }
-    if (!(source == m_source)) {
-        m_source = source;
-        setSourceRange(source.fullRange);
+    // A changed setup may have brought a new context with the default range.
+    if (!(setup == m_setup)) {
+        m_setup = setup;
+        setSourceRange(setup.fullRange);
     }
-    return sws_scale(
-        m_context.get(), frame->data, frame->linesize, 0, frame->height, m_data, m_lineSizes);
+    uint8_t *planes[4] = {image->bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(image->bytesPerLine()), 0, 0, 0};
+    return sws_scale(m_context.get(), frame->data, frame->linesize, 0, frame->height, planes,
+               strides)
+        > 0;
 }
 
 void FrameConverter::setSourceRange(bool fullRange)
@@ -96,14 +82,4 @@ void FrameConverter::setSourceRange(bool fullRange)
     }
     sws_setColorspaceDetails(m_context.get(), inverseTable, fullRange ? 1 : 0, table,
         destinationRange, brightness, contrast, saturation);
-}
-
-void FrameConverter::copyRows(QImage *image, int rows) const
-{
-    if (!m_buffer || image->format() != QImage::Format_RGB888 || image->size() != m_size)
-        return;
-    const size_t rowBytes = size_t(m_size.width()) * 3;
-    const int count = qMin(rows, m_size.height());
-    for (int y = 0; y < count; ++y)
-        std::memcpy(image->scanLine(y), m_data[0] + ptrdiff_t(y) * m_lineSizes[0], rowBytes);
 }

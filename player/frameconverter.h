@@ -12,54 +12,50 @@ extern "C" {
 class QImage;
 
 /*
- * Turns decoded pictures into 24-bit RGB of one fixed size. The RGB buffer is
- * made once; the scaling context is kept and rebuilt only when the source
- * changes, so a steady stream costs one conversion per picture.
+ * Turns decoded pictures into 32-bit RGB at the size they are shown, in one
+ * pass: scaling and colour conversion together cost less than a full-size
+ * conversion followed by scaling when painting. The scaling context is kept
+ * and rebuilt only when the source or the size changes.
  */
 class FrameConverter
 {
 public:
-    explicit FrameConverter(const QSize &size);
-    ~FrameConverter();
+    FrameConverter() = default;
     FrameConverter(const FrameConverter &) = delete;
     FrameConverter &operator=(const FrameConverter &) = delete;
 
-    QSize size() const { return m_size; }
-
-    // Rows of RGB written, or -1 when no scaling context could be made.
-    int convert(const AVFrame *frame);
-
-    // Copies the first `rows` converted rows into an RGB888 image of size().
-    void copyRows(QImage *image, int rows) const;
+    // Converts `frame` into `image` (Format_RGB32, any size). False when no
+    // scaling context could be made for them.
+    bool convert(const AVFrame *frame, QImage *image);
 
     // The full-range (JPEG) YUV formats map to their standard counterparts;
     // the range is then given to the scaler separately.
     static AVPixelFormat standardPixelFormat(AVPixelFormat format);
     static bool isFullRangeFormat(AVPixelFormat format);
+    // Fast area-averaging when shrinking (the usual case on a video wall),
+    // smooth interpolation when enlarging.
+    static int scalingFlags(const QSize &from, const QSize &to);
 
 private:
-    struct Source
+    struct Setup
     {
         int width = 0;
         int height = 0;
         AVPixelFormat format = AV_PIX_FMT_NONE;
         bool fullRange = false;
+        QSize target;
 
-        bool operator==(const Source &other) const
+        bool operator==(const Setup &other) const
         {
             return width == other.width && height == other.height && format == other.format
-                && fullRange == other.fullRange;
+                && fullRange == other.fullRange && target == other.target;
         }
     };
 
     void setSourceRange(bool fullRange);
 
-    QSize m_size;
-    FFmpeg::BufferPtr m_buffer;
-    uint8_t *m_data[4] = {};
-    int m_lineSizes[4] = {};
     FFmpeg::ScaleContextPtr m_context;
-    Source m_source;
+    Setup m_setup;
 };
 
 #endif // FRAMECONVERTER_H

@@ -2,51 +2,26 @@
 #include "ui_playerwidget.h"
 
 #include "net/addresstext.h"
-#include "player/annotatedmutexlocker.h"
-#include "player/avdictionary.h"
 #include "player/bewardview.h"
 #include "player/bewardviewfactory.h"
-#include "player/frameconverter.h"
+#include "player/framehandover.h"
 #include "player/proxysocket.h"
-#include "player/threadsanitizer.h"
+#include "player/streampool.h"
+#include "player/streamsession.h"
 
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDockWidget>
-#include <QEventLoop>
-#include <QFutureWatcher>
 #include <QGraphicsWidget>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QNetworkProxy>
 #include <QPainter>
-#include <QTimer>
 #include <QUrl>
-#include <QtConcurrent>
-
-#include <chrono>
 
 namespace {
 
-constexpr int NoFrameTimeoutMs = 10000;
-constexpr int StopGraceMs = 3000;
-const QSize FallbackVideoSize(640, 480);
 const QSize BewardVideoSize(640, 480);
-
-#ifdef __SANITIZE_THREAD__
-// FFmpeg's frame threads hand pictures over through atomics of the
-// uninstrumented library; decoding on the calling thread keeps the
-// sanitizer's reports about our own code.
-constexpr char DecoderThreads[] = "1";
-#else
-constexpr char DecoderThreads[] = "auto";
-#endif
-
-qint64 monotonicMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 int sizePercentForKey(int key)
 {
@@ -66,18 +41,18 @@ int sizePercentForKey(int key)
     }
 }
 
-} // namespace
+enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
 
-struct PlayerWidget::OpenedStream
-{
-    FFmpeg::FormatContextPtr input;
-    FFmpeg::CodecContextPtr decoder;
-    int videoStreamIndex = 0;
-    QSize videoSize;
-};
+} // namespace
 
 PlayerWidget::PlayerWidget(
     QWidget *parent, const QString &camAddress, bool useTcp, const QString &playerOptions)
+    : PlayerWidget(parent, camAddress, useTcp, playerOptions, nullptr)
+{
+}
+
+PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp,
+    const QString &playerOptions, StreamPool *pool)
     : QWidget(parent)
     , ui(new Ui::PlayerWidget)
     , m_camAddress(camAddress)
@@ -95,7 +70,7 @@ PlayerWidget::PlayerWidget(
     if (m_isBeward)
         playerInitComplete();
     else
-        startOpening();
+        startSession(pool ? pool : StreamPool::standalone());
 
     const QString title = tr("Camera %1").arg(AddressText::withoutUserInfo(m_camAddress));
     (parentWidget() ? parentWidget() : this)->setWindowTitle(title);
@@ -106,15 +81,11 @@ PlayerWidget::PlayerWidget(
 
 PlayerWidget::~PlayerWidget()
 {
-    m_destroying = true;
-    // The grace loop in stopDecoding() delivers deletions that were pending
-    // outside any event loop: neither this player nor a parent window going
-    // that way may delete it a second time.
-    QCoreApplication::removePostedEvents(this, QEvent::DeferredDelete);
-    if (parent())
-        setParent(nullptr);
-    if (!m_isBeward)
-        stopDecoding();
+    // The session finishes on its own; nothing here waits for it.
+    if (m_session) {
+        m_session->disconnect(this);
+        m_session->stop();
+    }
     // Children go after this, in QWidget's destructor, and a detector
     // client on the map is one of them; what they emit as they go must not
     // reach this part of the player any more.
@@ -122,30 +93,31 @@ PlayerWidget::~PlayerWidget()
         child->disconnect(this);
 }
 
-void PlayerWidget::stopDecoding()
+void PlayerWidget::startSession(StreamPool *pool)
 {
-    ui->video->removeEventFilter(this);
-    m_stopSemaphore.release(1);
-
-    if (!m_initFuture.isFinished()) {
-        m_stopping = true;
-        m_initFuture.waitForFinished();
-    }
-    ThreadSanitizer::acquire(this);
-
-    // A loop between two packets ends by itself; give it the time to do so
-    // before its blocked read is cut short.
-    if (!m_decodeFuture.isFinished()) {
-        QEventLoop grace(this);
-        QTimer::singleShot(StopGraceMs, &grace, &QEventLoop::quit);
-        grace.exec(QEventLoop::WaitForMoreEvents);
-    }
-    if (!m_decodeFuture.isFinished())
-        m_aborting = true;
-    m_decodeFuture.waitForFinished();
-    ThreadSanitizer::acquire(this);
-
-    closeFFmpeg();
+    auto *session = new StreamSession(m_camAddress, m_useTcp, pool);
+    m_session = session;
+    m_frames = session->frames();
+    connect(session, &StreamSession::openingEnded, this, &PlayerWidget::playerInitComplete);
+    connect(session, &StreamSession::warning, this, &PlayerWidget::warning);
+    connect(session, &StreamSession::pictureReady, this, &PlayerWidget::takePicture);
+    connect(session, &StreamSession::restarting, this, &PlayerWidget::restartFFmpeg);
+    connect(session, &StreamSession::waitingForSlot, this, [this](int playing) {
+        showNotice(tr("Waiting for a free stream slot (%1 playing)").arg(playing));
+    });
+    connect(session, &StreamSession::attemptStarted, this, [this] {
+        if (ui->stackedWidget->currentIndex() == LoadingPage) {
+            ui->label_2->setText(tr("Player initialization ..."));
+            ui->progressBar->show();
+        }
+    });
+    connect(session, &StreamSession::retryCountdown, this, [this](int seconds) {
+        if (ui->stackedWidget->currentIndex() == LoadingPage)
+            showOpeningError();
+        else if (seconds > 0)
+            showNotice(tr("Reconnecting in %1 s").arg(seconds));
+    });
+    session->start();
 }
 
 // Stream clients (FFmpeg, the maker's control) cannot be told to bypass the
@@ -176,349 +148,43 @@ void PlayerWidget::setupBewardView()
     m_axWidget->show();
     view->prepare(QUrl(m_camAddress, QUrl::TolerantMode));
     ui->bewardPage->layout()->addWidget(m_axWidget);
-    {
-        std::lock_guard<std::mutex> locker(m_contextMutex);
-        m_videoSize = BewardVideoSize;
-    }
+    m_videoSize = BewardVideoSize;
     resize(BewardVideoSize);
     m_aspectPercent = 100;
     view->startView();
 }
 
-void PlayerWidget::startOpening()
-{
-    auto *watcher = new QFutureWatcher<void>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, &PlayerWidget::playerInitComplete);
-    connect(watcher, &QFutureWatcherBase::finished, watcher, &QObject::deleteLater);
-    ThreadSanitizer::release(this);
-    m_initFuture = QtConcurrent::run(this, &PlayerWidget::initFFMpeg);
-    watcher->setFuture(m_initFuture);
-}
-
 void PlayerWidget::restartingFFmpeg()
 {
-    // A restart queued by a loop that ended while the player was going away.
-    if (m_destroying)
-        return;
-    startOpening();
-}
-
-void PlayerWidget::initFFMpeg()
-{
-    ThreadSanitizer::acquire(this);
-    if (m_isBeward)
-        return;
-
-    OpenedStream stream;
-    QString error;
-    try {
-        error = openStream(&stream);
-    } catch (...) {
-        error = tr("initFFMpeg exception");
-    }
-
-    {
-        std::lock_guard<std::mutex> locker(m_contextMutex);
-        m_initError = error;
-        if (stream.videoSize.isValid())
-            m_videoSize = stream.videoSize;
-        if (error.isEmpty()) {
-            m_formatContext = std::move(stream.input);
-            m_codecContext = std::move(stream.decoder);
-            m_videoStreamIndex = stream.videoStreamIndex;
-        }
-    }
-
-    {
-        AnnotatedMutexLocker locker(&m_frameLock);
-        if (error.isEmpty()) {
-            m_frameImage = QImage(stream.videoSize, QImage::Format_RGB888);
-            m_frameImage.fill(Qt::black);
-            m_infoText = tr("Waiting for first frame ...");
-        } else {
-            m_frameImage = QImage();
-        }
-    }
-    ThreadSanitizer::release(this);
-}
-
-// Opens the input and the decoder of its first video stream; returns why
-// that failed, or an empty text. A failed opening closes what it had opened.
-QString PlayerWidget::openStream(OpenedStream *stream)
-{
-    AVFormatContext *input = avformat_alloc_context();
-    if (!input)
-        return tr("avformat_open_input error");
-    input->interrupt_callback.callback = &PlayerWidget::noFrameWatchdog;
-    input->interrupt_callback.opaque = this;
-
-    AvDictionary options;
-    if (m_useTcp)
-        options.set("rtsp_transport", "tcp");
-    const QByteArray address = m_camAddress.toLocal8Bit();
-    // On failure the library frees the context and clears the pointer.
-    const int opened = avformat_open_input(
-        &input, address.constData(), nullptr, options.isEmpty() ? nullptr : options.address());
-    if (opened != 0) {
-        char text[64] = {};
-        av_strerror(opened, text, sizeof text);
-        return text[0] ? QString::fromUtf8(text) : tr("avformat_open_input error");
-    }
-    stream->input.reset(input);
-
-    if (avformat_find_stream_info(input, nullptr) < 0)
-        return tr("avformat_find_stream_info error");
-
-    AVStream *video = nullptr;
-    for (unsigned i = 0; i < input->nb_streams && !video; ++i) {
-        if (input->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            video = input->streams[i];
-    }
-    if (!video)
-        return tr("No video stream in the source");
-
-    video->discard = AVDISCARD_ALL;
-    stream->videoStreamIndex = video->index;
-    stream->videoSize = QSize(video->codecpar->width, video->codecpar->height);
-    if (stream->videoSize.isEmpty())
-        stream->videoSize = FallbackVideoSize;
-
-    const AVCodec *codec = avcodec_find_decoder(video->codecpar->codec_id);
-    if (!codec)
-        return tr("avcodec_find_decoder error");
-
-    stream->decoder.reset(avcodec_alloc_context3(codec));
-    if (!stream->decoder
-        || avcodec_parameters_to_context(stream->decoder.get(), video->codecpar) < 0) {
-        return tr("avcodec_open2 error");
-    }
-    stream->decoder->pkt_timebase = video->time_base;
-
-    AvDictionary decoderOptions;
-    decoderOptions.set("threads", DecoderThreads);
-    decoderOptions.set("refcounted_frames", "1");
-    if (avcodec_open2(stream->decoder.get(), codec, decoderOptions.address()) < 0)
-        return tr("avcodec_open2 error");
-
-    video->discard = AVDISCARD_DEFAULT;
-    av_read_play(input);
-    return QString();
-}
-
-void PlayerWidget::decodeLoop()
-{
-    ThreadSanitizer::acquire(this);
-    AVFormatContext *input = nullptr;
-    AVCodecContext *decoder = nullptr;
-    int streamIndex = 0;
-    QSize size;
-    {
-        // Nothing else touches the contexts while the loop runs: a new
-        // opening starts only after the loop has closed them.
-        std::lock_guard<std::mutex> locker(m_contextMutex);
-        input = m_formatContext.get();
-        decoder = m_codecContext.get();
-        streamIndex = m_videoStreamIndex;
-        size = m_videoSize;
-    }
-    if (!input || !decoder) {
-        ThreadSanitizer::release(this);
-        return;
-    }
-
-    // A reopening may have taken long; its time is not the stream's fault.
-    restartPacketClock();
-    m_watchdogFired = false;
-    m_decoding = true;
-
-    bool restart = false;
-    {
-        FrameConverter converter(size);
-        FFmpeg::FramePtr frame(av_frame_alloc());
-        FFmpeg::PacketPtr packet(av_packet_alloc());
-
-        if (frame && packet && !m_stopSemaphore.tryAcquire(1)) {
-            forever {
-                if (av_read_frame(input, packet.get()) < 0) {
-                    postWarning(QT_TR_NOOP("Error reading frame"));
-                    restart = true;
-                    break;
-                }
-                restartPacketClock();
-                bool keepGoing = true;
-                if (packet->stream_index == streamIndex)
-                    keepGoing = decodePacket(decoder, packet.get(), frame.get(), &converter);
-                av_packet_unref(packet.get());
-                if (!keepGoing || m_stopSemaphore.tryAcquire(1))
-                    break;
-            }
-        }
-    }
-    m_decoding = false;
-
-    // Once the player is going away, a failed read is only the end.
-    restart = restart && !m_stopping && !m_aborting && m_stopSemaphore.available() == 0;
-    if (restart) {
-        postWarning(QT_TR_NOOP("Restarting player"));
-        closeFFmpeg();
-    }
-    ThreadSanitizer::release(this);
-    if (restart) {
-        ThreadSanitizer::UnseenScope unseen;
-        emit restartFFmpeg();
-    }
-}
-
-// Signals from the pool threads reach the GUI thread through Qt's event
-// queue, out of the sanitizer's sight.
-void PlayerWidget::postWarning(const char *text)
-{
-    ThreadSanitizer::UnseenScope unseen;
-    emit warning(tr(text));
-}
-
-// Feeds one packet to the decoder and delivers the pictures it gives out.
-// A packet the decoder refuses is skipped. Returns false when decoding has
-// to stop for good.
-bool PlayerWidget::decodePacket(
-    AVCodecContext *decoder, AVPacket *packet, AVFrame *frame, FrameConverter *converter)
-{
-    if (avcodec_send_packet(decoder, packet) == AVERROR(EAGAIN)) {
-        // The decoder is full: take out what it holds, then offer the packet
-        // once more.
-        if (!receivePictures(decoder, frame, converter))
-            return false;
-        avcodec_send_packet(decoder, packet);
-    }
-    return receivePictures(decoder, frame, converter);
-}
-
-bool PlayerWidget::receivePictures(
-    AVCodecContext *decoder, AVFrame *frame, FrameConverter *converter)
-{
-    while (avcodec_receive_frame(decoder, frame) == 0) {
-        const bool delivered = deliverPicture(frame, converter);
-        av_frame_unref(frame);
-        if (!delivered)
-            return false;
-    }
-    return true;
-}
-
-bool PlayerWidget::deliverPicture(const AVFrame *frame, FrameConverter *converter)
-{
-    const int rows = converter->convert(frame);
-    if (rows < 0) {
-        postWarning(QT_TR_NOOP("Error initialization the conversion context"));
-        return false;
-    }
-    if (rows == 0)
-        return true;
-
-    // Never wait for the painter: a picture that arrives while the last one
-    // is being drawn is dropped.
-    AnnotatedMutexLocker locker(&m_frameLock, 0);
-    if (!locker.isLocked())
-        return true;
-    converter->copyRows(&m_frameImage, rows);
-    m_warningText.clear();
-    m_infoText.clear();
-    locker.unlock();
-    ThreadSanitizer::UnseenScope unseen;
-    emit newFrame();
-    return true;
-}
-
-void PlayerWidget::closeFFmpeg()
-{
-    FFmpeg::CodecContextPtr decoder;
-    FFmpeg::FormatContextPtr input;
-    {
-        std::lock_guard<std::mutex> locker(m_contextMutex);
-        decoder = std::move(m_codecContext);
-        input = std::move(m_formatContext);
-    }
-    try {
-        decoder.reset();
-        input.reset();
-    } catch (...) { }
-}
-
-void PlayerWidget::restartPacketClock()
-{
-    m_lastPacketTime = monotonicMs();
-}
-
-int PlayerWidget::noFrameWatchdog(void *opaque)
-{
-    auto *player = static_cast<PlayerWidget *>(opaque);
-    return player && player->interruptRequested() ? 1 : 0;
-}
-
-bool PlayerWidget::interruptRequested()
-{
-    if (m_stopping || m_aborting)
-        return true;
-    // An opening is never cut short by the watchdog.
-    if (!m_decoding)
-        return false;
-    // An interrupted read may first hand out a buffered packet; keep
-    // interrupting until the read has failed and the loop has ended.
-    if (m_watchdogFired)
-        return true;
-    const qint64 now = monotonicMs();
-    if (now - m_lastPacketTime <= NoFrameTimeoutMs)
-        return false;
-    if (m_watchdogFired.exchange(true))
-        return true;
-    m_lastPacketTime = now;
-    postWarning(QT_TR_NOOP("No frame in 10 sec"));
-    return true;
+    if (m_session)
+        m_session->reopenNow();
 }
 
 void PlayerWidget::playerInitComplete()
 {
-    // An opening that ends while the player is going away starts nothing.
-    if (m_destroying)
-        return;
-    ThreadSanitizer::acquire(this);
-
     if (m_isBeward) {
-        ui->stackedWidget->setCurrentIndex(2);
+        ui->stackedWidget->setCurrentIndex(BewardPage);
         setupBewardView();
         return;
     }
-
-    QString error;
-    QSize size;
-    bool opened = false;
-    {
-        std::lock_guard<std::mutex> locker(m_contextMutex);
-        error = m_initError;
-        size = m_videoSize;
-        opened = m_formatContext && m_codecContext;
-    }
-    bool noPicture = false;
-    {
-        AnnotatedMutexLocker locker(&m_frameLock);
-        noPicture = m_frameImage.isNull();
-    }
-
-    if (noPicture && !error.isEmpty()) {
-        ui->label_2->setText(tr("Error ffmpeg initialization: ") + error);
-        ui->progressBar->hide();
-        ui->stackedWidget->setCurrentIndex(1);
-        return;
-    }
-    if (!opened)
+    if (!m_session)
         return;
 
-    ui->stackedWidget->setCurrentIndex(0);
-    m_aspectPercent = qMax(1, size.width() * 100 / size.height());
+    m_initError = m_session->openError();
+    const QSize size = m_session->videoSize();
+    if (size.isValid())
+        m_videoSize = size;
+    if (!m_session->isOpen()) {
+        if (!m_initError.isEmpty())
+            showOpeningError();
+        return;
+    }
+
+    ui->stackedWidget->setCurrentIndex(VideoPage);
+    m_aspectPercent = qMax(1, m_videoSize.width() * 100 / qMax(1, m_videoSize.height()));
     ui->video->installEventFilter(this);
     updateVideoRect();
-    ThreadSanitizer::release(this);
-    m_decodeFuture = QtConcurrent::run(this, &PlayerWidget::decodeLoop);
+    m_infoText = tr("Waiting for first frame ...");
     connect(this, &PlayerWidget::newFrame, this, QOverload<>::of(&QWidget::update),
         Qt::UniqueConnection);
     setFocusPolicy(Qt::StrongFocus);
@@ -526,6 +192,37 @@ void PlayerWidget::playerInitComplete()
         connect(dock, &QDockWidget::topLevelChanged, this, &PlayerWidget::parentDockChanged,
             Qt::UniqueConnection);
     }
+    update();
+}
+
+// The loading page with the reason, and when the next attempt comes.
+void PlayerWidget::showOpeningError()
+{
+    QString text = tr("Error ffmpeg initialization: ") + m_initError;
+    if (m_session && m_session->isRetryPending())
+        text += QLatin1Char('\n') + tr("Reconnecting in %1 s").arg(m_session->retrySeconds());
+    ui->label_2->setText(text);
+    ui->progressBar->hide();
+    ui->stackedWidget->setCurrentIndex(LoadingPage);
+}
+
+// On the loading page while nothing plays yet, over the picture otherwise.
+void PlayerWidget::showNotice(const QString &text)
+{
+    if (ui->stackedWidget->currentIndex() == LoadingPage) {
+        ui->label_2->setText(text);
+        ui->progressBar->show();
+        return;
+    }
+    m_infoText = text;
+    update();
+}
+
+void PlayerWidget::takePicture()
+{
+    m_warningText.clear();
+    m_infoText.clear();
+    emit newFrame();
 }
 
 void PlayerWidget::parentDockChanged()
@@ -534,12 +231,12 @@ void PlayerWidget::parentDockChanged()
 }
 
 // Fits the picture into the video frame with its aspect ratio kept, centred
-// in the direction where space is left.
+// in the direction where space is left, and has pictures converted to that
+// size once the frame shows.
 void PlayerWidget::updateVideoRect()
 {
     // The picture is painted on the video frame, so it is placed in the
-    // frame's own coordinates; its geometry in the page would shift it by the
-    // page's margin and cut off its far edges.
+    // frame's own coordinates.
     const QRect outer = ui->video->rect();
     QRect r = outer;
     if (r.width() > r.height()) {
@@ -557,13 +254,20 @@ void PlayerWidget::updateVideoRect()
     }
     r.translate((outer.width() - r.width()) / 2, (outer.height() - r.height()) / 2);
     m_videoRect = r;
+    // Until it shows, the frame has no real size; pictures keep their own.
+    if (m_frames && ui->video->isVisible())
+        m_frames->setTargetSize((QSizeF(r.size()) * devicePixelRatioF()).toSize());
 }
 
 bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->video && event->type() == QEvent::Paint) {
-        paintVideo();
-        return true;
+    if (watched == ui->video) {
+        if (event->type() == QEvent::Paint) {
+            paintVideo();
+            return true;
+        }
+        if (event->type() == QEvent::Show)
+            updateVideoRect();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -571,18 +275,12 @@ bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
 void PlayerWidget::paintVideo()
 {
     QPainter painter(ui->video);
-    QString warningText;
-    QString infoText;
-    {
-        AnnotatedMutexLocker locker(&m_frameLock);
-        painter.drawImage(m_videoRect, m_frameImage);
-        warningText = m_warningText;
-        infoText = m_infoText;
-    }
+    if (m_frames)
+        m_frames->paint(&painter, m_videoRect);
     if (!m_overlayPixmap.isNull())
         painter.drawPixmap(m_videoRect, m_overlayPixmap);
-    drawTextBand(&painter, warningText, Qt::red);
-    drawTextBand(&painter, infoText, Qt::green);
+    drawTextBand(&painter, m_warningText, Qt::red);
+    drawTextBand(&painter, m_infoText, Qt::green);
 }
 
 // One line of text across the top fifth of the picture, as large as its
@@ -602,11 +300,8 @@ void PlayerWidget::drawTextBand(QPainter *painter, const QString &text, const QC
 
 void PlayerWidget::printWarning(const QString &text)
 {
-    {
-        AnnotatedMutexLocker locker(&m_frameLock);
-        m_warningText = text;
-        m_infoText.clear();
-    }
+    m_warningText = text;
+    m_infoText.clear();
     update();
     qWarning().noquote() << text;
 }
@@ -625,7 +320,7 @@ void PlayerWidget::keyPressEvent(QKeyEvent *event)
             QWidget::keyPressEvent(event);
             return;
         }
-        const QSize size = videoSize() * qreal(percent) / 100.0;
+        const QSize size = m_videoSize * qreal(percent) / 100.0;
         if (QWidget *parent = parentWidget()) {
             parent->resize(size);
         } else {
@@ -661,32 +356,12 @@ void PlayerWidget::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-QSize PlayerWidget::videoSize() const
+StreamSession *PlayerWidget::session() const
 {
-    std::lock_guard<std::mutex> locker(m_contextMutex);
-    return m_videoSize;
-}
-
-QString PlayerWidget::initError() const
-{
-    std::lock_guard<std::mutex> locker(m_contextMutex);
-    return m_initError;
+    return m_session;
 }
 
 QImage PlayerWidget::currentFrame() const
 {
-    AnnotatedMutexLocker locker(&m_frameLock);
-    return m_frameImage.copy();
-}
-
-QString PlayerWidget::warningText() const
-{
-    AnnotatedMutexLocker locker(&m_frameLock);
-    return m_warningText;
-}
-
-QString PlayerWidget::infoText() const
-{
-    AnnotatedMutexLocker locker(&m_frameLock);
-    return m_infoText;
+    return m_frames ? m_frames->current() : QImage();
 }

@@ -1,38 +1,34 @@
 #ifndef PLAYERWIDGET_H
 #define PLAYERWIDGET_H
 
-#include "player/ffmpegptr.h"
-
-#include <QFuture>
 #include <QImage>
-#include <QMutex>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
-#include <QSemaphore>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 
-class FrameConverter;
+class FrameHandOver;
 class QPainter;
 class QUrl;
+class StreamPool;
+class StreamSession;
 
 namespace Ui {
 class PlayerWidget;
 }
 
 /*
- * The live player: decodes one camera stream on the process-wide thread pool
- * and paints each picture, fitted with its aspect ratio kept, into its video
- * frame, with an optional detector overlay and two lines of status text.
+ * The live player as the operator sees it: the loading, video and maker's
+ * view pages, the picture fitted with its aspect ratio kept, the detector
+ * overlay and two lines of status text, and the keys.
  *
- * The opening (initFFMpeg) and the decoding loop (decodeLoop) run as pool
- * tasks, never both at once. Everything else runs on the GUI thread.
+ * The stream itself belongs to a StreamSession on the stream pool, which
+ * this widget starts and, when it goes, lets go of without waiting: the
+ * session ends its task and frees itself.
  */
 class PlayerWidget : public QWidget
 {
@@ -43,6 +39,9 @@ class PlayerWidget : public QWidget
 public:
     PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp = false,
         const QString &playerOptions = QString());
+    // Decodes on `pool` (the plug-in's); the others use a pool of their own.
+    PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp,
+        const QString &playerOptions, StreamPool *pool);
     ~PlayerWidget() override;
 
     // The player has no audio; these exist for hosts that set them anyway.
@@ -58,14 +57,16 @@ public:
     // The maker's view control of a "beward" player; null when there is none.
     QWidget *axWidget() const { return m_axWidget; }
 
-    // What the player shows, safe to read on the GUI thread at any time.
-    QSize videoSize() const;
+    QSize videoSize() const { return m_videoSize; }
     QRect videoRect() const { return m_videoRect; }
     int aspectPercent() const { return m_aspectPercent; }
+    // The picture as last converted, at the size it is shown at.
     QImage currentFrame() const;
-    QString warningText() const;
-    QString infoText() const;
-    QString initError() const;
+    QString warningText() const { return m_warningText; }
+    QString infoText() const { return m_infoText; }
+    QString initError() const { return m_initError; }
+    // Null once the stream has been let go of.
+    StreamSession *session() const;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -89,25 +90,10 @@ private slots:
     void restartingFFmpeg();
 
 private:
-    struct OpenedStream;
-
-    // Pool tasks and what they share.
-    void initFFMpeg();
-    QString openStream(OpenedStream *stream);
-    void decodeLoop();
-    bool decodePacket(
-        AVCodecContext *decoder, AVPacket *packet, AVFrame *frame, FrameConverter *converter);
-    bool receivePictures(AVCodecContext *decoder, AVFrame *frame, FrameConverter *converter);
-    bool deliverPicture(const AVFrame *frame, FrameConverter *converter);
-    void closeFFmpeg();
-    static int noFrameWatchdog(void *opaque);
-    bool interruptRequested();
-    void postWarning(const char *text);
-    void restartPacketClock();
-
-    // GUI thread.
-    void startOpening();
-    void stopDecoding();
+    void startSession(StreamPool *pool);
+    void showOpeningError();
+    void showNotice(const QString &text);
+    void takePicture();
     void setupRelay(QUrl &url);
     void setupBewardView();
     void updateVideoRect();
@@ -120,33 +106,13 @@ private:
     const bool m_useTcp;
     const QString m_playerOptions;
     bool m_isBeward = false;
-    bool m_destroying = false;
 
-    // The opening's outcome, handed from the opening task to the decoding
-    // task and the GUI thread.
-    mutable std::mutex m_contextMutex;
-    FFmpeg::FormatContextPtr m_formatContext;
-    FFmpeg::CodecContextPtr m_codecContext;
-    int m_videoStreamIndex = 0;
+    QPointer<StreamSession> m_session;
+    std::shared_ptr<FrameHandOver> m_frames;
     QSize m_videoSize;
     QString m_initError;
-
-    // The picture and the texts drawn over it; the decoding task only ever
-    // tries this lock.
-    mutable QMutex m_frameLock;
-    QImage m_frameImage;
     QString m_warningText;
     QString m_infoText;
-
-    QSemaphore m_stopSemaphore;
-    QFuture<void> m_initFuture;
-    QFuture<void> m_decodeFuture;
-    std::atomic_bool m_stopping {false};
-    std::atomic_bool m_aborting {false};
-    // Read by the watchdog, which FFmpeg may call from its own threads.
-    std::atomic_bool m_decoding {false};
-    std::atomic_bool m_watchdogFired {false};
-    std::atomic<qint64> m_lastPacketTime {0};
 
     // Owned by the "beward" page; gone when the control closes.
     QPointer<QWidget> m_axWidget;

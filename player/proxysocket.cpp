@@ -1,5 +1,7 @@
 #include "player/proxysocket.h"
 
+#include "player/streamaddress.h"
+
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QUrl>
@@ -39,8 +41,9 @@ ProxySocket::~ProxySocket() = default;
 
 QUrl ProxySocket::relayUrl(QUrl url, QObject *parent)
 {
-    const auto *relay =
-        new ProxySocket(url.host(QUrl::FullyDecoded), quint16(url.port(80)), parent);
+    // Without a port the camera listens on its scheme's own (RTSP 554).
+    const int port = url.port(StreamAddress::defaultPort(url.scheme()));
+    const auto *relay = new ProxySocket(url.host(QUrl::FullyDecoded), quint16(port), parent);
     url.setHost(QStringLiteral("127.0.0.1"));
     url.setPort(relay->serverPort());
     return url;

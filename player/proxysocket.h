@@ -21,8 +21,8 @@ public:
     ProxySocket(const QString &host, quint16 port, QObject *parent);
     ~ProxySocket() override;
 
-    // Starts a relay (owned by parent) to url's host and port (80 when it
-    // has none) and returns url pointed at that relay.
+    // Starts a relay (owned by parent) to url's host and port (the scheme's
+    // default when it has none) and returns url pointed at that relay.
     static QUrl relayUrl(QUrl url, QObject *parent);
 
     QString remoteHost() const { return m_remoteHost; }

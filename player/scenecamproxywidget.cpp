@@ -4,6 +4,16 @@
 #include <QGraphicsSceneMoveEvent>
 #include <QPainter>
 #include <QWidget>
+#include <QtMath>
+
+namespace {
+
+bool isFinite(const QPointF &pos)
+{
+    return qIsFinite(pos.x()) && qIsFinite(pos.y());
+}
+
+} // namespace
 
 SceneCamProxyWidget::SceneCamProxyWidget(QObject *parent, bool childControls)
     : QGraphicsProxyWidget(nullptr)
@@ -16,6 +26,8 @@ SceneCamProxyWidget::~SceneCamProxyWidget() = default;
 
 void SceneCamProxyWidget::setAnchorPos(const QPointF &pos)
 {
+    if (!isFinite(pos))
+        return;
     m_anchorPos = pos;
     setPos(pos);
 }
@@ -41,10 +53,15 @@ void SceneCamProxyWidget::closeEvent(QCloseEvent *event)
 
 void SceneCamProxyWidget::moveEvent(QGraphicsSceneMoveEvent *event)
 {
+    // Putting the item back moves it again; a position that never equals
+    // the anchor (NaN) must not make that endless.
     if (m_pinned && hasAnchor()) {
-        if (event->newPos() != m_anchorPos)
+        if (event->newPos() != m_anchorPos && !m_restoring) {
+            m_restoring = true;
             setPos(m_anchorPos);
-    } else {
+            m_restoring = false;
+        }
+    } else if (isFinite(event->newPos())) {
         m_anchorPos = event->newPos();
     }
     QGraphicsProxyWidget::moveEvent(event);
@@ -53,7 +70,7 @@ void SceneCamProxyWidget::moveEvent(QGraphicsSceneMoveEvent *event)
 void SceneCamProxyWidget::resizeEvent(QGraphicsSceneResizeEvent *event)
 {
     QGraphicsProxyWidget::resizeEvent(event);
-    if (m_pinned && hasAnchor())
+    if (m_pinned && hasAnchor() && !m_restoring)
         setPos(m_anchorPos);
 }
 

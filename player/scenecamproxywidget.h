@@ -19,7 +19,8 @@ public:
 
     // Places the item at pos and holds it there. Embedding a widget moves
     // the item to the widget's own position first, so the placing code sets
-    // the anchor explicitly afterwards.
+    // the anchor explicitly afterwards. A position that is not finite is
+    // ignored.
     void setAnchorPos(const QPointF &pos);
     QPointF anchorPos() const { return m_anchorPos; }
     bool isPinned() const { return m_pinned; }
@@ -40,6 +41,7 @@ private:
 
     QPointF m_anchorPos;
     bool m_pinned = true;
+    bool m_restoring = false;
     const bool m_childControls;
     QPointer<QWidget> m_pressedChild;
 };

@@ -4,12 +4,13 @@
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
 #include "items/sectorcover.h"
-#include "player/persistentdockwidget.h"
-#include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
+#include "player/streampool.h"
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
 #include "plugin/itemsgroup.h"
+#include "plugin/medialibrary.h"
+#include "plugin/playerplacement.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -19,13 +20,8 @@
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsView>
-#include <QLabel>
-#include <QLayout>
 #include <QMainWindow>
-#include <QMutex>
 #include <QSaveFile>
-#include <QThread>
-#include <QThreadPool>
 #include <QVariant>
 
 #include <algorithm>
@@ -33,61 +29,7 @@
 #include <utility>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 namespace {
-
-constexpr int MinimumPoolThreads = 10;
-
-#if LIBAVCODEC_VERSION_MAJOR < 59
-int ffmpegLockCallback(void **mutex, enum AVLockOp op)
-{
-    return OstrelPlugin::lockManager(mutex, static_cast<int>(op));
-}
-#endif
-
-// Registration and the lock manager are process-wide and exist only in the
-// 4 series; networking is reference counted by the library itself, so each
-// plug-in object takes and gives back its own share.
-void initMediaLibrary()
-{
-#if LIBAVCODEC_VERSION_MAJOR < 59
-    static const bool registered = [] {
-        avcodec_register_all();
-        av_register_all();
-        return true;
-    }();
-    Q_UNUSED(registered)
-#endif
-    avformat_network_init();
-#if LIBAVCODEC_VERSION_MAJOR < 59
-    av_lockmgr_register(ffmpegLockCallback);
-#endif
-}
-
-// Deletes every `Widget` below `window`, skipping one that went along with
-// an earlier one.
-template<typename Widget>
-void deleteDescendants(QWidget *window)
-{
-    const QList<Widget *> children = window->findChildren<Widget *>();
-    QList<QPointer<Widget>> guarded;
-    for (Widget *child : children)
-        guarded.append(child);
-    for (const QPointer<Widget> &widget : qAsConst(guarded))
-        delete widget.data();
-}
-
-void releaseMediaLibrary()
-{
-    avformat_network_deinit();
-#if LIBAVCODEC_VERSION_MAJOR < 59
-    av_lockmgr_register(nullptr);
-#endif
-}
 
 // Writes all of `data`; false with the device's error when it refuses some.
 bool writeAll(QIODevice *device, const char *data, qint64 size)
@@ -154,31 +96,19 @@ OstrelPlugin::OstrelPlugin(QObject *parent)
     qRegisterMetaType<SceneCamProxyWidget *>("SceneCamProxyWidget*");
 
     bindToScene();
-    initMediaLibrary();
-
-    QThreadPool *pool = QThreadPool::globalInstance();
-    if (pool->maxThreadCount() != MinimumPoolThreads
-        && QThread::idealThreadCount() <= MinimumPoolThreads) {
-        pool->setMaxThreadCount(MinimumPoolThreads);
-    }
+    m_media = std::make_unique<MediaLibrary>();
+    // The players' own pool, sized by maxStreamCount; the host's global
+    // pool is left alone.
+    m_placement = new PlayerPlacement(this);
 }
 
 OstrelPlugin::~OstrelPlugin()
 {
     clearCams();
-    // Players in dock windows stop their decoding before the media library
-    // goes; the dock windows themselves belong to the main window.
-    // A floating dock is a window of its own and may go with a player
-    // before its turn comes.
-    const QWidgetList topLevels = QApplication::topLevelWidgets();
-    const QList<QPointer<QWidget>> windows(topLevels.cbegin(), topLevels.cend());
-    for (const QPointer<QWidget> &window : windows) {
-        if (window)
-            deleteDescendants<PlayerWidget>(window);
-        if (window)
-            deleteDescendants<ImagePlayerWidget>(window);
-    }
-    releaseMediaLibrary();
+    // Every player made here stops, wherever it lives, before the media
+    // library goes; dock windows themselves belong to the main window.
+    m_placement->shutdown();
+    m_media.reset();
 }
 
 void OstrelPlugin::bindToScene()
@@ -233,41 +163,20 @@ void OstrelPlugin::setViewAreaAlwaysVisible(bool visible)
 
 int OstrelPlugin::maxStreamCount() const
 {
-    return QThreadPool::globalInstance()->maxThreadCount();
+    return m_placement->pool()->maxStreams();
 }
 
+// Streams beyond the count wait for a free slot and say so.
 void OstrelPlugin::setMaxStreamCount(int count)
 {
-    QThreadPool *pool = QThreadPool::globalInstance();
-    if (count == pool->maxThreadCount() || count < QThread::idealThreadCount())
-        return;
-    pool->setMaxThreadCount(count);
+    const int taken = m_placement->pool()->setMaxStreams(count);
+    if (taken != count)
+        qDebug("OstrelPlugin: maxStreamCount %d is out of range; %d taken", count, taken);
 }
 
 int OstrelPlugin::lockManager(void **mutex, int op)
 {
-    switch (op) {
-    case 0: // create
-        if (mutex)
-            *mutex = new QMutex;
-        return 0;
-    case 1: // obtain
-        if (mutex && *mutex)
-            static_cast<QMutex *>(*mutex)->lock();
-        return 0;
-    case 2: // release
-        if (mutex && *mutex)
-            static_cast<QMutex *>(*mutex)->unlock();
-        return 0;
-    case 3: // destroy
-        if (mutex) {
-            delete static_cast<QMutex *>(*mutex);
-            *mutex = nullptr;
-        }
-        return 0;
-    default:
-        return 1;
-    }
+    return MediaLibrary::lockManager(mutex, op);
 }
 
 QGraphicsView *OstrelPlugin::findMapView() const
@@ -292,29 +201,15 @@ QMainWindow *OstrelPlugin::findMainWindow()
     return nullptr;
 }
 
-// Operations of the layer that later parts of the plug-in fill in.
-
 QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_address, bool rtsp_tcp)
 {
-    if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
-        auto *dock = new PersistentDockWidget(mainWindow, cam_address);
-        dock->setAttribute(Qt::WA_DeleteOnClose);
-        dock->setWidget(new PlayerWidget(dock, cam_address, rtsp_tcp, m_vlcOptions));
-        return dock;
-    }
-    return new PlayerWidget(parent, cam_address, rtsp_tcp, m_vlcOptions);
+    return m_placement->createCamWidget(parent, cam_address, rtsp_tcp, m_vlcOptions);
 }
 
 QWidget *OstrelPlugin::createImagePlayerWidget(QWidget *parent, const QString &url_template,
                                                int update_period_sec)
 {
-    if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
-        auto *dock = new PersistentDockWidget(mainWindow, url_template);
-        dock->setAttribute(Qt::WA_DeleteOnClose);
-        dock->setWidget(new ImagePlayerWidget(dock, url_template, update_period_sec));
-        return dock;
-    }
-    return new ImagePlayerWidget(parent, url_template, update_period_sec);
+    return m_placement->createImagePlayerWidget(parent, url_template, update_period_sec);
 }
 
 bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *layer)
@@ -545,75 +440,42 @@ void OstrelPlugin::deleteCamera(CamGraphicsItem *cam)
 
 void OstrelPlugin::attachToScene(QWidget *w, bool enable_child_controls, const QPointF &pos)
 {
-    QGraphicsView *view = findMapView();
-    if (!w || !m_scene || !view)
-        return;
+    placeOnScene(w, enable_child_controls, pos);
+}
 
-    if (!m_zoomConnected) {
-        // The map view is the host's class, known only by its meta-object.
-        connect(view, SIGNAL(zoomChanged(int)), this, SLOT(osmViewZoomChanged(int)));
-        m_zoomConnected = true;
-    }
+bool OstrelPlugin::canPlaceOnScene(const QPointF &pos) const
+{
+    return m_placement->canPlace(pos);
+}
 
-    QPointF scenePos = pos;
-    if (scenePos.isNull()) {
-        QPoint widgetPos = w->pos();
-        if (const QWidget *viewParent = view->parentWidget())
-            widgetPos -= viewParent->pos();
-        scenePos = view->mapToScene(widgetPos);
-    }
+bool OstrelPlugin::placeOnScene(QWidget *w, bool enable_child_controls, const QPointF &pos)
+{
+    return m_placement->place(w, enable_child_controls, pos);
+}
 
-    auto *proxy = new SceneCamProxyWidget(this, enable_child_controls);
-    w->setProperty("sceneProxyWidget", QVariant::fromValue(proxy));
-    connect(proxy, &QObject::destroyed, this, &OstrelPlugin::attachedCamDestroyed);
-    m_sceneProxies.append(proxy);
-    proxy->setFlags(QGraphicsItem::ItemIgnoresTransformations | QGraphicsItem::ItemIsMovable
-                    | QGraphicsItem::ItemIsSelectable);
-
-    if (auto *status = w->findChild<QLabel *>(QStringLiteral("status")))
-        status->hide();
-    if (QLayout *layout = w->layout())
-        layout->setContentsMargins(0, 0, 0, 0);
-
-    proxy->setWidget(w);
-    // Embedding moves the proxy to the widget's own pixel position; the
-    // player belongs at its geographic position, and is held there.
-    proxy->setAnchorPos(scenePos);
-    w->setContextMenuPolicy(Qt::ActionsContextMenu);
-    w->show();
-    applyZoomSize(proxy, view->property("zoom").toInt());
-    m_scene->addItem(proxy);
-    proxy->setZValue(6);
+const QList<SceneCamProxyWidget *> &OstrelPlugin::sceneProxies() const
+{
+    return m_placement->sceneProxies();
 }
 
 void OstrelPlugin::deleteAttachedCams()
 {
-    // Closing schedules each proxy's deletion; its destroyed() signal then
-    // takes it off the list.
-    const QList<SceneCamProxyWidget *> proxies = m_sceneProxies;
-    for (auto it = proxies.crbegin(); it != proxies.crend(); ++it)
-        (*it)->close();
+    m_placement->closeAll();
 }
 
 void OstrelPlugin::setSceneCamZoomSize(int zoom, int width, int height)
 {
-    m_zoomSizes.insert(zoom, QSize(width, height));
-    if (QGraphicsView *view = findMapView())
-        osmViewZoomChanged(view->property("zoom").toInt());
+    m_placement->setZoomSize(zoom, QSize(width, height));
 }
 
 void OstrelPlugin::osmViewZoomChanged(int zoom)
 {
-    const QList<SceneCamProxyWidget *> proxies = m_sceneProxies;
-    for (auto it = proxies.crbegin(); it != proxies.crend(); ++it)
-        applyZoomSize(*it, zoom);
+    m_placement->applyZoom(zoom);
 }
 
 void OstrelPlugin::attachedCamDestroyed(QObject *o)
 {
-    // Called from QObject's destructor: only addresses are compared, and
-    // the object part comes first in the proxy.
-    m_sceneProxies.removeAll(reinterpret_cast<SceneCamProxyWidget *>(o));
+    m_placement->forget(o);
 }
 
 void OstrelPlugin::camDestroyed(QObject *o)
@@ -621,20 +483,6 @@ void OstrelPlugin::camDestroyed(QObject *o)
     // Called from QObject's destructor, when the camera part is gone already:
     // only the address is compared, and QObject is the camera's first base.
     m_cameras.removeAll(reinterpret_cast<CamGraphicsItem *>(o));
-}
-
-void OstrelPlugin::applyZoomSize(SceneCamProxyWidget *proxy, int zoom)
-{
-    if (m_zoomSizes.isEmpty() || !proxy || !proxy->widget())
-        return;
-    if (zoom < m_zoomSizes.firstKey()) {
-        proxy->hide();
-        return;
-    }
-    proxy->show();
-    const auto size = m_zoomSizes.constFind(zoom);
-    if (size != m_zoomSizes.constEnd() && size->width() > 0 && size->height() > 0)
-        proxy->widget()->resize(*size);
 }
 
 QVariantList OstrelPlugin::camerasSeeing(const QPointF &pos) const

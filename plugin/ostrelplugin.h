@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
 class QGraphicsObject;
 class QGraphicsScene;
 class QGraphicsView;
@@ -18,6 +20,8 @@ class QMainWindow;
 class QWidget;
 class CamGraphicsItem;
 class ItemsGroup;
+class MediaLibrary;
+class PlayerPlacement;
 class SceneCamProxyWidget;
 
 /*
@@ -77,7 +81,12 @@ public:
     const QMap<int, ItemsGroup *> &groups() const { return m_groups; }
     const QString &vlcOptions() const { return m_vlcOptions; }
     const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
-    const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
+    const QList<SceneCamProxyWidget *> &sceneProxies() const;
+
+    // Whether a player can be put on the map at `pos`; attachToScene()
+    // telling whether it did (false leaves the widget untouched).
+    bool canPlaceOnScene(const QPointF &pos) const;
+    bool placeOnScene(QWidget *w, bool enable_child_controls, const QPointF &pos);
 
     QGraphicsView *findMapView() const;
     static QMainWindow *findMainWindow();
@@ -98,20 +107,18 @@ private:
     ItemsGroup *groupFor(int type, QGraphicsObject *layer);
     CamGraphicsItem *addCamera(const QPointF &pos, const QString &url, int type, double angle,
                                QGraphicsObject *layer);
-    void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
 
     QString m_lastError;
     QStringList m_loadWarnings;
     bool m_viewAreaAlwaysVisible = false;
     bool m_useFfmpeg = false;
     bool m_changed = false;
-    bool m_zoomConnected = false;
+    std::unique_ptr<MediaLibrary> m_media;
+    PlayerPlacement *m_placement;
     QPointer<QGraphicsScene> m_scene;
     QMap<int, ItemsGroup *> m_groups;
     QString m_vlcOptions;
     QList<CamGraphicsItem *> m_cameras;
-    QList<SceneCamProxyWidget *> m_sceneProxies;
-    QMap<int, QSize> m_zoomSizes;
 };
 
 #endif // OSTRELPLUGIN_H

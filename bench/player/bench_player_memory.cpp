@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
-#include <QThread>
-#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -62,9 +60,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     BenchMedia::silenceLogs();
     QTextStream out(stdout);
-    // Each playing stream holds a pool thread; the plug-in raises the pool
-    // to at least ten for that.
-    QThreadPool::globalInstance()->setMaxThreadCount(qMax(10, QThread::idealThreadCount()));
 
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("720p.mp4"));

@@ -109,23 +109,27 @@ QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
     return QStringLiteral("%1://127.0.0.1:%2/live").arg(scheme).arg(port);
 }
 
-bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme)
+bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme,
+                                       const char *size, quint16 port)
 {
-    return peer->startOnFreePort(Ffmpeg, [&scheme](quint16 port) {
-        const QString output = scheme == QLatin1String("tcp")
-                                   ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-                                   : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
-        return args(QStringLiteral("-v error -re") + testPicture("640x480", 120) + H264
-                    + "-tune zerolatency -f mpegts " + output);
-    });
+    return peer->startOnFreePort(
+        Ffmpeg,
+        [&](quint16 port) {
+            const QString output = scheme == QLatin1String("tcp")
+                                       ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
+                                       : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
+            return args(QStringLiteral("-v error -re") + testPicture(size, 120) + H264
+                        + "-tune zerolatency -f mpegts " + output);
+        },
+        10000, port);
 }
 
-bool StreamFixture::startRtspServer(PeerProcess *peer)
+bool StreamFixture::startRtspServer(PeerProcess *peer, quint16 port)
 {
     return peer->startReportingPort(
         TestSupport::systemPython(),
         {TestSupport::sourcePath(QStringLiteral("tests/support/rtspserver.py")),
-         QStringLiteral("0")},
+         QString::number(port)},
         QRegularExpression(QStringLiteral("^listening (\\d+)$")));
 }
 
@@ -138,6 +142,28 @@ int StreamFixture::currentPage(PlayerWidget *player)
 QString StreamFixture::loadingText(PlayerWidget *player)
 {
     return player->findChild<QLabel *>(QStringLiteral("label_2"))->text();
+}
+
+int StreamFixture::establishedTo(quint16 port)
+{
+    int count = 0;
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // header
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            if (fields.size() < 4)
+                continue;
+            const QByteArray remote = fields.at(2);
+            bool ok = false;
+            const uint remotePort = remote.mid(remote.lastIndexOf(':') + 1).toUInt(&ok, 16);
+            if (ok && remotePort == port && fields.at(3) == "01")
+                ++count;
+        }
+    }
+    return count;
 }
 
 QStringList StreamFixture::playerWarnings(const MessageCapture &capture)

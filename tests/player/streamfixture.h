@@ -25,16 +25,18 @@ public:
     bool makeFiles(const QStringList &names);
     QString file(const QString &name) const;
 
-    // A one-shot FFmpeg server sending a live 640x480 test picture as MPEG-TS
-    // to its first client, at oneShotAddress(peer->port(), scheme); `scheme`
-    // is "http" or "tcp".
+    // A one-shot FFmpeg server sending a live test picture (640x480 unless
+    // given) as MPEG-TS to its first client, at oneShotAddress(peer->port(),
+    // scheme); `scheme` is "http" or "tcp". It exits when that client goes.
+    // A `port` is given only to start a server again where it was.
     static bool startOneShotServer(PeerProcess *peer,
-                                   const QString &scheme = QStringLiteral("http"));
+                                   const QString &scheme = QStringLiteral("http"),
+                                   const char *size = "640x480", quint16 port = 0);
     static QString oneShotAddress(quint16 port, const QString &scheme = QStringLiteral("http"));
 
     // The test RTSP camera of tests/support at rtsp://127.0.0.1:port/test,
-    // on a port it picks itself (peer->port()).
-    static bool startRtspServer(PeerProcess *peer);
+    // on a port it picks itself (peer->port()) unless one is given.
+    static bool startRtspServer(PeerProcess *peer, quint16 port = 0);
 
     // Until the video page shows a delivered picture (which clears both
     // texts) that is not the black one made by the opening.
@@ -43,6 +45,9 @@ public:
     static int currentPage(PlayerWidget *player);
     // The text of the loading page, where a failed opening shows its reason.
     static QString loadingText(PlayerWidget *player);
+    // Connections of this machine to a loopback port that are still
+    // established from the client's side.
+    static int establishedTo(quint16 port);
     // The player's own warnings among the captured messages, in order.
     static QStringList playerWarnings(const MessageCapture &capture);
 

@@ -34,7 +34,8 @@ private slots:
     void initTestCase();
 
     void streamPlaysThroughTheRelay();
-    void addressWithoutPortRelaysToPort80();
+    void addressWithoutPortRelaysToTheSchemesPort_data();
+    void addressWithoutPortRelaysToTheSchemesPort();
     void localFileIsNotRelayed();
 
 private:
@@ -79,18 +80,31 @@ void TestPlayerRelay::streamPlaysThroughTheRelay()
     QVERIFY(!proxyServer.hasPendingConnections());
 }
 
-void TestPlayerRelay::addressWithoutPortRelaysToPort80()
+void TestPlayerRelay::addressWithoutPortRelaysToTheSchemesPort_data()
 {
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<int>("port");
+    QTest::newRow("rtsp") << QStringLiteral("rtsp") << 554;
+    QTest::newRow("rtsps") << QStringLiteral("rtsps") << 322;
+    QTest::newRow("http") << QStringLiteral("http") << 80;
+    QTest::newRow("https") << QStringLiteral("https") << 443;
+    QTest::newRow("other") << QStringLiteral("tcp") << 80;
+}
+
+void TestPlayerRelay::addressWithoutPortRelaysToTheSchemesPort()
+{
+    QFETCH(QString, scheme);
+    QFETCH(int, port);
     const auto nobody = TestSupport::refusingPort();
     ApplicationProxyScope proxy(QNetworkProxy(
         QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), nobody->localPort()));
-    PlayerWidget player(nullptr, QStringLiteral("rtsp://admin:pw@127.0.0.1/stream/1?channel=2"));
+    PlayerWidget player(nullptr, scheme + QStringLiteral("://admin:pw@127.0.0.1/stream/1?channel=2"));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
     QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(relay->remotePort(), quint16(80));
+    QCOMPARE(relay->remotePort(), quint16(port));
     QCOMPARE(player.camAddress(),
-             loopbackUrl(QStringLiteral("rtsp"), QStringLiteral("admin:pw@"), relay->serverPort(),
+             loopbackUrl(scheme, QStringLiteral("admin:pw@"), relay->serverPort(),
                          QStringLiteral("/stream/1?channel=2")));
 }
 

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 
@@ -119,6 +120,12 @@ void TestSceneCamProxyWidget::heldAtAnchor()
     m_proxy->widget()->resize(320, 240);
     QCOMPARE(m_proxy->pos(), QPointF(50, 40));
     m_proxy->setPos(10, 10);
+    QCOMPARE(m_proxy->pos(), QPointF(50, 40));
+    // A position that never equals the anchor neither becomes one nor keeps
+    // the item moving back for ever.
+    m_proxy->setAnchorPos(QPointF(qQNaN(), 40));
+    QCOMPARE(m_proxy->anchorPos(), QPointF(50, 40));
+    m_proxy->setPos(qQNaN(), qInf());
     QCOMPARE(m_proxy->pos(), QPointF(50, 40));
 
     // Without an explicit anchor the first placement becomes the anchor.

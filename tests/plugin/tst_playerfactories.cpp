@@ -1,9 +1,13 @@
 #include "plugin/ostrelplugin.h"
 
+#include "items/camgraphicsitem.h"
+
+#include "kernel.h"
 #include "osmview.h"
 #include "testsupport.h"
 #include "workstationwindow.h"
 
+#include <QApplication>
 #include <QDockWidget>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
@@ -13,6 +17,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,8 +73,11 @@ private slots:
     void playerInDockOrBare_data();
     void playerInDockOrBare();
     void placementOnTheMap();
+    void refusedPlacements_data();
+    void refusedPlacements();
     void nothingWithoutMapView();
     void sizesFollowTheZoom();
+    void sizesFollowAReplacedView();
     void closingAndDeletingPlayersOnTheMap();
     void deleteKeyTakesLivePlayerOffTheMap();
 
@@ -154,20 +164,78 @@ void TestPlayerFactories::placementOnTheMap()
     QCOMPARE(proxyOf(mapped)->pos(), view->mapToScene(pixel));
 }
 
+void TestPlayerFactories::refusedPlacements_data()
+{
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<QPointF>("pos");
+    const QPointF centre(37.6, 55.7);
+    QTest::newRow("NaN") << "panel" << QPointF(qQNaN(), 55.7);
+    QTest::newRow("infinite") << "panel" << QPointF(37.6, -qInf());
+    QTest::newRow("main window") << "window" << centre;
+    QTest::newRow("map view") << "view" << centre;
+    QTest::newRow("view's viewport") << "viewport" << centre;
+    QTest::newRow("view's parent") << "central" << centre;
+}
+
+// Positions that are not finite, and the map view with what holds it or is
+// part of it, never go on the map: nothing changes.
+void TestPlayerFactories::refusedPlacements()
+{
+    QFETCH(QString, widget);
+    QFETCH(QPointF, pos);
+    OsmView *view = m_window->mapView();
+    // The view inside a widget of the host's, as hosts lay out their windows.
+    QVERIFY(m_window->takeCentralWidget() == view);
+    auto *central = new QWidget;
+    (new QVBoxLayout(central))->addWidget(view);
+    m_window->setCentralWidget(central);
+    const std::unique_ptr<QWidget> panel(makePanel());
+    const QMap<QString, QWidget *> widgets {{"panel", panel.get()},
+                                            {"window", m_window.get()},
+                                            {"view", view},
+                                            {"viewport", view->viewport()},
+                                            {"central", central}};
+    QWidget *w = widgets.value(widget);
+    QWidget *parent = w->parentWidget();
+    attach(m_plugin.get(), w, false, pos);
+    QVERIFY(!proxyOf(w));
+    QCOMPARE(w->parentWidget(), parent);
+    QVERIFY(m_plugin->sceneProxies().isEmpty());
+    const QList<QGraphicsItem *> items = m_window->scene()->items();
+    QVERIFY(std::none_of(items.cbegin(), items.cend(),
+                         [](const QGraphicsItem *item) { return item->isWidget(); }));
+    // The window and the view still work and go as usual.
+    view->setZoom(15);
+    m_plugin.reset();
+    m_window.reset();
+}
+
+// Without a map view there is nowhere to put a player: nothing is placed,
+// and a camera asked to play on the map makes no player at all.
 void TestPlayerFactories::nothingWithoutMapView()
 {
     m_plugin.reset();
     m_window.reset();
     QGraphicsScene scene;
+    Varka::Kernel kernel(&scene, qApp);
     QGraphicsView plainView(&scene); // not a map view
+    QMainWindow mainWindow;
+    mainWindow.show();
     OstrelPlugin plugin;
     QWidget *panel = makePanel();
     attach(&plugin, panel, false, QPointF(37.6, 55.7));
     QVERIFY(!proxyOf(panel));
     QVERIFY(!panel->isVisible());
-    QVERIFY(scene.items().isEmpty());
     QVERIFY(plugin.sceneProxies().isEmpty());
     delete panel;
+
+    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+    QVERIFY(cam);
+    cam->setUrl(DeadStream);
+    QVERIFY(!cam->play(false, true));
+    const QWidgetList widgets = QApplication::allWidgets();
+    QVERIFY(std::none_of(widgets.cbegin(), widgets.cend(),
+                         [](QWidget *w) { return w->inherits("PlayerWidget"); }));
 }
 
 void TestPlayerFactories::sizesFollowTheZoom()
@@ -197,6 +265,33 @@ void TestPlayerFactories::sizesFollowTheZoom()
     QCOMPARE(at(12), QSize(320, 240));
     QCOMPARE(at(11), QSize());
     QCOMPARE(proxy->pos(), QPointF(37.6, 55.7));
+}
+
+// The host may replace its map view; sizes follow the view shown now.
+void TestPlayerFactories::sizesFollowAReplacedView()
+{
+    m_plugin.reset();
+    m_window.reset();
+    QGraphicsScene scene;
+    Varka::Kernel kernel(&scene, qApp);
+    auto first = std::make_unique<OsmView>(&scene);
+    first->show();
+    OstrelPlugin plugin;
+    plugin.setSceneCamZoomSize(14, 320, 240);
+    QWidget *panel = makePanel();
+    attach(&plugin, panel, false, QPointF(37.6, 55.7));
+    QGraphicsProxyWidget *proxy = proxyOf(panel);
+    QVERIFY(proxy);
+
+    first.reset();
+    OsmView second(&scene);
+    second.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&second));
+    second.setZoom(14);
+    QVERIFY(proxy->isVisible());
+    QCOMPARE(panel->size(), QSize(320, 240));
+    second.setZoom(13);
+    QVERIFY(!proxy->isVisible());
 }
 
 void TestPlayerFactories::closingAndDeletingPlayersOnTheMap()

@@ -42,11 +42,11 @@ bool PeerProcess::startReportingPort(const QString &program, const QStringList &
 
 bool PeerProcess::startOnFreePort(const QString &program,
                                   const std::function<QStringList(quint16)> &arguments,
-                                  int timeoutMs)
+                                  int timeoutMs, quint16 wanted)
 {
     m_port = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const quint16 port = TestSupport::refusingPort()->localPort();
+    for (int attempt = 0; attempt < (wanted ? 1 : 3); ++attempt) {
+        const quint16 port = wanted ? wanted : TestSupport::refusingPort()->localPort();
         if (port == 0 || !start(program, arguments(port)))
             return false;
         TestSupport::waitUntil(

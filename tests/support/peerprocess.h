@@ -32,10 +32,11 @@ public:
     // `arguments` gives its command line for a port. Started on a port free
     // at the time, and again on another when it ends before listening (the
     // port was taken meanwhile); it counts as started only when the socket
-    // listening there is its own.
+    // listening there is its own. A given `port` (a server restarted where
+    // it was) is tried once.
     bool startOnFreePort(const QString &program,
                          const std::function<QStringList(quint16)> &arguments,
-                         int timeoutMs = 10000);
+                         int timeoutMs = 10000, quint16 port = 0);
     // Debian's pyftpdlib, user "user" with password "pass", and Python's
     // HTTP server, each serving `root` on 127.0.0.1.
     bool startFtpServer(const QString &root);

@@ -1,0 +1,71 @@
+#ifndef PLAYERPLACEMENT_H
+#define PLAYERPLACEMENT_H
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QSize>
+
+class OstrelPlugin;
+class QGraphicsView;
+class QWidget;
+class SceneCamProxyWidget;
+class StreamPool;
+
+/*
+ * The players the layer makes and where they live: the factories for docks
+ * and bare players, the placement of players on the map with sizes that
+ * follow the map view's zoom, the stream pool they decode on, and a
+ * registry of every player made, so that the layer's end stops them all
+ * wherever they are (docked, on the map, in a host's window or alone).
+ *
+ * GUI thread only.
+ */
+class PlayerPlacement : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PlayerPlacement(OstrelPlugin *plugin);
+    ~PlayerPlacement() override;
+
+    StreamPool *pool() const { return m_pool; }
+    const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
+
+    QWidget *createCamWidget(QWidget *parent, const QString &address, bool useTcp,
+        const QString &playerOptions);
+    QWidget *createImagePlayerWidget(QWidget *parent, const QString &urlTemplate, int period);
+
+    // Whether a player could be put on the map at `pos`.
+    bool canPlace(const QPointF &pos) const;
+    // Puts `w` on the map; false, leaving `w` untouched, without a scene or
+    // map view, at a position that is not finite, or for the map view, a
+    // widget holding it or a part of it.
+    bool place(QWidget *w, bool childControls, const QPointF &pos);
+    void closeAll();
+    void setZoomSize(int zoom, const QSize &size);
+    void applyZoom(int zoom);
+    void forget(QObject *proxy);
+
+    // Stops every stream at once, waits for them together (bounded), and
+    // deletes every player made here that still exists, and any other
+    // player in the application's windows.
+    void shutdown();
+
+private:
+    void follow(QGraphicsView *view);
+    void followCurrentView();
+    void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
+    void remember(QWidget *player);
+
+    OstrelPlugin *const m_plugin;
+    StreamPool *m_pool;
+    QList<QPointer<QWidget>> m_players;
+    QList<SceneCamProxyWidget *> m_sceneProxies;
+    QMap<int, QSize> m_zoomSizes;
+    QPointer<QGraphicsView> m_zoomView;
+};
+
+#endif // PLAYERPLACEMENT_H
