@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPixmap>
+#include <QProcess>
+#include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
 
@@ -211,6 +213,8 @@ private slots:
     void byteByByteDeliveryCompletesTheExchange();
     void everyFaultIsReportedAndRecovered();
     void floodIsCutOffAtTheReceiveLimit();
+    void simulatorRefusesHostileInput_data();
+    void simulatorRefusesHostileInput();
 
 private:
     QByteArray recordExchange(const QString &protocol, SimulatorPeer *sim);
@@ -443,6 +447,71 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
         QVERIFY2(away >= 9800 && away <= 11500, qPrintable(QString::number(away)));
         QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000), name);
     }
+}
+
+// The simulator itself, given what a careless script or a hostile client
+// gives it: arguments out of range end it at once with a reason and exit
+// status 2; clients that send more than it may hold, or announce it, are
+// cut off, and it goes on serving.
+void TestDetectorFaults::simulatorRefusesHostileInput_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("clientBytes");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QString>("refusal"); // on stderr when it stops, else on stdout
+
+    const QByteArray none;
+    QTest::newRow("port out of range") << trafficStream << QStringList {"--port", "70000"}
+                                       << none << none << "--port";
+    QTest::newRow("negative run time") << trafficStream << QStringList {"--max-seconds", "-5"}
+                                       << none << none << "--max-seconds";
+    QTest::newRow("run time no number") << citiLog << QStringList {"--max-seconds", "abc"}
+                                        << none << none << "--max-seconds";
+    QTest::newRow("layout a device") << citiLog << QStringList {"--layout", "/dev/zero"} << none
+                                     << none << "cannot read layout";
+    QTest::newRow("line without end") << trafficStream << QStringList()
+                                      << QByteArray(150000, 'x') << none << "overflow 1";
+    QByteArray twoGigabytes(4, '\0');
+    qToLittleEndian<qint32>(0x7fffffff, twoGigabytes.data());
+    QTest::newRow("2-GB message") << citiLog << QStringList() << twoGigabytes + "<CTL>" << none
+                                  << "overflow 1";
+    QTest::newRow("2-GB padding") << trafficStream << QStringList() << none
+                                  << QByteArray("padcam 2147483647") << "refused padcam";
+}
+
+void TestDetectorFaults::simulatorRefusesHostileInput()
+{
+    QFETCH(QString, protocol);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, clientBytes);
+    QFETCH(QByteArray, command);
+    QFETCH(QString, refusal);
+
+    if (!arguments.isEmpty()) {
+        QProcess sim;
+        sim.start(SimulatorPeer::program(),
+                  QStringList {"--protocol", protocol, "--max-seconds", "30"} + arguments);
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 2);
+        QVERIFY(sim.readAllStandardError().contains(refusal.toUtf8()));
+        return;
+    }
+
+    SimulatorPeer sim;
+    QVERIFY(sim.start(protocol));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, sim.port());
+    QVERIFY(client.waitForConnected(5000));
+    client.write(clientBytes);
+    if (!command.isEmpty())
+        sim.command(command);
+    QVERIFY(sim.waitForLine(refusal));
+    // Still serving.
+    sim.command("fail none");
+    QVERIFY(sim.waitForLine(QStringLiteral("mode none")));
+    QVERIFY(sim.lines(QStringLiteral("recv")).isEmpty());
 }
 
 QTEST_MAIN(TestDetectorFaults)

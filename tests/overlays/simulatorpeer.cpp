@@ -9,6 +9,11 @@ SimulatorPeer::~SimulatorPeer()
     m_peer.stop();
 }
 
+QString SimulatorPeer::program()
+{
+    return QStringLiteral(OSTREL_DETECTOR_SIM);
+}
+
 bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
                           const QStringList &arguments)
 {
@@ -24,7 +29,7 @@ bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
     // Lines are stamped as they come, while the test waits for anything.
     QObject::connect(&m_peer.process(), &QProcess::readyReadStandardOutput, &m_peer.process(),
                      [this] { collect(); });
-    if (!m_peer.start(QStringLiteral(OSTREL_DETECTOR_SIM), all + arguments))
+    if (!m_peer.start(program(), all + arguments))
         return false;
     if (!waitForLine(QStringLiteral("port ")))
         return false;
