@@ -555,7 +555,10 @@ void PlayerWidget::updateVideoRect()
         }
     }
     r.translate((outer.width() - r.width()) / 2, (outer.height() - r.height()) / 2);
+    const bool resized = r.size() != m_videoRect.size();
     m_videoRect = r;
+    if (resized)
+        emit overlaySizeChanged(r.size());
 }
 
 bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
