@@ -158,13 +158,16 @@ void TestAxisTrafficStreamOverlay::drawnAtShownSize_data()
         << QSize(320, 240) << QSize(1280, 960) << QByteArrayList {"40;30;120;30;120;90;40;90;"}
         << QSize(1280, 960) << QSize(320, 240)
         << QPolygon(QVector<QPoint> {QPoint(320, 120), QPoint(160, 240)});
-    QTest::newRow("huge frame, player unknown")
-        << QSize(100000, 50000) << none
+    QTest::newRow("huge frame, player not laid out")
+        << QSize(100000, 50000) << QSize(1920, 0)
         << QByteArrayList {"25000;12500;75000;12500;75000;37500;25000;37500;"}
         << QSize(3840, 1920) << QSize(3840, 1920) << QPolygon(QVector<QPoint> {QPoint(1920, 480)});
-    QTest::newRow("player larger than the largest image")
-        << QSize(640, 480) << QSize(16384, 12288) << QByteArrayList {square} << QSize(3840, 2880)
-        << QSize(640, 480) << QPolygon(QVector<QPoint> {QPoint(900, 600)});
+    QTest::newRow("player wider than the largest image")
+        << QSize(640, 480) << QSize(7680, 2880) << QByteArrayList {square} << QSize(3840, 1440)
+        << QSize(640, 480) << QPolygon(QVector<QPoint> {QPoint(900, 300)});
+    QTest::newRow("player not laid out yet")
+        << QSize(320, 240) << QSize(0, 480) << QByteArrayList {square} << QSize(320, 240)
+        << QSize(320, 240) << QPolygon(QVector<QPoint> {QPoint(150, 100)});
 }
 
 // The overlay is drawn at the size the player shows it at, whatever frame
@@ -195,9 +198,11 @@ void TestAxisTrafficStreamOverlay::drawnAtShownSize()
         QVERIFY2(ImageCollector::hasColourNear(images.last(), point, green),
                  qPrintable(QStringLiteral("%1, %2").arg(point.x()).arg(point.y())));
 
-    // What is on show is drawn again at every new size.
+    // What is on show is drawn again at every new size, once.
     client.setTargetSize(QSize(64, 48));
+    QCOMPARE(images.nonNullCount(), 2);
     QCOMPARE(images.last().size(), QSize(64, 48));
+    QVERIFY(!ImageCollector::isTransparentAround(images.last(), images.last().rect()));
     client.setTargetSize(QSize());
     QCOMPARE(images.last().size(), unshown);
     client.showMessage(QStringLiteral("Login failed"));
