@@ -5,9 +5,11 @@
 #include "../overlays/imagecollector.h"
 #include "../overlays/simulatorpeer.h"
 #include "detectorrelay.h"
+#include "peerprocess.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QPixmap>
 #include <QProcess>
@@ -16,6 +18,8 @@
 #include <QtEndian>
 
 #include <memory>
+
+#include <signal.h>
 
 namespace {
 
@@ -213,6 +217,7 @@ private slots:
     void floodIsCutOffAtTheReceiveLimit();
     void simulatorRefusesHostileInput_data();
     void simulatorRefusesHostileInput();
+    void demoCameraOutlivesItsServer();
 
 private:
     QByteArray recordExchange(const QString &protocol, SimulatorPeer *sim);
@@ -496,6 +501,85 @@ void TestDetectorFaults::simulatorRefusesHostileInput()
     sim.command("fail none");
     QVERIFY(sim.waitForLine(QStringLiteral("mode none")));
     QVERIFY(sim.lines(QStringLiteral("recv")).isEmpty());
+}
+
+namespace {
+
+// The status code of the answer to `request` on `socket`, 0 when none came.
+int rtspStatus(QTcpSocket &socket, const QByteArray &request)
+{
+    socket.write(request + "\r\n");
+    QByteArray answer;
+    const auto complete = [&] {
+        answer += socket.readAll();
+        const int end = answer.indexOf("\r\n\r\n");
+        if (end < 0)
+            return false;
+        const int length = answer.indexOf("Content-Length: ");
+        const int body = length < 0 || length > end
+                             ? 0
+                             : answer.mid(length + 16, answer.indexOf('\r', length) - length - 16)
+                                   .toInt();
+        return answer.size() >= end + 4 + body;
+    };
+    return TestSupport::waitUntil(complete, 10000) ? answer.mid(9, 3).toInt() : 0;
+}
+
+int rtspSetup(quint16 port, const QByteArray &transport)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(5000))
+        return 0;
+    const QByteArray url = "rtsp://127.0.0.1:" + QByteArray::number(port) + "/camera";
+    if (rtspStatus(socket, "DESCRIBE " + url + " RTSP/1.0\r\nCSeq: 1\r\n") != 200)
+        return 0;
+    return rtspStatus(socket, "SETUP " + url + "/stream=0 RTSP/1.0\r\nCSeq: 2\r\nTransport: "
+                                  + transport + "\r\n");
+}
+
+} // namespace
+
+// The demo camera of run-demo.sh: players get its stream over TCP only (UDP
+// and TCP players on its one shared stream made GStreamer's server abort),
+// and when its server dies all the same, it is back on the same port.
+void TestDetectorFaults::demoCameraOutlivesItsServer()
+{
+    PeerProcess camera;
+    QVERIFY(camera.start(TestSupport::systemPython(),
+                         {TestSupport::sourcePath(QStringLiteral("sim/rtsp-camera.py")),
+                          QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--max-seconds"), QStringLiteral("60")}));
+    QByteArray log;
+    const auto logged = [&](const QByteArray &text, int timeoutMs) {
+        return TestSupport::waitUntil(
+            [&] {
+                log += camera.output();
+                return log.contains(text);
+            },
+            timeoutMs);
+    };
+    QVERIFY(logged("listening on ", 10000));
+    const int at = log.indexOf("listening on ") + 13;
+    const quint16 port = quint16(log.mid(at, log.indexOf('\n', at) - at).toUInt());
+    QVERIFY(port != 0);
+
+    // A stream just left by its last player may refuse the next one for a moment.
+    const auto serves = [port] {
+        return TestSupport::waitUntil(
+            [port] { return rtspSetup(port, "RTP/AVP/TCP;unicast;interleaved=0-1") == 200; },
+            10000);
+    };
+    QCOMPARE(rtspSetup(port, "RTP/AVP;unicast;client_port=40000-40001"), 461);
+    QVERIFY(serves());
+
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(camera.pid()));
+    QVERIFY(children.open(QIODevice::ReadOnly));
+    const qint64 server = children.readAll().trimmed().toLongLong();
+    QVERIFY(server > 0);
+    QCOMPARE(::kill(pid_t(server), SIGABRT), 0);
+    QVERIFY(logged("starting it again", 10000));
+    QVERIFY(serves());
 }
 
 QTEST_MAIN(TestDetectorFaults)
