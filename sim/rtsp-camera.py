@@ -84,11 +84,12 @@ def serve(args):
     return 0
 
 
-def start_server(args, port, seconds_left):
+def start_server(args, port, seconds_left, children):
     command = [sys.executable, os.path.abspath(__file__), "--serve", "--supervisor",
                str(os.getpid()), "--port", str(port), "--name", args.name, "--size", args.size,
                "--mount", args.mount, "--max-seconds", str(seconds_left)]
     child = subprocess.Popen(command, stdout=subprocess.PIPE, text=True)
+    children[:] = [child]
     line = child.stdout.readline()
     if not line.startswith("listening on "):
         child.wait()
@@ -113,16 +114,21 @@ def describe(status):
 def supervise(args):
     deadline = time.monotonic() + args.max_seconds
     stopping = []
+    children = []
 
     def on_signal(signum, _frame):
         stopping.append(signum)
+        # Also ends a server that is still starting, and with it the wait for it.
+        for child in children:
+            if child.poll() is None:
+                child.terminate()
 
     for sig in (signal.SIGTERM, signal.SIGINT):
         signal.signal(sig, on_signal)
 
-    child, port = start_server(args, args.port, args.max_seconds)
+    child, port = start_server(args, args.port, args.max_seconds, children)
     if port is None:
-        return 1
+        return 0 if stopping else 1
     print("listening on", port, flush=True)
     restarts = []
     try:
@@ -146,7 +152,8 @@ def supervise(args):
             # The old connections' port is free again at once (SO_REUSEADDR),
             # but another program may have taken it: try again shortly.
             time.sleep(0.2)
-            child, bound = start_server(args, port, max(1, int(deadline - time.monotonic())))
+            child, bound = start_server(args, port, max(1, int(deadline - time.monotonic())),
+                                        children)
             if bound is None:
                 time.sleep(1)
         return 0
