@@ -16,7 +16,7 @@ class CommandReader : public QObject
     Q_OBJECT
 
 public:
-    // The longest command or scenario: a floods test sends 50-kB lines.
+    // The longest command line or scenario; the flood test sends 50-kB lines.
     static constexpr int MaxLineLength = 1024 * 1024;
     static constexpr qint64 MaxScenarioSize = 1024 * 1024;
     static constexpr int MaxSleep = 86400000;
