@@ -441,8 +441,12 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
             detector = new AxisTrafficStreamOverlay(host, m_overlayUrl);
         else
             detector = new CitiLogOvelay(host, m_overlayUrl);
-        if (player)
+        if (player) {
             connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
+            connect(player, &PlayerWidget::overlaySizeChanged, detector,
+                &DetectorOverlay::setTargetSize);
+            detector->setTargetSize(player->videoRect().size());
+        }
         detector->start();
     }
 

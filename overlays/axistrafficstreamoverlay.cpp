@@ -9,7 +9,7 @@ namespace {
 
 // The arrow of a sensor points along its first side, p0 to p1, with its tip
 // just inside the middle of the second side.
-void drawDirectionArrow(QPainter &painter, const QPolygon &polygon)
+void drawDirectionArrow(OverlayCanvas &canvas, const QPolygon &polygon)
 {
     const QPointF p0 = polygon.at(0);
     const QPointF p1 = polygon.at(1);
@@ -26,7 +26,7 @@ void drawDirectionArrow(QPainter &painter, const QPolygon &polygon)
     auto at = [&](qreal x, qreal y) { return tip + unit * x + across * y; };
 
     const QLineF lines[] = {{tip, at(a, 0)}, {tip, at(b, c)}, {tip, at(b, -c)}};
-    painter.drawLines(lines, 3);
+    canvas.drawLines(lines, 3);
 }
 
 } // namespace
@@ -52,18 +52,24 @@ void AxisTrafficStreamOverlay::timerEvent(QTimerEvent *event)
 void AxisTrafficStreamOverlay::resetClient()
 {
     m_protocol.reset();
-    emit newImage(QPixmap());
+    clearImage();
 }
 
 void AxisTrafficStreamOverlay::connectionEstablished()
 {
-    sendLine(url().userName(QUrl::FullyDecoded).toUtf8());
+    sendLine(address().userName().toUtf8());
     QTimer::singleShot(PasswordDelay, this, [this] {
         if (socket()->state() != QAbstractSocket::ConnectedState)
             return;
-        m_protocol.loginSent();
-        sendLine(url().password(QUrl::FullyDecoded).toUtf8());
+        m_protocol.loginSent(now());
+        sendLine(address().password().toUtf8());
     });
+}
+
+QString AxisTrafficStreamOverlay::addressError() const
+{
+    const QString error = DetectorOverlay::addressError();
+    return error.isEmpty() ? address().credentialsError() : error;
 }
 
 void AxisTrafficStreamOverlay::connectionLost()
@@ -97,17 +103,13 @@ void AxisTrafficStreamOverlay::sendLine(const QByteArray &line)
         socket()->write(line + "\r\n");
 }
 
-void AxisTrafficStreamOverlay::drawOverlay()
+void AxisTrafficStreamOverlay::drawZones(OverlayCanvas &canvas)
 {
-    if (!OverlayCanvas::isDrawable(m_protocol.frameSize()))
-        return;
-    OverlayCanvas canvas(m_protocol.frameSize(), labelCache());
     const QMap<int, TrafficStreamProtocol::Sensor> &sensors = m_protocol.sensors();
     for (auto it = sensors.cbegin(); it != sensors.cend(); ++it) {
         if (canvas.drawZone(it->polygon, it->active, QString::number(it.key())))
-            drawDirectionArrow(canvas.painter(), it->polygon);
+            drawDirectionArrow(canvas, it->polygon);
     }
-    emit newImage(canvas.finish());
 }
 
 QSize AxisTrafficStreamOverlay::frameSize() const

@@ -26,11 +26,13 @@ protected:
     void resetClient() override;
     void connectionEstablished() override;
     void connectionLost() override;
+    // The credentials go out as lines of their own.
+    QString addressError() const override;
     QString admit(qint64 waiting) const override;
     void receive(const QByteArray &bytes) override;
     std::optional<OverlayReaction> nextReaction() override;
     void transmit(const QByteArray &payload) override;
-    void drawOverlay() override;
+    void drawZones(OverlayCanvas &canvas) override;
     QSize frameSize() const override;
 
     void sendLine(const QByteArray &line);

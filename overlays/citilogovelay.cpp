@@ -8,7 +8,7 @@ namespace {
 
 // Two lines meeting in front of the zone's entry line (p0-p1) when traffic
 // approaches, behind its exit line (p3-p2) when it recedes.
-void drawChevron(QPainter &painter, const QPolygon &polygon, bool approaching)
+void drawChevron(OverlayCanvas &canvas, const QPolygon &polygon, bool approaching)
 {
     const QPointF p0 = polygon.at(0);
     const QPointF p3 = polygon.at(3);
@@ -23,7 +23,7 @@ void drawChevron(QPainter &painter, const QPolygon &polygon, bool approaching)
     const QPointF tip = approaching ? middle - unit * (depth / 4) : middle + unit * (depth / 4);
 
     const QLineF lines[] = {{start, tip}, {end, tip}};
-    painter.drawLines(lines, 2);
+    canvas.drawLines(lines, 2);
 }
 
 } // namespace
@@ -49,7 +49,7 @@ void CitiLogOvelay::timerEvent(QTimerEvent *event)
 void CitiLogOvelay::resetClient()
 {
     m_protocol.reset();
-    emit newImage(QPixmap());
+    clearImage();
 }
 
 void CitiLogOvelay::connectionEstablished()
@@ -88,16 +88,12 @@ void CitiLogOvelay::sendMessage(const QByteArray &request)
         socket()->write(CitiLogProtocol::frame(m_protocol.request(request)));
 }
 
-void CitiLogOvelay::drawOverlay()
+void CitiLogOvelay::drawZones(OverlayCanvas &canvas)
 {
-    if (!OverlayCanvas::isDrawable(m_protocol.frameSize()))
-        return;
-    OverlayCanvas canvas(m_protocol.frameSize(), labelCache());
     for (const CitiLogProtocol::Zone &zone : m_protocol.zones()) {
         if (canvas.drawZone(zone.polygon, zone.active, QString::number(zone.laneId)))
-            drawChevron(canvas.painter(), zone.polygon, zone.approaching);
+            drawChevron(canvas, zone.polygon, zone.approaching);
     }
-    emit newImage(canvas.finish());
 }
 
 QSize CitiLogOvelay::frameSize() const

@@ -29,7 +29,7 @@ protected:
     void receive(const QByteArray &bytes) override;
     std::optional<OverlayReaction> nextReaction() override;
     void transmit(const QByteArray &payload) override;
-    void drawOverlay() override;
+    void drawZones(OverlayCanvas &canvas) override;
     QSize frameSize() const override;
 
     void sendMessage(const QByteArray &request);

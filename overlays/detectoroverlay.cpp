@@ -5,7 +5,7 @@
 
 DetectorOverlay::DetectorOverlay(QObject *parent, const QString &url)
     : QObject(parent)
-    , m_url(url, QUrl::TolerantMode)
+    , m_address(url)
     , m_socket(new QTcpSocket(this))
 {
     m_clock.start();
@@ -19,9 +19,35 @@ void DetectorOverlay::start()
         return;
     m_stopping = false;
     resetClient();
-    // A URL without a port gives -1, which is passed on as it is.
-    m_socket->connectToHost(m_url.host(QUrl::FullyDecoded), quint16(m_url.port()),
-        QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    const QString refusal = addressError();
+    if (!refusal.isEmpty()) {
+        showMessage(refusal);
+        return;
+    }
+    m_socket->connectToHost(m_address.host(), m_address.port(), QIODevice::ReadWrite,
+        QAbstractSocket::AnyIPProtocol);
+}
+
+void DetectorOverlay::setTargetSize(const QSize &size)
+{
+    if (size == m_targetSize)
+        return;
+    m_targetSize = size;
+    switch (m_shown) {
+    case Shown::Overlay:
+        drawOverlay();
+        break;
+    case Shown::Message:
+        showMessage(m_message);
+        break;
+    case Shown::Nothing:
+        break;
+    }
+}
+
+QString DetectorOverlay::addressError() const
+{
+    return m_address.error();
 }
 
 void DetectorOverlay::shutDown()
@@ -47,9 +73,28 @@ bool DetectorOverlay::carryOut(const OverlayReaction &reaction)
     return !reaction.halt;
 }
 
+void DetectorOverlay::drawOverlay()
+{
+    if (!OverlayCanvas::isDrawable(frameSize()))
+        return;
+    OverlayCanvas canvas(frameSize(), m_targetSize, &m_labelCache);
+    drawZones(canvas);
+    m_shown = Shown::Overlay;
+    emit newImage(canvas.finish());
+}
+
 void DetectorOverlay::showMessage(const QString &text)
 {
-    emit newImage(OverlayCanvas::message(frameSize(), text));
+    m_shown = Shown::Message;
+    m_message = text;
+    emit newImage(OverlayCanvas::message(frameSize(), m_targetSize, text));
+}
+
+void DetectorOverlay::clearImage()
+{
+    m_shown = Shown::Nothing;
+    m_message.clear();
+    emit newImage(QPixmap());
 }
 
 void DetectorOverlay::fail(const QString &text)

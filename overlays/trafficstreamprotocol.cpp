@@ -52,9 +52,11 @@ void TrafficStreamProtocol::connectionLost()
     m_idleSince = -1;
 }
 
-void TrafficStreamProtocol::loginSent()
+void TrafficStreamProtocol::loginSent(qint64 now)
 {
     m_state = LoginSent;
+    // The keep-alive counts from the first command, not from the login.
+    m_answerSince = now;
 }
 
 QString TrafficStreamProtocol::admit(qint64 waiting) const
@@ -184,7 +186,8 @@ bool TrafficStreamProtocol::acceptAnnouncement(const QByteArray &unit)
 OverlayReaction TrafficStreamProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
-    if (m_answerSince >= 0 && now - m_answerSince > AnswerTimeout)
+    const qint64 deadline = m_state == LoginSent ? LoginTimeout : AnswerTimeout;
+    if (m_answerSince >= 0 && now - m_answerSince > deadline)
         reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot");
     else if (m_idleSince >= 0 && now - m_idleSince > KeepAliveInterval)
         sendCommand(KeepAliveSent, now, reaction);

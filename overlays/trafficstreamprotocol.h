@@ -37,12 +37,15 @@ public:
     };
 
     static constexpr qint64 AnswerTimeout = 1000;
+    // A detector that accepts the connection and never answers the login
+    // must not leave the client waiting for ever.
+    static constexpr qint64 LoginTimeout = 3000;
     static constexpr qint64 KeepAliveInterval = 20000;
 
     void reset();
     void connectionLost();
-    // The password has gone out: its answer is awaited, without deadline.
-    void loginSent();
+    // The password has gone out: its answer is awaited.
+    void loginSent(qint64 now);
 
     QString admit(qint64 waiting) const;
     void append(const QByteArray &bytes);

@@ -253,10 +253,13 @@ void PlayerWidget::updateVideoRect()
         }
     }
     r.translate((outer.width() - r.width()) / 2, (outer.height() - r.height()) / 2);
+    const bool resized = r.size() != m_videoRect.size();
     m_videoRect = r;
     // Until it shows, the frame has no real size; pictures keep their own.
     if (m_frames && ui->video->isVisible())
         m_frames->setTargetSize((QSizeF(r.size()) * devicePixelRatioF()).toSize());
+    if (resized)
+        emit overlaySizeChanged(r.size());
 }
 
 bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)

@@ -74,6 +74,9 @@ signals:
     void newFrame();
     void warning(const QString &text);
     void restartFFmpeg();
+    // The picture, and so the overlay stretched over it, is now shown at
+    // this size; a detector client draws its overlay at it.
+    void overlaySizeChanged(const QSize &size);
 
 public slots:
     void newOverlayImage(const QPixmap &img);

@@ -29,16 +29,18 @@ CitiLogSimulator::CitiLogSimulator(const SimulatorLayout &layout, QObject *paren
     : DetectorSimulator(layout, parent)
 { }
 
-std::optional<QByteArray> CitiLogSimulator::takeUnit(QByteArray &buffer) const
+DetectorSimulator::Framing CitiLogSimulator::takeUnit(QByteArray &buffer, QByteArray *unit) const
 {
     if (buffer.size() < 4)
-        return std::nullopt;
+        return Framing::Incomplete;
     const qint32 length = qMax(0, qFromLittleEndian<qint32>(buffer.constData()));
+    if (length > SessionLimit)
+        return Framing::Refused;
     if (buffer.size() - 4 < length)
-        return std::nullopt;
-    const QByteArray text = buffer.mid(4, length);
+        return Framing::Incomplete;
+    *unit = buffer.mid(4, length);
     buffer.remove(0, 4 + length);
-    return text;
+    return Framing::Unit;
 }
 
 void CitiLogSimulator::handleUnit(QTcpSocket *socket, Session &session, const QByteArray &unit)

@@ -28,7 +28,7 @@ public:
     explicit CitiLogSimulator(const SimulatorLayout &layout, QObject *parent = nullptr);
 
 protected:
-    std::optional<QByteArray> takeUnit(QByteArray &buffer) const override;
+    Framing takeUnit(QByteArray &buffer, QByteArray *unit) const override;
     void handleUnit(QTcpSocket *socket, Session &session, const QByteArray &unit) override;
     bool runProtocolCommand(const QString &word, const QString &rest) override;
     void toggleNextZone() override;

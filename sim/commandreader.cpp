@@ -1,9 +1,11 @@
 #include "commandreader.h"
 
-#include <QFile>
+#include "simulatorlayout.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cstdio>
 #include <unistd.h>
 
 CommandReader::CommandReader(QObject *parent)
@@ -25,25 +27,36 @@ void CommandReader::readAvailableInput()
         emit inputClosed();
         return;
     }
+    // Only the new bytes are searched, so a long line costs one pass.
+    int searchFrom = m_pending.size();
     m_pending.append(chunk, int(count));
     int end;
-    while ((end = m_pending.indexOf('\n')) >= 0) {
+    while ((end = m_pending.indexOf('\n', searchFrom)) >= 0) {
         QByteArray line = m_pending.left(end);
         m_pending.remove(0, end + 1);
+        searchFrom = 0;
+        if (m_dropping) {
+            m_dropping = false;
+            continue;
+        }
         if (line.endsWith('\r'))
             line.chop(1);
         emit command(QString::fromUtf8(line));
+    }
+    if (m_pending.size() > MaxLineLength) {
+        if (!m_dropping)
+            std::fprintf(stderr, "command line longer than %d bytes dropped\n", MaxLineLength);
+        m_pending.clear();
+        m_dropping = true;
     }
 }
 
 bool CommandReader::playScenario(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error = file.errorString();
+    QByteArray text;
+    if (!readSmallFile(path, MaxScenarioSize, &text, error))
         return false;
-    }
-    m_scenario = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    m_scenario = QString::fromUtf8(text).split(QLatin1Char('\n'));
     m_nextLine = 0;
     QTimer::singleShot(0, this, &CommandReader::playNextLine);
     return true;
@@ -55,7 +68,8 @@ void CommandReader::playNextLine()
         const QString line = m_scenario.at(m_nextLine++);
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1String("sleep "))) {
-            QTimer::singleShot(trimmed.mid(6).toInt(), this, &CommandReader::playNextLine);
+            const int ms = qBound(0, trimmed.mid(6).toInt(), MaxSleep);
+            QTimer::singleShot(ms, this, &CommandReader::playNextLine);
             return;
         }
         if (trimmed == QLatin1String("loop")) {

@@ -16,6 +16,11 @@ class CommandReader : public QObject
     Q_OBJECT
 
 public:
+    // The longest command line or scenario; the flood test sends 50-kB lines.
+    static constexpr int MaxLineLength = 1024 * 1024;
+    static constexpr qint64 MaxScenarioSize = 1024 * 1024;
+    static constexpr int MaxSleep = 86400000;
+
     explicit CommandReader(QObject *parent = nullptr);
 
     void readStandardInput();
@@ -31,6 +36,7 @@ private:
 
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_pending;
+    bool m_dropping = false; // the rest of an overlong line is skipped
     QStringList m_scenario;
     int m_nextLine = 0;
 };

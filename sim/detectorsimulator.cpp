@@ -105,6 +105,8 @@ void DetectorSimulator::acceptConnections()
         Session session;
         session.number = ++m_sessionCount;
         m_sessions.insert(socket, session);
+        // Qt stops reading from the network once this much is waiting.
+        socket->setReadBufferSize(SessionLimit);
         log(QStringLiteral("connected %1").arg(m_sessionCount));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { receive(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -121,13 +123,24 @@ void DetectorSimulator::receive(QTcpSocket *socket)
     if (it == m_sessions.end())
         return;
     it->buffer.append(socket->readAll());
-    while (const std::optional<QByteArray> unit = takeUnit(it->buffer)) {
-        log(QStringLiteral("recv %1 %2").arg(it->number).arg(QString::fromLatin1(*unit)));
+    QByteArray unit;
+    Framing framing;
+    while ((framing = takeUnit(it->buffer, &unit)) == Framing::Unit) {
+        log(QStringLiteral("recv %1 %2").arg(it->number).arg(QString::fromLatin1(unit)));
         ++it->unitsReceived;
-        handleUnit(socket, *it, *unit);
+        handleUnit(socket, *it, unit);
         // Answering may have closed the session.
         it = m_sessions.find(socket);
         if (it == m_sessions.end())
             return;
     }
+    if (framing == Framing::Refused || it->buffer.size() > SessionLimit)
+        cutOff(socket, it->number);
+}
+
+void DetectorSimulator::cutOff(QTcpSocket *socket, int session)
+{
+    log(QStringLiteral("overflow %1").arg(session));
+    m_sessions[socket].buffer.clear();
+    socket->abort();
 }

@@ -8,8 +8,6 @@
 #include <QTcpServer>
 #include <QTimer>
 
-#include <optional>
-
 class QTcpSocket;
 
 /*
@@ -25,12 +23,18 @@ class QTcpSocket;
  *   toggle          flip the next zone's state, as the schedule does
  *   quit            stop the simulator
  * Texts in commands may hold \r, \n, \t, \s (space), \\ and \xHH.
+ *
+ * Like the clients, it holds at most SessionLimit unhandled bytes per
+ * client: a client that sends more without completing a request, or
+ * announces a larger one, is logged as "overflow N" and cut off.
  */
 class DetectorSimulator : public QTcpServer
 {
     Q_OBJECT
 
 public:
+    static constexpr int SessionLimit = 100000;
+
     explicit DetectorSimulator(const SimulatorLayout &layout, QObject *parent = nullptr);
 
     // Flips one zone after another every `interval` ms; 0 stops it.
@@ -55,8 +59,14 @@ protected:
         bool subscribed = false; // gets state changes
     };
 
-    // Takes the next complete message or line off `buffer`, if there is one.
-    virtual std::optional<QByteArray> takeUnit(QByteArray &buffer) const = 0;
+    enum class Framing {
+        Incomplete, // wait for more
+        Unit, // a message or line was taken off the buffer
+        Refused, // announced larger than SessionLimit
+    };
+
+    // Takes the next complete message or line off `buffer` into `unit`.
+    virtual Framing takeUnit(QByteArray &buffer, QByteArray *unit) const = 0;
     virtual void handleUnit(QTcpSocket *socket, Session &session, const QByteArray &unit) = 0;
     // False for a command the protocol does not know.
     virtual bool runProtocolCommand(const QString &word, const QString &rest) = 0;
@@ -72,6 +82,7 @@ protected:
 private:
     void acceptConnections();
     void receive(QTcpSocket *socket);
+    void cutOff(QTcpSocket *socket, int session);
 
     QHash<QTcpSocket *, Session> m_sessions;
     int m_sessionCount = 0;

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +38,20 @@ void quitOnTerminationSignals()
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+}
+
+// The integer value of `option` when it lies in [low, high]; otherwise a
+// message on stderr and nothing.
+std::optional<qint64> boundedOption(const QCommandLineParser &parser,
+    const QCommandLineOption &option, qint64 low, qint64 high)
+{
+    bool ok = false;
+    const qint64 value = parser.value(option).toLongLong(&ok);
+    if (ok && value >= low && value <= high)
+        return value;
+    std::fprintf(stderr, "--%s must be a whole number from %lld to %lld\n",
+        qPrintable(option.names().constFirst()), low, high);
+    return std::nullopt;
 }
 
 } // namespace
@@ -78,13 +93,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption misbehaveOption(QStringLiteral("misbehave"),
         QStringLiteral("Start in this failure mode."), QStringLiteral("mode"));
     const QCommandLineOption maxSecondsOption(QStringLiteral("max-seconds"),
-        QStringLiteral("Stop after this long (600; at most a day)."), QStringLiteral("s"),
+        QStringLiteral("Stop after this long (600; 1 to 86400)."), QStringLiteral("s"),
         QStringLiteral("600"));
     const QCommandLineOption ignoreStdinOption(QStringLiteral("ignore-stdin"),
         QStringLiteral("Read no commands from stdin and keep running at its end."));
     parser.addOptions({protocolOption, portOption, layoutOption, scenarioOption, intervalOption,
         misbehaveOption, maxSecondsOption, ignoreStdinOption});
     parser.process(app);
+
+    const std::optional<qint64> port = boundedOption(parser, portOption, 0, 65535);
+    const std::optional<qint64> interval = boundedOption(parser, intervalOption, 0, 86400000);
+    const std::optional<qint64> maxSeconds = boundedOption(parser, maxSecondsOption, 1, 86400);
+    if (!port || !interval || !maxSeconds)
+        return 2;
 
     SimulatorLayout layout = SimulatorLayout::defaults();
     QString error;
@@ -104,7 +125,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "unknown protocol: %s\n", qPrintable(protocol));
         return 2;
     }
-    if (!simulator->listen(QHostAddress::LocalHost, quint16(parser.value(portOption).toUInt()))) {
+    if (!simulator->listen(QHostAddress::LocalHost, quint16(*port))) {
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(simulator->errorString()));
         return 1;
     }
@@ -114,7 +135,7 @@ int main(int argc, char *argv[])
     const QStringList modes = parser.values(misbehaveOption);
     for (const QString &mode : modes)
         simulator->setMode(mode);
-    simulator->setSchedule(parser.value(intervalOption).toInt());
+    simulator->setSchedule(int(*interval));
     QObject::connect(
         simulator.get(), &DetectorSimulator::quitRequested, &app, &QCoreApplication::quit);
 
@@ -132,7 +153,6 @@ int main(int argc, char *argv[])
     }
 
     quitOnTerminationSignals();
-    const qint64 maxSeconds = qBound(0LL, parser.value(maxSecondsOption).toLongLong(), 86400LL);
-    QTimer::singleShot(int(maxSeconds * 1000), &app, &QCoreApplication::quit);
+    QTimer::singleShot(int(*maxSeconds * 1000), &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "simulatorlayout.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,6 +36,28 @@ SimulatorLayout::Lane defaultLane(int id, bool approaching, QVector<QStringList>
 
 } // namespace
 
+bool readSmallFile(const QString &path, qint64 maxSize, QByteArray *contents, QString *error)
+{
+    // Checked before opening: opening a FIFO would block.
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        *error = QStringLiteral("not a regular file");
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    // The size is read again: the file may have grown since it was looked at.
+    *contents = file.read(maxSize + 1);
+    if (contents->size() > maxSize) {
+        *error = QStringLiteral("larger than %1 bytes").arg(maxSize);
+        return false;
+    }
+    return true;
+}
+
 SimulatorLayout SimulatorLayout::defaults()
 {
     SimulatorLayout layout;
@@ -57,13 +80,11 @@ SimulatorLayout SimulatorLayout::defaults()
 bool SimulatorLayout::load(const QString &path, SimulatorLayout *layout, QString *error)
 {
     *layout = defaults();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    QByteArray json;
+    if (!readSmallFile(path, MaxFileSize, &json, error))
         return false;
-    }
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (!document.isObject()) {
         *error = parseError.errorString();
         return false;

@@ -41,6 +41,10 @@ public:
         bool active = false;
     };
 
+    // A layout of thousands of zones is far smaller; a device or a FIFO is
+    // no layout at all.
+    static constexpr qint64 MaxFileSize = 1024 * 1024;
+
     static SimulatorLayout defaults();
     // The defaults with whatever `path` sets; false with `error` set on failure.
     static bool load(const QString &path, SimulatorLayout *layout, QString *error);
@@ -53,5 +57,9 @@ public:
     QVector<Sensor> sensors;
     QVector<Lane> lanes;
 };
+
+// The whole of a regular file of at most `maxSize` bytes; false with
+// `error` set for anything else.
+bool readSmallFile(const QString &path, qint64 maxSize, QByteArray *contents, QString *error);
 
 #endif // SIMULATORLAYOUT_H

@@ -17,14 +17,15 @@ TrafficStreamSimulator::TrafficStreamSimulator(const SimulatorLayout &layout, QO
     : DetectorSimulator(layout, parent)
 { }
 
-std::optional<QByteArray> TrafficStreamSimulator::takeUnit(QByteArray &buffer) const
+DetectorSimulator::Framing TrafficStreamSimulator::takeUnit(
+    QByteArray &buffer, QByteArray *unit) const
 {
     const int end = buffer.indexOf(lineEnd);
     if (end < 0)
-        return std::nullopt;
-    const QByteArray line = buffer.left(end);
+        return Framing::Incomplete;
+    *unit = buffer.left(end);
     buffer.remove(0, end + lineEnd.size());
-    return line;
+    return Framing::Unit;
 }
 
 void TrafficStreamSimulator::handleUnit(
@@ -125,7 +126,12 @@ bool TrafficStreamSimulator::runProtocolCommand(const QString &word, const QStri
         else
             m_answers.insert(command, unescape(rest.mid(space + 1)));
     } else if (word == QLatin1String("padcam")) {
-        m_cameraPadding = rest.toInt();
+        bool ok = false;
+        const int padding = rest.trimmed().toInt(&ok);
+        if (ok && padding >= 0 && padding <= MaxCameraPadding)
+            m_cameraPadding = padding;
+        else
+            log(QStringLiteral("refused padcam %1").arg(rest));
     } else {
         return false;
     }

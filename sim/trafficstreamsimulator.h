@@ -15,7 +15,7 @@
  *   sendraw TEXT    send TEXT as it is to every client
  *   answer CMD TEXT answer the command CMD (its first word) with TEXT and CR LF
  *   answer CMD      answer CMD normally again
- *   padcam N        pad the camera data to N bytes
+ *   padcam N        pad the camera data to N bytes (at most MaxCameraPadding)
  * Modes (fail MODE): wrong-login, silent-login, silent (no answers to
  * commands), garbage (garbage answers), oversize (a 200000-byte camera
  * block), drop (close the connection at the next command).
@@ -25,10 +25,14 @@ class TrafficStreamSimulator : public DetectorSimulator
     Q_OBJECT
 
 public:
+    // Ten times what a client may receive at once, so that every limit of a
+    // client can be crossed.
+    static constexpr int MaxCameraPadding = 1000000;
+
     explicit TrafficStreamSimulator(const SimulatorLayout &layout, QObject *parent = nullptr);
 
 protected:
-    std::optional<QByteArray> takeUnit(QByteArray &buffer) const override;
+    Framing takeUnit(QByteArray &buffer, QByteArray *unit) const override;
     void handleUnit(QTcpSocket *socket, Session &session, const QByteArray &unit) override;
     bool runProtocolCommand(const QString &word, const QString &rest) override;
     void toggleNextZone() override;

@@ -16,7 +16,7 @@ public:
     BenchClient()
         : AxisTrafficStreamOverlay(nullptr, QStringLiteral("tcp://127.0.0.1:1"))
     {
-        m_protocol.loginSent();
+        m_protocol.loginSent(now());
     }
 
     void feed(const QByteArray &bytes)

@@ -1,8 +1,11 @@
 // Arbitrary reads and ticks into the traffic-stream protocol logic, run as a
 // client would run it: a refused read or an error ends the connection, and
-// the next connection starts from a reset.
+// the next connection starts from a reset. Each short read is also taken as
+// an overlay address: what is accepted can be connected to, and its
+// credentials go out as one line each.
 
 #include "fuzzinput.h"
+#include "overlays/detectoraddress.h"
 #include "overlays/trafficstreamprotocol.h"
 
 #include <cstdlib>
@@ -15,11 +18,27 @@ void check(bool condition)
         std::abort();
 }
 
-void reconnect(TrafficStreamProtocol &protocol)
+void reconnect(TrafficStreamProtocol &protocol, qint64 now)
 {
     protocol.connectionLost();
     protocol.reset();
-    protocol.loginSent();
+    protocol.loginSent(now);
+}
+
+bool isOneLine(const QString &text)
+{
+    const QByteArray line = text.toUtf8() + "\r\n";
+    return line.indexOf('\r') == line.size() - 2 && line.indexOf('\n') == line.size() - 1;
+}
+
+void checkAddress(const QByteArray &text)
+{
+    const DetectorAddress address(QString::fromUtf8(text));
+    if (!address.error().isEmpty())
+        return;
+    check(!address.host().isEmpty() && address.port() > 0);
+    if (address.credentialsError().isEmpty())
+        check(isOneLine(address.userName()) && isOneLine(address.password()));
 }
 
 } // namespace
@@ -27,16 +46,18 @@ void reconnect(TrafficStreamProtocol &protocol)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     TrafficStreamProtocol protocol;
-    protocol.loginSent();
+    protocol.loginSent(0);
     FuzzInput input(data, size);
     for (FuzzInput::Kind kind; (kind = input.next()) != FuzzInput::End;) {
         if (kind == FuzzInput::Tick) {
             if (!protocol.tick(input.now()).error.isEmpty())
-                reconnect(protocol);
+                reconnect(protocol, input.now());
             continue;
         }
+        if (input.read().size() < 0x70)
+            checkAddress(input.read());
         if (!protocol.admit(input.read().size()).isEmpty()) {
-            reconnect(protocol);
+            reconnect(protocol, input.now());
             continue;
         }
         protocol.append(input.read());
@@ -44,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         while (const auto reaction = protocol.handleNextUnit(input.now())) {
             check(reaction->send.size() <= 1);
             if (!reaction->error.isEmpty()) {
-                reconnect(protocol);
+                reconnect(protocol, input.now());
                 break;
             }
         }

@@ -9,6 +9,11 @@ SimulatorPeer::~SimulatorPeer()
     m_peer.stop();
 }
 
+QString SimulatorPeer::program()
+{
+    return QStringLiteral(OSTREL_DETECTOR_SIM);
+}
+
 bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
                           const QStringList &arguments)
 {
@@ -24,7 +29,7 @@ bool SimulatorPeer::start(const QString &protocol, const QByteArray &layoutJson,
     // Lines are stamped as they come, while the test waits for anything.
     QObject::connect(&m_peer.process(), &QProcess::readyReadStandardOutput, &m_peer.process(),
                      [this] { collect(); });
-    return m_peer.startReportingPort(QStringLiteral(OSTREL_DETECTOR_SIM), all + arguments,
+    return m_peer.startReportingPort(program(), all + arguments,
                                      QRegularExpression(QStringLiteral("^port (\\d+)$")));
 }
 

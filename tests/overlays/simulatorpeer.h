@@ -20,6 +20,8 @@ public:
     SimulatorPeer &operator=(const SimulatorPeer &) = delete;
     ~SimulatorPeer();
 
+    static QString program();
+
     // `layoutJson` empty: the simulator's own layout.
     bool start(const QString &protocol, const QByteArray &layoutJson = QByteArray(),
                const QStringList &arguments = QStringList());
