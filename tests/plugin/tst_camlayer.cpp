@@ -232,6 +232,17 @@ void TestCamLayer::changedFlag_data()
             Q_ARG(QString, QString())));
     }) << true;
     QTest::newRow("select") << propertyWrite("selected", true) << false;
+    // Items the scene has not yet prepared for drawing go at once.
+    QTest::newRow("clear") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
+        plugin.clearCams();
+    }) << false;
+    QTest::newRow("out of its group") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setParentItem(nullptr);
+    }) << false;
+    QTest::newRow("into another group") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        cam->setParentItem(plugin.groups().value(4));
+        QVERIFY(cam->setProperty("position", QPointF(37.8, 55.9)));
+    }) << true;
     QTest::newRow("movable") << propertyWrite("movable", true) << false;
     // Nothing to open: no player, and no edit.
     QTest::newRow("snapshots without address")
@@ -257,9 +268,12 @@ void TestCamLayer::changedFlag()
     const QPointer<CamGraphicsItem> cam = plugin.cameras().first();
     edit(plugin, cam);
     QCOMPARE(plugin.isChanged(), changed);
-    // The sector stays with its camera, movable or not.
-    if (cam)
+    // The sector stays with its camera, movable or not, and the camera is
+    // hit where it is.
+    if (cam) {
         QCOMPARE(cam->viewArea()->pos(), cam->scenePos());
+        QVERIFY(window.scene()->items(cam->scenePos()).contains(cam.data()));
+    }
     const QString saved = dir.filePath(QStringLiteral("saved.xml"));
     plugin.saveVlcCamList(saved);
     QVERIFY(!plugin.isChanged());
