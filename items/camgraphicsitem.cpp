@@ -271,6 +271,15 @@ QVariant CamGraphicsItem::modelData(int column, int role) const
     }
 }
 
+int CamGraphicsItem::iconIndex() const
+{
+    // A camera under a crowd of others is not painted, but its icon follows
+    // the map's scale all the same.
+    if (m_group)
+        return m_group->pixelScale().width() >= DirectionalIconScale ? 1 : 0;
+    return m_iconIndex;
+}
+
 QRectF CamGraphicsItem::boundingRect() const
 {
     if (!m_group)
@@ -278,7 +287,7 @@ QRectF CamGraphicsItem::boundingRect() const
     // The icon's true size at the map's scale, chosen by that scale as the
     // painting view chooses it.
     const QSizeF scale = m_group->pixelScale();
-    const QRectF &icon = m_iconSet.rect(scale.width() >= DirectionalIconScale ? 1 : 0);
+    const QRectF &icon = m_iconSet.rect(iconIndex());
     return QRectF(icon.x() / scale.width(), icon.y() / scale.height(), icon.width() / scale.width(),
                   icon.height() / scale.height());
 }

@@ -86,7 +86,9 @@ public:
     // `directory` (the working directory when empty). Either may be empty;
     // an empty `small` makes `big` serve for both.
     void setIconFiles(const QString &big, const QString &small, const QString &directory);
-    int iconIndex() const { return m_iconIndex; }
+    // The icon shown at the scale of the map, or of the view that last
+    // painted a camera drawing itself.
+    int iconIndex() const;
     QPixmap icon(int index) const { return m_iconSet.icon(index); }
     // How far from its position, in pixels, the camera may paint.
     double iconReach() const;

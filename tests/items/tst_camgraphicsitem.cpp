@@ -295,13 +295,18 @@ void TestCamGraphicsItem::iconFiles()
 void TestCamGraphicsItem::zoomSwitchesIcon_data()
 {
     QTest::addColumn<bool>("grouped");
-    QTest::newRow("on its own") << false;
-    QTest::newRow("in its type group") << true;
+    QTest::addColumn<int>("crowd"); // cameras stacked on it
+    QTest::newRow("on its own") << false << 0;
+    QTest::newRow("in its type group") << true << 0;
+    // So many icons on one spot that only the topmost is drawn, and the
+    // selected one.
+    QTest::newRow("under a crowd") << true << 7000;
 }
 
 void TestCamGraphicsItem::zoomSwitchesIcon()
 {
     QFETCH(bool, grouped);
+    QFETCH(int, crowd);
     WorkstationWindow window;
     window.scene()->setSceneRect(World);
     window.scene()->setBackgroundBrush(Background);
@@ -314,6 +319,8 @@ void TestCamGraphicsItem::zoomSwitchesIcon()
     if (grouped) {
         cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.75)));
         cam->removeView();
+        for (int i = 0; i < crowd; ++i)
+            qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(cam->pos()))->removeView();
     } else {
         cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0);
         window.scene()->addItem(cam);
@@ -426,7 +433,7 @@ void TestCamGraphicsItem::movingAndDragging()
     const double pixel = 1.0 / OsmView::pixelsPerDegree(zoom);
     auto *east = qobject_cast<CamGraphicsItem *>(
         plugin.createNewCamera(QPointF(37.6 + 40 * pixel, 55.7)));
-    plugin.createNewCamera(QPointF(-70, -30));
+    auto *far = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(-70, -30)));
     CamViewArea *sector = cam->viewArea();
     view->centerOn(cam);
     view->viewport()->grab();
@@ -458,6 +465,8 @@ void TestCamGraphicsItem::movingAndDragging()
     QCOMPARE(select(QRect(centre + QPoint(half + 2, -5), QSize(3, 10))).size(), 0);
     QCOMPARE(select(QRect(centre - QPoint(5, 5), QSize(50, 10))).size(), 2);
     window.scene()->clearSelection();
+    // A camera far from the others of its type is found there too.
+    QVERIFY(window.scene()->items(far->scenePos()).contains(far));
 
     const auto drag = [&](int dx) {
         const QPoint from = view->mapFromScene(cam->scenePos());
