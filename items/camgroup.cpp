@@ -167,6 +167,21 @@ void CamGroup::cover(const QPointF &position)
     announceBounds();
 }
 
+// Qt's scene index takes its depth from the number of items the first time
+// it is built, and keeps it: a map that held only its roads then has a few
+// cells the size of countries, and each frame goes through all the view
+// sectors of a country's list, every one of them a scene item of its own.
+void CamGroup::fitSceneIndex(QGraphicsScene *scene, int cameras)
+{
+    if (!scene || scene->itemIndexMethod() != QGraphicsScene::BspTreeIndex || cameras < 1000)
+        return;
+    // A camera and its sector, a few to a cell.
+    const int wanted = int(std::ceil(std::log2(2.0 * cameras)));
+    const int depth = scene->bspTreeDepth();
+    if (depth > 0 && depth < wanted - 1)
+        scene->setBspTreeDepth(0);
+}
+
 void CamGroup::addCamera(CamGraphicsItem *camera)
 {
     m_scale = viewScale();

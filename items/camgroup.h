@@ -8,6 +8,7 @@
 #include <QSizeF>
 
 class CamGraphicsItem;
+class QGraphicsScene;
 
 /*
  * The parent item of cameras, which draws them. The scene looks at every
@@ -45,6 +46,10 @@ public:
     bool contains(const QPointF &point) const override;
     bool collidesWithPath(const QPainterPath &path,
                           Qt::ItemSelectionMode mode = Qt::IntersectsItemShape) const override;
+
+    // Lets Qt size the index of `scene` anew after a load of `cameras`
+    // when it is far too coarse for them.
+    static void fitSceneIndex(QGraphicsScene *scene, int cameras);
 
     // Called by the cameras as they come, move, change and go; a camera
     // is found at the position it had when it last called.

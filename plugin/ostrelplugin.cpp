@@ -3,6 +3,7 @@
 #include "dialogs/cameditdlg.h"
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "items/camgroup.h"
 #include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
@@ -28,7 +29,6 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 extern "C" {
@@ -121,22 +121,6 @@ void makeBackup(const QString &file, const QString &backup)
     }
     if (n == 0 && copy.setPermissions(source.permissions()))
         copy.commit();
-}
-
-// Qt's scene index takes its depth from the number of items the first time
-// it is built, and keeps it: a map that held only its roads then has a few
-// cells the size of countries, and each frame goes through all the view
-// sectors of a country's list. After a large load the depth is left to Qt
-// to choose anew, unless it is already as deep.
-void deepenSceneIndex(QGraphicsScene *scene, int cameras)
-{
-    if (scene->itemIndexMethod() != QGraphicsScene::BspTreeIndex || cameras < 1000)
-        return;
-    // A camera and its sector, in cells of a few each.
-    const int wanted = int(std::ceil(std::log2(2.0 * cameras)));
-    const int depth = scene->bspTreeDepth();
-    if (depth > 0 && depth < wanted - 1)
-        scene->setBspTreeDepth(0);
 }
 
 CamListEntry listEntry(const CamGraphicsItem *cam)
@@ -391,7 +375,7 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
             cam->setToolTip(entry.name);
     }
     m_changed = changed;
-    deepenSceneIndex(m_scene, m_cameras.size());
+    CamGroup::fitSceneIndex(m_scene, m_cameras.size());
 
     // What the list held but the layer does not show goes where the host
     // and the operator can see it.
