@@ -402,6 +402,10 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
             m_viewArea->setVisible(viewAreaWanted(isVisible(), value.toBool()));
         break;
     case ItemSceneHasChanged:
+        // A camera taken out of the scene on its own leaves its group's
+        // drawing; one that goes with its group stays in it.
+        if (m_group && m_group->scene() != scene())
+            leaveGroup();
         placeViewArea();
         break;
     default:

@@ -13,6 +13,7 @@
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QGraphicsView>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -239,6 +240,13 @@ void TestCamLayer::changedFlag_data()
     }) << false;
     QTest::newRow("out of its group") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
         cam->setParentItem(nullptr);
+    }) << false;
+    // The host takes a camera out of the scene, paints, and deletes it.
+    QTest::newRow("out of the scene") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        QGraphicsScene *scene = cam->scene();
+        scene->removeItem(cam);
+        scene->views().constFirst()->viewport()->grab();
+        delete static_cast<QGraphicsItem *>(cam);
     }) << false;
     QTest::newRow("into another group") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
         cam->setParentItem(plugin.groups().value(4));
