@@ -2,6 +2,7 @@
 
 #include <QGraphicsItem>
 #include <QGraphicsScene>
+#include <QMetaMethod>
 #include <QMetaObject>
 
 namespace {
@@ -11,6 +12,18 @@ namespace {
 QGenericArgument cameraArgument(QObject *const &camera)
 {
     return QGenericArgument("CamGraphicsItem*", &camera);
+}
+
+// The camera's modelData method; a list of many cameras asks for it once.
+QMetaMethod modelDataMethod(const QMetaObject *meta)
+{
+    static const QMetaObject *known = nullptr;
+    static int index = -1;
+    if (meta != known) {
+        known = meta;
+        index = meta->indexOfMethod("modelData(int,int)");
+    }
+    return index >= 0 ? meta->method(index) : QMetaMethod();
 }
 
 } // namespace
@@ -157,17 +170,22 @@ QList<QObject *> CameraLayer::cameras(const QGraphicsScene *scene)
     const QList<QGraphicsItem *> items = scene->items(Qt::AscendingOrder);
     for (QGraphicsItem *item : items) {
         QObject *object = qvariant_cast<QObject *>(item->data(0));
-        if (object && object->metaObject()->indexOfMethod("modelData(int,int)") >= 0)
+        if (object && isCamera(object))
             result << object;
     }
     return result;
+}
+
+bool CameraLayer::isCamera(const QObject *object)
+{
+    return object && modelDataMethod(object->metaObject()).isValid();
 }
 
 QVariant CameraLayer::modelData(QObject *camera, int column, int role)
 {
     QVariant value;
     if (camera)
-        QMetaObject::invokeMethod(camera, "modelData", Q_RETURN_ARG(QVariant, value),
-                                  Q_ARG(int, column), Q_ARG(int, role));
+        modelDataMethod(camera->metaObject())
+            .invoke(camera, Q_RETURN_ARG(QVariant, value), Q_ARG(int, column), Q_ARG(int, role));
     return value;
 }

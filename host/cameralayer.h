@@ -58,6 +58,8 @@ public:
     // The host's list of cameras: a camera item keeps its object under item
     // data key 0 and answers modelData(column, role).
     static QList<QObject *> cameras(const QGraphicsScene *scene);
+    // Whether `object`, which must be alive, describes itself as a camera.
+    static bool isCamera(const QObject *object);
     static QVariant modelData(QObject *camera, int column, int role);
 
 private:

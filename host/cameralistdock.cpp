@@ -56,8 +56,13 @@ void CameraListDock::refresh()
     m_tree->setSortingEnabled(false);
     m_tree->clear();
     const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
+    // Rows are made apart from the tree and added at once: a row in the
+    // tree announces each of its fields to the tree's view as it is set.
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(cameras.size());
     for (QObject *camera : cameras) {
-        auto *row = new QTreeWidgetItem(m_tree);
+        auto *row = new QTreeWidgetItem;
+        rows.append(row);
         for (int column = 0; column < 3; ++column)
             row->setText(column,
                          CameraLayer::modelData(camera, column, Qt::DisplayRole).toString());
@@ -70,6 +75,7 @@ void CameraListDock::refresh()
         connect(camera, &QObject::destroyed, this, &CameraListDock::scheduleRefresh,
                 Qt::UniqueConnection);
     }
+    m_tree->addTopLevelItems(rows);
     m_tree->setSortingEnabled(true);
     applyFilter();
 }
@@ -89,7 +95,9 @@ void CameraListDock::applyFilter()
         QTreeWidgetItem *row = m_tree->topLevelItem(i);
         const bool match = text.isEmpty() || row->text(0).contains(text, Qt::CaseInsensitive)
                            || row->text(1).contains(text, Qt::CaseInsensitive);
-        row->setHidden(!match);
+        // Each change costs the tree a look at its hidden rows: only changes.
+        if (row->isHidden() == match)
+            row->setHidden(!match);
     }
 }
 
@@ -97,7 +105,9 @@ void CameraListDock::onCurrentItemChanged(QTreeWidgetItem *current)
 {
     if (!current || m_refreshQueued)
         return;
+    // A camera that went has queued a refresh: until then no row is taken,
+    // so the rows' cameras are alive.
     QObject *camera = qvariant_cast<QObject *>(current->data(0, CameraRole));
-    if (camera && CameraLayer::cameras(m_scene).contains(camera))
+    if (CameraLayer::isCamera(camera))
         emit cameraActivated(camera);
 }

@@ -235,8 +235,9 @@ QObject *WorkstationWindow::selectedCamera() const
 {
     const QList<QGraphicsItem *> selected = m_scene->selectedItems();
     for (QGraphicsItem *item : selected) {
+        // Selected items are alive: no need to look through every camera.
         QObject *object = qvariant_cast<QObject *>(item->data(0));
-        if (object && CameraLayer::cameras(m_scene).contains(object))
+        if (CameraLayer::isCamera(object))
             return object;
     }
     return nullptr;
@@ -341,7 +342,7 @@ bool WorkstationWindow::eventFilter(QObject *watched, QEvent *event)
         auto *menuEvent = static_cast<QContextMenuEvent *>(event);
         QGraphicsItem *item = m_view->itemAt(menuEvent->pos());
         QObject *object = item ? qvariant_cast<QObject *>(item->data(0)) : nullptr;
-        if (object && CameraLayer::cameras(m_scene).contains(object)) {
+        if (CameraLayer::isCamera(object)) {
             showCameraMenu(object, menuEvent->globalPos());
             return true;
         }

@@ -1,7 +1,7 @@
 #include "camgraphicsitem.h"
 
+#include "items/camgroup.h"
 #include "items/camviewarea.h"
-#include "items/iconfilecache.h"
 #include "net/addresstext.h"
 #include "overlays/axistrafficstreamoverlay.h"
 #include "overlays/citilogovelay.h"
@@ -10,7 +10,6 @@
 #include "plugin/ostrelplugin.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QDockWidget>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
@@ -18,44 +17,12 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QPainter>
-#include <QPixmapCache>
 #include <QtMath>
 
 namespace {
 
-QPixmap turned(const QPixmap &pixmap, double angle)
-{
-    return pixmap.transformed(QTransform().rotate(angle), Qt::FastTransformation);
-}
-
-// Built-in icons by type code; codes other than 2 and 3 look like code 1.
-// A list holds thousands of cameras, so the icons, turned ones included, are
-// shared through the pixmap cache rather than loaded and turned per camera.
-QPixmap builtinIcon(int type, bool directional, double angle)
-{
-    static constexpr const char *paths[2][3] = {
-        {":/resources/camera.png", ":/resources/camera_2.png", ":/resources/camera_3.png"},
-        {":/resources/video_camera.png", ":/resources/video_camera_2.png",
-            ":/resources/video_camera_3.png"},
-    };
-    const QString path =
-        QString::fromLatin1(paths[directional ? 1 : 0][(type == 2 || type == 3) ? type - 1 : 0]);
-    const QString key =
-        directional ? path + QLatin1Char('@') + QString::number(angle, 'g', 17) : path;
-    QPixmap pixmap;
-    if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap.load(path);
-        if (directional)
-            pixmap = turned(pixmap, angle);
-        QPixmapCache::insert(key, pixmap);
-    }
-    return pixmap;
-}
-
-QRectF centredRect(const QPixmap &pixmap)
-{
-    return QRectF(pixmap.rect()).translated(-pixmap.width() / 2.0, -pixmap.height() / 2.0);
-}
+constexpr QGraphicsItem::GraphicsItemFlags CommonFlags = QGraphicsItem::ItemIsSelectable
+    | QGraphicsItem::ItemIsFocusable | QGraphicsItem::ItemIgnoresParentOpacity;
 
 } // namespace
 
@@ -68,19 +35,20 @@ CamGraphicsItem::CamGraphicsItem(const QPointF &position, const QString &url, in
     , m_angle(angle)
     , m_type(type)
 {
-    setFlags(
-        ItemIsSelectable | ItemIsFocusable | ItemIgnoresTransformations | ItemIgnoresParentOpacity);
-    remakeIcon(0);
-    remakeIcon(1);
+    const bool grouped = dynamic_cast<CamGroup *>(parent);
+    setFlags(CommonFlags | (grouped ? ItemHasNoContents : ItemIgnoresTransformations));
+    m_iconSet.build(m_type, m_angle);
     setPos(position);
     // Every later move passes itemChange, movable or not: the sector follows
     // and positions a list cannot hold are refused.
     setFlag(ItemSendsGeometryChanges);
     setData(0, QVariant::fromValue<QObject *>(this));
+    joinGroup(parent);
 }
 
 CamGraphicsItem::~CamGraphicsItem()
 {
+    leaveGroup();
     CamViewArea *area = m_viewArea;
     m_viewArea = nullptr;
     delete area;
@@ -107,10 +75,10 @@ void CamGraphicsItem::setType(int type)
     if (type == m_type)
         return;
     m_type = (type >= 1 && type <= 5) ? type : 1;
+    redraw();
     prepareGeometryChange();
-    remakeIcon(0);
-    remakeIcon(1);
-    update();
+    m_iconSet.build(m_type, m_angle);
+    redraw();
     markChanged();
 }
 
@@ -160,30 +128,6 @@ void CamGraphicsItem::setMovable(bool movable)
     setFlag(ItemIsMovable, movable);
 }
 
-QString CamGraphicsItem::iconFile(const QString &path) const
-{
-    return m_iconDirectory.isEmpty() ? path : QDir(m_iconDirectory).absoluteFilePath(path);
-}
-
-QPixmap CamGraphicsItem::makeIcon(int type, bool directional) const
-{
-    // A list entry may name only the big custom icon; it then stands for both.
-    const QString &custom =
-        directional && !m_smallPixmapPath.isEmpty() ? m_smallPixmapPath : m_bigPixmapPath;
-    if (!custom.isEmpty()) {
-        const QPixmap pixmap = IconFileCache::load(iconFile(custom));
-        if (!pixmap.isNull())
-            return pixmap;
-    }
-    return builtinIcon(type, directional, m_angle);
-}
-
-void CamGraphicsItem::remakeIcon(int index)
-{
-    m_icons[index] = makeIcon(m_type, index == 1 && !qIsNaN(m_angle));
-    m_iconRects[index] = centredRect(m_icons[index]);
-}
-
 void CamGraphicsItem::setPixmap(const QString &big, const QString &small)
 {
     if (big.isNull()) {
@@ -196,36 +140,14 @@ void CamGraphicsItem::setPixmap(const QString &big, const QString &small)
 void CamGraphicsItem::setIconFiles(const QString &big, const QString &small,
                                    const QString &directory)
 {
-    if (big != m_bigPixmapPath || small != m_smallPixmapPath)
+    if (big != m_iconSet.bigPath() || small != m_iconSet.smallPath())
         markChanged();
-    m_bigPixmapPath = big;
-    m_smallPixmapPath = small;
-    m_iconDirectory = directory;
-
-    QString error;
-    QPixmap bigPixmap;
-    QPixmap smallPixmap;
-    if (!big.isEmpty())
-        bigPixmap = IconFileCache::load(iconFile(big), &error);
-    if (error.isEmpty() && !small.isEmpty())
-        smallPixmap = IconFileCache::load(iconFile(small), &error);
-    if (!error.isEmpty()) {
-        qWarning().noquote() << "Error loading pixmaps:" << error;
-        return;
-    }
-
-    // A path left empty takes the built-in icon; a small icon alone serves
-    // as the turned one.
+    redraw();
     prepareGeometryChange();
-    m_icons[0] = bigPixmap.isNull() ? makeIcon(m_type, false) : bigPixmap;
-    const QPixmap directional = smallPixmap.isNull() ? bigPixmap : smallPixmap;
-    if (directional.isNull())
-        m_icons[1] = makeIcon(m_type, !qIsNaN(m_angle));
-    else
-        m_icons[1] = qIsNaN(m_angle) ? directional : IconFileCache::turned(directional, m_angle);
-    m_iconRects[0] = centredRect(m_icons[0]);
-    m_iconRects[1] = centredRect(m_icons[1]);
-    update();
+    const QString error = m_iconSet.setFiles(big, small, directory, m_type, m_angle);
+    if (!error.isEmpty())
+        qWarning().noquote() << "Error loading pixmaps:" << error;
+    redraw();
 }
 
 void CamGraphicsItem::setAngle(double a)
@@ -245,11 +167,12 @@ void CamGraphicsItem::clearAngle()
 void CamGraphicsItem::applyAngle(double a)
 {
     m_angle = a;
+    redraw();
     prepareGeometryChange();
-    remakeIcon(1);
+    m_iconSet.turn(m_type, m_angle);
     if (m_viewArea)
         rebuildViewArea();
-    update();
+    redraw();
     markChanged();
 }
 
@@ -259,7 +182,6 @@ void CamGraphicsItem::setViewAngle(double a)
         return;
     m_viewAngle = a;
     rebuildViewArea();
-    update();
     markChanged();
 }
 
@@ -269,7 +191,6 @@ void CamGraphicsItem::setViewRadius(double r)
         return;
     m_viewRadius = r;
     rebuildViewArea();
-    update();
     markChanged();
 }
 
@@ -341,7 +262,7 @@ QVariant CamGraphicsItem::modelData(int column, int role) const
             return QVariant();
         }
     case Qt::DecorationRole:
-        return column == 0 ? QVariant(QIcon(m_icons[0])) : QVariant();
+        return column == 0 ? QVariant(QIcon(m_iconSet.icon(0))) : QVariant();
     case Qt::ToolTipRole:
     case Qt::StatusTipRole:
         return toolTip();
@@ -350,9 +271,32 @@ QVariant CamGraphicsItem::modelData(int column, int role) const
     }
 }
 
+int CamGraphicsItem::iconIndex() const
+{
+    // A camera under a crowd of others is not painted, but its icon follows
+    // the map's scale all the same.
+    if (m_group)
+        return m_group->pixelScale().width() >= DirectionalIconScale ? 1 : 0;
+    return m_iconIndex;
+}
+
 QRectF CamGraphicsItem::boundingRect() const
 {
-    return m_iconRects[m_iconIndex];
+    if (!m_group)
+        return m_iconSet.rect(m_iconIndex);
+    // The icon's true size at the map's scale, chosen by that scale as the
+    // painting view chooses it.
+    const QSizeF scale = m_group->pixelScale();
+    const QRectF &icon = m_iconSet.rect(iconIndex());
+    return QRectF(icon.x() / scale.width(), icon.y() / scale.height(), icon.width() / scale.width(),
+                  icon.height() / scale.height());
+}
+
+double CamGraphicsItem::iconReach() const
+{
+    // Half the larger icon's diagonal, and the selection frame's pixel.
+    const QRectF both = m_iconSet.rect(0).united(m_iconSet.rect(1));
+    return std::hypot(both.width(), both.height()) / 2 + 1;
 }
 
 void CamGraphicsItem::paint(
@@ -367,14 +311,42 @@ void CamGraphicsItem::paint(
         if (const auto *view = qobject_cast<const QGraphicsView *>(widget->parentWidget()))
             m_iconIndex = view->transform().m11() >= DirectionalIconScale ? 1 : 0;
     }
-    const QRectF rect = m_iconRects[m_iconIndex];
+    const QRectF rect = m_iconSet.rect(m_iconIndex);
     if (isSelected()) {
         painter->setPen(QPen(Qt::darkYellow, 1));
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(rect);
         painter->setOpacity(1.0);
     }
-    painter->drawPixmap(rect.topLeft(), m_icons[m_iconIndex]);
+    painter->drawPixmap(rect.topLeft(), m_iconSet.icon(m_iconIndex));
+}
+
+void CamGraphicsItem::redraw()
+{
+    if (m_group)
+        m_group->repaintCamera(this);
+    else
+        update();
+}
+
+void CamGraphicsItem::joinGroup(QGraphicsItem *parent)
+{
+    m_group = dynamic_cast<CamGroup *>(parent);
+    if (m_group)
+        m_group->addCamera(this);
+}
+
+void CamGraphicsItem::leaveGroup()
+{
+    if (m_group)
+        m_group->removeCamera(this);
+    m_group = nullptr;
+}
+
+void CamGraphicsItem::groupDestroyed(CamGroup *group)
+{
+    if (m_group == group)
+        m_group = nullptr;
 }
 
 QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &value)
@@ -387,11 +359,35 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
             qDebug() << "CamGraphicsItem: position refused:" << value.toPointF();
             return pos();
         }
+        m_previousPos = pos();
         break;
     case ItemPositionHasChanged:
+        if (m_group)
+            m_group->moveCamera(this, m_previousPos);
         if (m_viewArea)
             m_viewArea->setPos(scenePos());
         markChanged();
+        break;
+    case ItemParentChange: {
+        // A type group draws its cameras; anywhere else a camera draws
+        // itself. The flags change before the item enters another scene.
+        leaveGroup();
+        auto *parent = qvariant_cast<QGraphicsItem *>(value);
+        const bool grouped = dynamic_cast<CamGroup *>(parent);
+        prepareGeometryChange();
+        setFlag(ItemHasNoContents, grouped);
+        setFlag(ItemIgnoresTransformations, !grouped);
+        break;
+    }
+    case ItemParentHasChanged:
+        joinGroup(parentItem());
+        break;
+    case ItemSelectedHasChanged:
+    case ItemVisibleHasChanged:
+    case ItemOpacityHasChanged:
+    case ItemZValueHasChanged:
+        if (m_group)
+            m_group->repaintCamera(this);
         break;
     case ItemToolTipChange:
         if (value.toString() != toolTip())
@@ -406,6 +402,10 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
             m_viewArea->setVisible(viewAreaWanted(isVisible(), value.toBool()));
         break;
     case ItemSceneHasChanged:
+        // A camera taken out of the scene on its own leaves its group's
+        // drawing; one that goes with its group stays in it.
+        if (m_group && m_group->scene() != scene())
+            leaveGroup();
         placeViewArea();
         break;
     default:

@@ -1,6 +1,8 @@
 #ifndef CAMGRAPHICSITEM_H
 #define CAMGRAPHICSITEM_H
 
+#include "items/camiconset.h"
+
 #include <QGraphicsItem>
 #include <QObject>
 #include <QPixmap>
@@ -10,6 +12,7 @@
 #include <QString>
 #include <QVariant>
 
+class CamGroup;
 class CamViewArea;
 class OstrelPlugin;
 
@@ -20,6 +23,11 @@ class OstrelPlugin;
  *
  * Icon 0 is the plain camera, icon 1 the camcorder turned to the camera's
  * direction; the painting view's scale chooses between them.
+ *
+ * A camera in a CamGroup (its type group) is drawn and found by the group:
+ * it has no contents of its own, and its extent in the scene is its icon's
+ * true size at the map's scale. Elsewhere it draws itself, ignoring the
+ * view's transformation.
  */
 class CamGraphicsItem : public QObject, public QGraphicsItem
 {
@@ -72,14 +80,22 @@ public:
     void setMovable(bool movable);
 
     // The custom icon files as given, relative ones included.
-    QString bigPixmapPath() const { return m_bigPixmapPath; }
-    QString smallPixmapPath() const { return m_smallPixmapPath; }
+    QString bigPixmapPath() const { return m_iconSet.bigPath(); }
+    QString smallPixmapPath() const { return m_iconSet.smallPath(); }
     // Custom icons from `big` and `small`, relative paths read in
     // `directory` (the working directory when empty). Either may be empty;
     // an empty `small` makes `big` serve for both.
     void setIconFiles(const QString &big, const QString &small, const QString &directory);
-    int iconIndex() const { return m_iconIndex; }
-    QPixmap icon(int index) const { return m_icons[index]; }
+    // The icon shown at the scale of the map, or of the view that last
+    // painted a camera drawing itself.
+    int iconIndex() const;
+    QPixmap icon(int index) const { return m_iconSet.icon(index); }
+    // How far from its position, in pixels, the camera may paint.
+    double iconReach() const;
+    // The group that draws this camera, if any.
+    CamGroup *group() const { return m_group; }
+    // Called by a group as it goes, before its cameras.
+    void groupDestroyed(CamGroup *group);
 
     OstrelPlugin *plugin() const;
     void setPlugin(OstrelPlugin *plugin);
@@ -112,20 +128,18 @@ protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant &value) override;
 
 private:
-    QPixmap makeIcon(int type, bool directional) const;
-    QString iconFile(const QString &path) const;
     // The plug-in's list now differs from its saved file.
     void markChanged();
-    void remakeIcon(int index);
+    // Repaints the camera wherever it is drawn.
+    void redraw();
+    void joinGroup(QGraphicsItem *parent);
+    void leaveGroup();
     void applyAngle(double a);
     void rebuildViewArea();
     void placeViewArea();
     bool viewAreaWanted(bool visible, bool selected) const;
 
-    QPixmap m_icons[2];
-    QString m_bigPixmapPath;
-    QString m_smallPixmapPath;
-    QString m_iconDirectory;
+    CamIconSet m_iconSet;
     int m_iconIndex = 0;
     QString m_url;
     QString m_displayUrl;
@@ -136,7 +150,9 @@ private:
     double m_viewRadius = 10.0;
     double m_viewAngle = 0.0;
     int m_type;
-    QRectF m_iconRects[2];
+    CamGroup *m_group = nullptr;
+    // Where the camera was before the move under way.
+    QPointF m_previousPos;
     QPointer<OstrelPlugin> m_plugin;
     CamViewArea *m_viewArea = nullptr;
     bool m_useTcpRtsp = false;

@@ -4,6 +4,7 @@
 
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QPainter>
 #include <QPen>
 #include <QtMath>
 
@@ -63,4 +64,14 @@ void CamViewArea::rebuildPath(double angle, double radius, double viewAngle)
         }
     }
     setPath(path);
+}
+
+void CamViewArea::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+{
+    // A slice within a pixel, as a whole country's are at a low zoom, would
+    // only tint that pixel, at the cost of a path each.
+    const QRectF onScreen = painter->worldTransform().mapRect(path().controlPointRect());
+    if (onScreen.width() < 1 && onScreen.height() < 1)
+        return;
+    QGraphicsPathItem::paint(painter, option, widget);
 }

@@ -24,6 +24,9 @@ public:
     // a true circular slice there, and keeps it in scene coordinates.
     void rebuildPath(double angle, double radius, double viewAngle);
 
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget = nullptr) override;
+
 private:
     CamGraphicsItem *m_camera;
 };

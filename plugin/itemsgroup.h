@@ -1,20 +1,17 @@
 #ifndef ITEMSGROUP_H
 #define ITEMSGROUP_H
 
-#include <QGraphicsItem>
+#include "items/camgroup.h"
+
 #include <QObject>
 
-// The content-less parent item of all cameras of one type code, so that a
-// whole type can be shown or hidden at once.
-class ItemsGroup : public QGraphicsItem
+// The parent item of all cameras of one type code, so that a whole type can
+// be shown or hidden at once. It draws its cameras (see CamGroup).
+class ItemsGroup : public CamGroup
 {
 public:
     explicit ItemsGroup(QGraphicsItem *parent = nullptr);
     ~ItemsGroup() override;
-
-    QRectF boundingRect() const override;
-    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
-               QWidget *widget = nullptr) override;
 
     // Emits destroyed() when the group goes, whoever deletes it (the plug-in,
     // the scene or a host layer that took it in), so that holders of the

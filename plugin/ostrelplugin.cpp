@@ -3,6 +3,7 @@
 #include "dialogs/cameditdlg.h"
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "items/camgroup.h"
 #include "items/sectorcover.h"
 #include "player/scenecamproxywidget.h"
 #include "player/streampool.h"
@@ -248,8 +249,17 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
 
     // Setting up the cameras is no edit: the flag stays as it was.
     const bool changed = m_changed;
-    for (const CamListEntry &entry : list.cameras) {
-        CamGraphicsItem *cam = addCamera(entry.position, entry.url, entry.type, entry.angle, layer);
+    // The items first, one after the other, the rest after them: the scene
+    // goes through the items of a group at every frame, and finds them
+    // faster side by side in memory.
+    QVector<CamGraphicsItem *> made;
+    made.reserve(list.cameras.size());
+    for (const CamListEntry &entry : list.cameras)
+        made.append(new CamGraphicsItem(entry.position, entry.url, entry.type, entry.angle));
+    for (int i = 0; i < made.size(); ++i) {
+        const CamListEntry &entry = list.cameras.at(i);
+        CamGraphicsItem *cam = made.at(i);
+        addCamera(cam, layer);
         cam->setOverlayUrl(entry.overlayUrl);
         cam->setImageUrlTemplate(entry.imageUrlTemplate);
         cam->setImageUpdatePeriod(entry.imageUpdatePeriod);
@@ -263,6 +273,7 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
             cam->setToolTip(entry.name);
     }
     m_changed = changed;
+    CamGroup::fitSceneIndex(m_scene, m_cameras.size());
 
     // What the list held but the layer does not show goes where the host
     // and the operator can see it.
@@ -331,18 +342,19 @@ bool OstrelPlugin::typeIsVisible(int t) const
 
 void OstrelPlugin::clearCams()
 {
-    // Cameras that were taken out of their group go as well.
-    QList<CamGraphicsItem *> strays;
-    for (CamGraphicsItem *cam : qAsConst(m_cameras)) {
-        const QGraphicsItem *parent = cam->parentItem();
-        if (std::find(m_groups.cbegin(), m_groups.cend(), parent) == m_groups.cend())
-            strays.append(cam);
-    }
-    // The list is emptied first, so that the thousands of cameras going with
-    // their groups have nothing to remove themselves from.
-    m_cameras.clear();
+    // The cameras go one by one in the order they came, each then the first
+    // of its group's items and of this object's children, so that neither
+    // list is searched for it; taken out of its group or not. The list is
+    // emptied first, so that they have nothing to remove themselves from.
+    const QList<CamGraphicsItem *> cameras = std::exchange(m_cameras, {});
+    // Items the scene has not yet prepared for drawing (a load whose event
+    // loop has not run) are each looked for in the scene's list of them when
+    // they go: that list is dealt with first.
+    if (m_scene && !cameras.isEmpty())
+        QCoreApplication::sendPostedEvents(m_scene, QEvent::MetaCall);
+    for (CamGraphicsItem *cam : cameras)
+        delete cam;
     qDeleteAll(std::exchange(m_groups, {}));
-    qDeleteAll(strays);
 }
 
 ItemsGroup *OstrelPlugin::groupFor(int type, QGraphicsObject *layer)
@@ -365,16 +377,16 @@ ItemsGroup *OstrelPlugin::groupFor(int type, QGraphicsObject *layer)
     return group;
 }
 
-CamGraphicsItem *OstrelPlugin::addCamera(
-    const QPointF &pos, const QString &url, int type, double angle, QGraphicsObject *layer)
+void OstrelPlugin::addCamera(CamGraphicsItem *cam, QGraphicsObject *layer)
 {
-    auto *cam = new CamGraphicsItem(pos, url, type, angle, groupFor(type, layer));
+    // The cursor before the scene: set on an item in a scene, it makes each
+    // view look for the item under the mouse, through every camera.
+    cam->setCursor(Qt::PointingHandCursor);
+    cam->setParentItem(groupFor(cam->cameraType(), layer));
     connect(cam, &QObject::destroyed, this, &OstrelPlugin::camDestroyed);
     cam->setPlugin(this);
     cam->setParent(this);
-    cam->setCursor(Qt::PointingHandCursor);
     m_cameras.append(cam);
-    return cam;
 }
 
 bool OstrelPlugin::isLayerCamera(const CamGraphicsItem *cam, const char *operation) const
@@ -423,7 +435,8 @@ QObject *OstrelPlugin::createNewCamera(const QPointF &pos, int tpye)
         qDebug() << "OstrelPlugin::createNewCamera: position refused:" << pos;
         return nullptr;
     }
-    CamGraphicsItem *cam = addCamera(pos, QString(), tpye, 0.0, nullptr);
+    auto *cam = new CamGraphicsItem(pos, QString(), tpye, 0.0);
+    addCamera(cam, nullptr);
     cam->setView(30, 10);
     cam->setUseTcpRtsp(true);
     m_changed = true;

@@ -105,8 +105,8 @@ private:
     // Whether `cam` is a camera of this layer; anything else is logged.
     bool isLayerCamera(const CamGraphicsItem *cam, const char *operation) const;
     ItemsGroup *groupFor(int type, QGraphicsObject *layer);
-    CamGraphicsItem *addCamera(const QPointF &pos, const QString &url, int type, double angle,
-                               QGraphicsObject *layer);
+    // Puts a camera made without a parent into the group of its type.
+    void addCamera(CamGraphicsItem *cam, QGraphicsObject *layer);
 
     QString m_lastError;
     QStringList m_loadWarnings;

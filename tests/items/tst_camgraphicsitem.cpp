@@ -16,6 +16,7 @@
 #include <QGraphicsScene>
 #include <QMetaProperty>
 #include <QMouseEvent>
+#include <QPainterPath>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -110,8 +111,10 @@ private slots:
     void icons();
     void iconFiles_data();
     void iconFiles();
+    void zoomSwitchesIcon_data();
     void zoomSwitchesIcon();
     void sectorFollowsCamera();
+    void movingAndDragging_data();
     void movingAndDragging();
 };
 
@@ -287,30 +290,59 @@ void TestCamGraphicsItem::iconFiles()
     }
 }
 
+// A camera on its own draws itself; one of the layer is drawn by its type
+// group, which must choose the icon as the camera would.
+void TestCamGraphicsItem::zoomSwitchesIcon_data()
+{
+    QTest::addColumn<bool>("grouped");
+    QTest::addColumn<int>("crowd"); // cameras stacked on it
+    QTest::newRow("on its own") << false << 0;
+    QTest::newRow("in its type group") << true << 0;
+    // So many icons on one spot that only the topmost is drawn, and the
+    // selected one.
+    QTest::newRow("under a crowd") << true << 7000;
+}
+
 void TestCamGraphicsItem::zoomSwitchesIcon()
 {
+    QFETCH(bool, grouped);
+    QFETCH(int, crowd);
     WorkstationWindow window;
     window.scene()->setSceneRect(World);
     window.scene()->setBackgroundBrush(Background);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     OsmView *view = window.mapView();
+    OstrelPlugin plugin;
 
-    auto *cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0);
-    window.scene()->addItem(cam);
+    CamGraphicsItem *cam = nullptr;
+    if (grouped) {
+        cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.75)));
+        cam->removeView();
+        for (int i = 0; i < crowd; ++i)
+            qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(cam->pos()))->removeView();
+    } else {
+        cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0);
+        window.scene()->addItem(cam);
+    }
     const auto render = [&](double scale) {
         view->setTransform(QTransform::fromScale(scale, -scale * 1.8));
         view->centerOn(cam);
         const QImage shot = view->viewport()->grab().toImage();
         return paintedBox(shot, view->mapFromScene(cam->scenePos()));
     };
+    // The icon's extent on the screen, where it is hit.
+    const auto extent = [&] {
+        return cam->deviceTransform(view->viewportTransform()).mapRect(cam->boundingRect());
+    };
 
     // The opaque parts of the icons are 30 x 25 and 22 x 16 pixels.
     QVERIFY(measures(render(3999.9), 30, 25));
     QCOMPARE(cam->iconIndex(), 0);
+    QVERIFY(measures(extent().toRect(), 32, 32));
     QVERIFY(measures(render(4000), 22, 16));
     QCOMPARE(cam->iconIndex(), 1);
-    QCOMPARE(cam->boundingRect(), QRectF(-12, -12, 24, 24));
+    QVERIFY(measures(extent().toRect(), 24, 24));
 
     // The selection frame follows the icon that shows.
     cam->setSelected(true);
@@ -368,20 +400,74 @@ void TestCamGraphicsItem::sectorFollowsCamera()
     QCOMPARE(window.scene()->items().size(), 1);
 }
 
+// A camera of the layer is hit where its icon shows, whatever the zoom and
+// also just after the zoom changed; a drag moves it only when it is movable.
+void TestCamGraphicsItem::movingAndDragging_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("zoomBefore"); // shown at this zoom first, then zoomed
+    QTest::newRow("zoom 16") << 16 << 16;
+    QTest::newRow("zoom 5, a country") << 5 << 5;
+    QTest::newRow("zoom 12, plain icon") << 12 << 12;
+    QTest::newRow("zoom 13, turned icon") << 13 << 13;
+    QTest::newRow("zoom 20") << 20 << 20;
+    QTest::newRow("zoomed out, not yet painted") << 9 << 17;
+    QTest::newRow("zoomed in, not yet painted") << 17 << 9;
+}
+
 void TestCamGraphicsItem::movingAndDragging()
 {
+    QFETCH(int, zoom);
+    QFETCH(int, zoomBefore);
     WorkstationWindow window;
     window.scene()->setSceneRect(World);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     OstrelPlugin plugin;
     OsmView *view = window.mapView();
-    view->setZoom(16);
+    view->setReferenceLatitude(55.7);
+    view->setZoom(zoomBefore);
 
     auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+    // A neighbour 40 pixels to the east, and one off the screen.
+    const double pixel = 1.0 / OsmView::pixelsPerDegree(zoom);
+    auto *east = qobject_cast<CamGraphicsItem *>(
+        plugin.createNewCamera(QPointF(37.6 + 40 * pixel, 55.7)));
+    auto *far = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(-70, -30)));
     CamViewArea *sector = cam->viewArea();
     view->centerOn(cam);
+    view->viewport()->grab();
+    view->setZoom(zoom);
+    view->centerOn(cam);
     QWidget *viewport = view->viewport();
+    const QPoint centre = view->mapFromScene(cam->scenePos());
+    const int half = zoom >= 13 ? 12 : 16;
+
+    // Hit on its icon, to its edges, and not beside it.
+    for (const QPoint &offset : {QPoint(0, 0), QPoint(half - 2, 0), QPoint(0, 2 - half)}) {
+        QCOMPARE(view->itemAt(centre + offset), static_cast<QGraphicsItem *>(cam));
+        QVERIFY(window.scene()->items(view->mapToScene(centre + offset)).contains(cam));
+    }
+    QCOMPARE(view->itemAt(centre + QPoint(40, 0)), static_cast<QGraphicsItem *>(east));
+    QVERIFY(!window.scene()->items(view->mapToScene(centre + QPoint(half + 2, 0))).contains(cam));
+    QVERIFY(!window.scene()->items(view->mapToScene(centre + QPoint(0, 20))).contains(cam));
+
+    // A rubber band takes the cameras it touches and no other.
+    const auto select = [&](const QRect &band) {
+        QPainterPath area;
+        area.addPolygon(view->mapToScene(band));
+        window.scene()->setSelectionArea(area, Qt::IntersectsItemShape,
+                                         view->viewportTransform());
+        return window.scene()->selectedItems();
+    };
+    QCOMPARE(select(QRect(centre - QPoint(30, 30), QSize(20, 20))),
+             QList<QGraphicsItem *>({cam}));
+    QCOMPARE(select(QRect(centre + QPoint(half + 2, -5), QSize(3, 10))).size(), 0);
+    QCOMPARE(select(QRect(centre - QPoint(5, 5), QSize(50, 10))).size(), 2);
+    window.scene()->clearSelection();
+    // A camera far from the others of its type is found there too.
+    QVERIFY(window.scene()->items(far->scenePos()).contains(far));
+
     const auto drag = [&](int dx) {
         const QPoint from = view->mapFromScene(cam->scenePos());
         sendMouse(viewport, QEvent::MouseButtonPress, from, Qt::LeftButton);
@@ -392,17 +478,20 @@ void TestCamGraphicsItem::movingAndDragging()
 
     // Not movable: a drag leaves it, and the layer is not changed.
     plugin.setChanged(false);
-    drag(50);
+    drag(-50);
     QCOMPARE(cam->pos(), QPointF(37.6, 55.7));
     QVERIFY(!plugin.isChanged());
 
     QVERIFY(cam->setProperty("movable", true));
     const QPointF start = cam->pos();
-    drag(50);
-    QVERIFY(cam->pos().x() > start.x());
+    drag(-50);
+    QVERIFY(cam->pos().x() < start.x());
     QCOMPARE(cam->pos().y(), start.y());
     QCOMPARE(sector->pos(), cam->scenePos());
     QVERIFY(plugin.isChanged());
+    // Found where it went, and no longer where it was.
+    QCOMPARE(view->itemAt(view->mapFromScene(cam->scenePos())), static_cast<QGraphicsItem *>(cam));
+    QVERIFY(!window.scene()->items(view->mapToScene(centre)).contains(cam));
 }
 
 QTEST_MAIN(TestCamGraphicsItem)

@@ -57,6 +57,7 @@ void TestCamViewArea::sliceInViewPixels_data()
     QTest::newRow("down, wide") << 270.0 << 170.0 << 1000.0 << 12;
     QTest::newRow("full disc") << 33.0 << 360.0 << 300.0 << 14;
     QTest::newRow("past 360") << 400.0 << 20.0 << 300.0 << 14;
+    QTest::newRow("country zoom") << 200.0 << 90.0 << 1.0e6 << 5;
 }
 
 void TestCamViewArea::sliceInViewPixels()
@@ -90,6 +91,15 @@ void TestCamViewArea::sliceInViewPixels()
         QVERIFY(!pixels.contains(onScreen(start - 3, r * 0.5)));
         QVERIFY(!pixels.contains(onScreen(start + opening + 3, r * 0.5)));
     }
+
+    // Shown, it is drawn.
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    view->centerOn(cam);
+    const QImage without = view->viewport()->grab().toImage();
+    cam->viewArea()->setVisible(true);
+    QVERIFY(view->viewport()->grab().toImage() != without);
+    cam->viewArea()->setVisible(false);
 
     // Kept in scene coordinates: zooming scales it with the map.
     const QPainterPath scene = sector->path();

@@ -13,6 +13,7 @@
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QGraphicsView>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,8 +68,9 @@ LayerEdit propertyWrite(const char *name, const QVariant &value)
 LayerEdit creation(const QPointF &pos, bool made)
 {
     return [pos, made](OstrelPlugin &plugin, CamGraphicsItem *) {
+        const int before = plugin.cameras().size();
         QCOMPARE(newCamera(plugin, pos) != nullptr, made);
-        QCOMPARE(plugin.cameras().size(), made ? 3 : 2);
+        QCOMPARE(plugin.cameras().size(), before + (made ? 1 : 0));
     };
 }
 
@@ -284,6 +286,24 @@ void TestCamLayer::changedFlag_data()
            })
         << true;
     QTest::newRow("select") << propertyWrite("selected", true) << false;
+    // Items the scene has not yet prepared for drawing go at once.
+    QTest::newRow("clear") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
+        plugin.clearCams();
+    }) << false;
+    QTest::newRow("out of its group") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        cam->setParentItem(nullptr);
+    }) << false;
+    // The host takes a camera out of the scene, paints, and deletes it.
+    QTest::newRow("out of the scene") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+        QGraphicsScene *scene = cam->scene();
+        scene->removeItem(cam);
+        scene->views().constFirst()->viewport()->grab();
+        delete static_cast<QGraphicsItem *>(cam);
+    }) << false;
+    QTest::newRow("into another group") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        cam->setParentItem(plugin.groups().value(4));
+        QVERIFY(cam->setProperty("position", QPointF(37.8, 55.9)));
+    }) << true;
     QTest::newRow("movable") << propertyWrite("movable", true) << false;
     // Nothing to open: no player, and no edit.
     QTest::newRow("snapshots without address")
@@ -305,13 +325,20 @@ void TestCamLayer::changedFlag()
     QTemporaryDir dir;
     QVERIFY(plugin.loadVlcCamList(listFile(dir)));
     QVERIFY(!plugin.isChanged());
+    // A neighbour a few metres away, which the edits must leave alone.
+    newCamera(plugin, QPointF(37.6001, 55.7001));
+    plugin.setChanged(false);
 
     const QPointer<CamGraphicsItem> cam = plugin.cameras().first();
     edit(plugin, cam);
     QCOMPARE(plugin.isChanged(), changed);
-    // The sector stays with its camera, movable or not.
+    // The sector stays with its camera, movable or not, and each camera is
+    // hit where it is.
     if (cam)
         QCOMPARE(cam->viewArea()->pos(), cam->scenePos());
+    window.mapView()->viewport()->grab();
+    for (CamGraphicsItem *each : plugin.cameras())
+        QVERIFY(window.scene()->items(each->scenePos()).contains(each));
     const QString saved = dir.filePath(QStringLiteral("saved.xml"));
     plugin.saveVlcCamList(saved);
     QVERIFY(!plugin.isChanged());
