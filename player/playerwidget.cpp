@@ -597,7 +597,7 @@ void PlayerWidget::drawStaleBadge(QPainter *painter) const
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(StaleColour, 2));
-    painter->setBrush(QColor(0, 0, 0, 190));
+    painter->setBrush(QColor(0, 0, 0, 210));
     painter->drawRoundedRect(box, pad, pad);
     painter->setFont(font);
     painter->drawText(box, Qt::AlignCenter, text);
