@@ -184,7 +184,7 @@ private:
     QPixmap m_overlayPixmap;
     QRect m_videoRect;
     int m_aspectPercent = 100;
-    QSize m_overlaySize;
+    QSize m_overlaySize {0, 0};
 
     QElapsedTimer m_clock;
     QTimer m_tick;
