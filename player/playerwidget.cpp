@@ -5,6 +5,7 @@
 #include "player/bewardview.h"
 #include "player/bewardviewfactory.h"
 #include "player/framehandover.h"
+#include "player/picturenotes.h"
 #include "player/proxysocket.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
@@ -13,7 +14,6 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDockWidget>
-#include <QFontMetrics>
 #include <QFutureWatcher>
 #include <QGraphicsWidget>
 #include <QKeyEvent>
@@ -55,8 +55,6 @@ enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
 // of two: six reach the largest zoom.
 constexpr double WheelNotch = 120.0;
 constexpr double ZoomStep = 1.4142135623730951;
-
-const QColor StaleColour(255, 193, 7);
 
 QString withKey(const QString &text, int key)
 {
@@ -361,10 +359,10 @@ void PlayerWidget::paintVideo()
     }
     drawTextBand(&painter, m_warningText, Qt::red);
     drawTextBand(&painter, m_infoText, Qt::green);
-    drawStaleBadge(&painter);
+    PictureNotes::drawStaleBadge(&painter, m_videoRect, staleText());
     if (m_statisticsShown)
-        drawStatistics(&painter);
-    drawStillNotice(&painter);
+        PictureNotes::drawStatistics(&painter, m_videoRect, statisticsLines());
+    PictureNotes::drawNotice(&painter, m_videoRect, m_stillNotice, m_stillFailed);
 }
 
 // One line of text across the top fifth of the picture, as large as its
@@ -573,86 +571,6 @@ QStringList PlayerWidget::statisticsLines() const
     if (m_zoom.isZoomed())
         lines << tr("Zoom: %1×").arg(m_zoom.zoom(), 0, 'f', 1);
     return lines;
-}
-
-// Across the middle of the picture, where it cannot be missed.
-void PlayerWidget::drawStaleBadge(QPainter *painter) const
-{
-    const QString text = staleText();
-    if (text.isEmpty() || m_videoRect.isEmpty())
-        return;
-    QFont font = painter->font();
-    font.setBold(true);
-    font.setPixelSize(qBound(8, m_videoRect.height() / 12, 28));
-    int width = QFontMetrics(font).horizontalAdvance(text);
-    const int room = m_videoRect.width() * 9 / 10;
-    if (width > room && width > 0) {
-        font.setPixelSize(qMax(6, font.pixelSize() * room / width));
-        width = QFontMetrics(font).horizontalAdvance(text);
-    }
-    const int pad = qMax(2, font.pixelSize() / 2);
-    QRect box(0, 0, width + 2 * pad, QFontMetrics(font).height() + pad);
-    box.moveCenter(m_videoRect.center());
-
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->setPen(QPen(StaleColour, 2));
-    painter->setBrush(QColor(0, 0, 0, 210));
-    painter->drawRoundedRect(box, pad, pad);
-    painter->setFont(font);
-    painter->drawText(box, Qt::AlignCenter, text);
-    painter->restore();
-}
-
-// In the top left corner, below the band of the status texts.
-void PlayerWidget::drawStatistics(QPainter *painter) const
-{
-    if (m_videoRect.isEmpty())
-        return;
-    const QStringList lines = statisticsLines();
-    QFont font = painter->font();
-    font.setPixelSize(qBound(8, m_videoRect.height() / 24, 16));
-    const QFontMetrics metrics(font);
-    int width = 0;
-    for (const QString &line : lines)
-        width = qMax(width, metrics.horizontalAdvance(line));
-    const int pad = qMax(2, font.pixelSize() / 3);
-    const QRect box(m_videoRect.left() + pad, m_videoRect.top() + m_videoRect.height() * 2 / 10,
-        width + 2 * pad, int(lines.size()) * metrics.lineSpacing() + 2 * pad);
-
-    painter->save();
-    painter->setClipRect(m_videoRect);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(QColor(0, 0, 0, 160));
-    painter->drawRect(box);
-    painter->setFont(font);
-    painter->setPen(Qt::white);
-    painter->drawText(box.adjusted(pad, pad, -pad, -pad), Qt::AlignLeft | Qt::AlignTop,
-        lines.join(QLatin1Char('\n')));
-    painter->restore();
-}
-
-// Along the bottom edge, for a few seconds.
-void PlayerWidget::drawStillNotice(QPainter *painter) const
-{
-    if (m_stillNotice.isEmpty() || m_videoRect.isEmpty())
-        return;
-    QFont font = painter->font();
-    font.setPixelSize(qBound(8, m_videoRect.height() / 24, 16));
-    const QFontMetrics metrics(font);
-    const int pad = qMax(2, font.pixelSize() / 3);
-    QRect band = m_videoRect;
-    band.setTop(m_videoRect.bottom() - metrics.height() - 2 * pad);
-
-    painter->save();
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(QColor(0, 0, 0, 170));
-    painter->drawRect(band);
-    painter->setFont(font);
-    painter->setPen(m_stillFailed ? QColor(255, 110, 110) : QColor(Qt::white));
-    painter->drawText(band.adjusted(pad, 0, -pad, 0), Qt::AlignVCenter | Qt::AlignLeft,
-        metrics.elidedText(m_stillNotice, Qt::ElideMiddle, band.width() - 2 * pad));
-    painter->restore();
 }
 
 void PlayerWidget::setStillFolder(const QString &folder)

@@ -161,9 +161,6 @@ private:
     bool zoomEvent(QEvent *event);
     void zoomChanged();
     QSizeF zoomedSize(const QSizeF &shown) const;
-    void drawStaleBadge(QPainter *painter) const;
-    void drawStatistics(QPainter *painter) const;
-    void drawStillNotice(QPainter *painter) const;
 
     std::unique_ptr<Ui::PlayerWidget> ui;
     QString m_camAddress;
