@@ -30,7 +30,9 @@ const StreamStatistics::Sample &StreamStatistics::windowStart() const
 
 bool StreamStatistics::hasRates() const
 {
-    return m_count > 1 && newest().ms > windowStart().ms;
+    // A lone sample, or one after a gap longer than the window, is its own
+    // start.
+    return newest().ms > windowStart().ms;
 }
 
 double StreamStatistics::perSecond(quint64 Totals::*field) const

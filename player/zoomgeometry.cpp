@@ -59,10 +59,6 @@ void ZoomGeometry::reset()
 
 void ZoomGeometry::keepInside()
 {
-    if (m_part.width() >= 1.0) {
-        reset();
-        return;
-    }
     m_part.moveLeft(qBound(0.0, m_part.x(), 1.0 - m_part.width()));
     m_part.moveTop(qBound(0.0, m_part.y(), 1.0 - m_part.height()));
 }

@@ -323,6 +323,9 @@ void TestPlayerWidget::statistics_data()
                         "sample 3000 0 150 0",  "sample 4000 0 175 0",   "sample 5000 0 200 0",
                         "sample 6000 0 225 0",  "fps -> 25.0",           "sample 7000 0 250 0",
                         "fps -> 25.0"};
+    QTest::newRow("a gap longer than the window gives no rate")
+        << QStringList {"sample 0 0 0 0", "sample 5001 1000 10 0", "fps -> -", "kbps -> -",
+                        "sample 5501 2000 20 0", "fps -> 20.0"};
     QTest::newRow("one sample gives no rate")
         << QStringList {"fps -> -", "dropped -> 0", "sample 500 1000 10 3", "fps -> -",
                         "kbps -> -", "dropped -> 3"};
@@ -336,6 +339,8 @@ void TestPlayerWidget::statistics_data()
         ring << QStringLiteral("sample %1 0 %2 0").arg(i * 100).arg(i * 3);
     // The last 32 samples span 3.1 s.
     QTest::newRow("samples beyond the ring") << (ring << "fps -> 30.0");
+    QTest::newRow("a picture at the clock's start")
+        << QStringList {"picture 0", "stale 1999 -> no", "stale 2000 -> yes", "since 5 -> 5"};
     QTest::newRow("stale two seconds after the last picture")
         << QStringList {"since 100 -> -1",   "stale 100 -> no",   "picture 1000",
                         "since 2999 -> 1999", "stale 2999 -> no",  "stale 3000 -> yes",
@@ -410,10 +415,13 @@ void TestPlayerWidget::zoomGeometry_data()
     QTest::newRow("no panning of the whole picture")
         << view << QStringList {"pan 50 50 -> 0 0 1 1", "source 640 480 -> 0 0 640 480"};
     QTest::newRow("nonsense changes nothing")
-        << view << QStringList {"zoom 200 150 nan -> 0 0 1 1", "zoom 200 150 -2 -> 0 0 1 1",
-                                "zoom nan 150 2 -> 0 0 1 1", "zoom 200 150 2",
+        << view << QStringList {"zoom nan 150 2 -> 0 0 1 1", "zoom 200 150 2",
+                                "zoom 200 150 nan -> 0.25 0.25 0.5 0.5",
+                                "zoom 200 150 0 -> 0.25 0.25 0.5 0.5",
+                                "zoom 200 150 -2 -> 0.25 0.25 0.5 0.5",
                                 "pan nan 0 -> 0.25 0.25 0.5 0.5"};
-    QTest::newRow("an empty view") << QRectF(0, 0, 0, 300) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
+    QTest::newRow("no width") << QRectF(0, 0, 0, 300) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
+    QTest::newRow("no height") << QRectF(0, 0, 400, 0) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
     QTest::newRow("reset") << view << QStringList {"zoom 30 40 5", "reset -> 0 0 1 1"};
 }
 
