@@ -27,12 +27,11 @@ std::atomic<int> pendingStills {0};
 // without its code.
 QThreadPool *stillThreads()
 {
-    static QThreadPool pool;
-    static const bool once = [] {
-        pool.setMaxThreadCount(1);
-        return true;
-    }();
-    Q_UNUSED(once)
+    struct OneThread : QThreadPool
+    {
+        OneThread() { setMaxThreadCount(1); }
+    };
+    static OneThread pool;
     return &pool;
 }
 
