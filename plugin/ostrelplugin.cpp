@@ -291,11 +291,11 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
     }
     m_changed = changed;
 
-    // What the list held but the layer does not show goes where the host
-    // and the operator can see it.
     // Players open already show on the new cameras of their address.
     m_placement->scheduleStateUpdate();
 
+    // What the list held but the layer does not show goes where the host
+    // and the operator can see it.
     m_loadWarnings = list.warnings;
     for (const QString &warning : qAsConst(m_loadWarnings))
         qWarning().noquote() << "OstrelPlugin:" << config_file << warning;
