@@ -1,5 +1,6 @@
 #include "cameralayer.h"
 
+#include <QFileInfo>
 #include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMetaMethod>
@@ -151,6 +152,26 @@ void CameraLayer::setViewAreasAlwaysVisible(bool visible)
 {
     if (m_plugin)
         m_plugin->setProperty("viewAreaAlwaysVisible", visible);
+}
+
+QString CameraLayer::stillFolder() const
+{
+    return m_plugin ? m_plugin->property("stillFolder").toString() : QString();
+}
+
+bool CameraLayer::setStillFolder(const QString &folder)
+{
+    if (!m_plugin)
+        return false;
+    m_plugin->setProperty("stillFolder", folder);
+    return QFileInfo(stillFolder()) == QFileInfo(folder);
+}
+
+bool CameraLayer::connectCameraStates(QObject *receiver, const char *slot) const
+{
+    return m_plugin
+        && QObject::connect(m_plugin, SIGNAL(cameraStateChanged(QObject *)), receiver, slot,
+                            Qt::UniqueConnection);
 }
 
 bool CameraLayer::play(QObject *camera, bool images, bool onMap)

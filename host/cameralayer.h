@@ -43,6 +43,12 @@ public:
     void setChanged(bool changed);
     bool viewAreasAlwaysVisible() const;
     void setViewAreasAlwaysVisible(bool visible);
+    QString stillFolder() const;
+    // False when the layer refused the folder (missing or not writable).
+    bool setStillFolder(const QString &folder);
+    // Calls `slot(QObject *camera)` of `receiver` whenever the state of a
+    // camera's players changes.
+    bool connectCameraStates(QObject *receiver, const char *slot) const;
 
     struct SeeingCamera
     {

@@ -12,7 +12,21 @@
 
 namespace {
 constexpr int CameraRole = Qt::UserRole + 1;
+constexpr int ListedColumns = 3;
+// The camera items' column of their players' state.
+constexpr int StateColumn = 3;
+
+QColor stateColour(const QString &key)
+{
+    if (key == QLatin1String("failed"))
+        return QColor(198, 40, 40);
+    if (key == QLatin1String("reconnecting") || key == QLatin1String("stale"))
+        return QColor(214, 110, 0);
+    if (key == QLatin1String("playing"))
+        return QColor(46, 125, 50);
+    return QColor();
 }
+} // namespace
 
 CameraListDock::CameraListDock(QGraphicsScene *scene, QWidget *parent)
     : QDockWidget(tr("Cameras"), parent)
@@ -26,7 +40,7 @@ CameraListDock::CameraListDock(QGraphicsScene *scene, QWidget *parent)
     m_filter->setClearButtonEnabled(true);
     m_tree->setObjectName(QStringLiteral("cameraTree"));
     m_tree->setRootIsDecorated(false);
-    m_tree->setHeaderLabels({tr("Name"), tr("Address"), tr("Type")});
+    m_tree->setHeaderLabels({tr("Name"), tr("Address"), tr("Type"), tr("Player")});
     m_tree->setSortingEnabled(true);
     m_tree->sortByColumn(0, Qt::AscendingOrder);
     m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -55,6 +69,7 @@ void CameraListDock::refresh()
     const QSignalBlocker blocker(m_tree);
     m_tree->setSortingEnabled(false);
     m_tree->clear();
+    m_rows.clear();
     const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
     // Rows are made apart from the tree and added at once: a row in the
     // tree announces each of its fields to the tree's view as it is set.
@@ -63,9 +78,11 @@ void CameraListDock::refresh()
     for (QObject *camera : cameras) {
         auto *row = new QTreeWidgetItem;
         rows.append(row);
-        for (int column = 0; column < 3; ++column)
+        for (int column = 0; column < ListedColumns; ++column)
             row->setText(column,
                          CameraLayer::modelData(camera, column, Qt::DisplayRole).toString());
+        showState(row, camera);
+        m_rows.insert(camera, row);
         row->setIcon(0,
                      qvariant_cast<QIcon>(CameraLayer::modelData(camera, 0, Qt::DecorationRole)));
         row->setToolTip(0, CameraLayer::modelData(camera, 0, Qt::ToolTipRole).toString());
@@ -78,6 +95,20 @@ void CameraListDock::refresh()
     m_tree->addTopLevelItems(rows);
     m_tree->setSortingEnabled(true);
     applyFilter();
+}
+
+void CameraListDock::updateCamera(QObject *camera)
+{
+    if (QTreeWidgetItem *row = m_rows.value(camera))
+        showState(row, camera);
+}
+
+void CameraListDock::showState(QTreeWidgetItem *row, QObject *camera)
+{
+    row->setText(StateColumn, CameraLayer::modelData(camera, StateColumn, Qt::DisplayRole).toString());
+    const QColor colour =
+        stateColour(CameraLayer::modelData(camera, StateColumn, Qt::UserRole).toString());
+    row->setForeground(StateColumn, colour.isValid() ? QBrush(colour) : QBrush());
 }
 
 void CameraListDock::scheduleRefresh()

@@ -2,6 +2,7 @@
 #define CAMERALISTDOCK_H
 
 #include <QDockWidget>
+#include <QHash>
 #include <QPointer>
 
 class QGraphicsScene;
@@ -9,9 +10,9 @@ class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// The list of cameras beside the map: icon, name, address and type as the
-// camera items describe themselves, with a filter. Picking a row selects the
-// camera on the map.
+// The list of cameras beside the map: icon, name, address, type and the
+// state of an open player as the camera items describe themselves, with a
+// filter. Picking a row selects the camera on the map.
 class CameraListDock : public QDockWidget
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ public:
 public slots:
     void refresh();
     void scheduleRefresh();
+    // The camera's player state changed.
+    void updateCamera(QObject *camera);
 
 signals:
     void cameraActivated(QObject *camera);
@@ -34,10 +37,12 @@ signals:
 private:
     void applyFilter();
     void onCurrentItemChanged(QTreeWidgetItem *current);
+    void showState(QTreeWidgetItem *row, QObject *camera);
 
     QPointer<QGraphicsScene> m_scene;
     QLineEdit *m_filter;
     QTreeWidget *m_tree;
+    QHash<QObject *, QTreeWidgetItem *> m_rows;
     bool m_refreshQueued = false;
 };
 

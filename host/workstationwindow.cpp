@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -112,6 +113,9 @@ void WorkstationWindow::createActions()
     m_saveAsAction = file->addAction(tr("Save &as..."), this, &WorkstationWindow::saveAs);
     m_saveAsAction->setShortcut(QKeySequence::SaveAs);
     file->addSeparator();
+    m_stillFolderAction =
+        file->addAction(tr("Folder for s&tills..."), this, &WorkstationWindow::chooseStillFolder);
+    file->addSeparator();
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
@@ -184,6 +188,7 @@ void WorkstationWindow::createActions()
 void WorkstationWindow::setPlugin(QObject *plugin)
 {
     m_layer = CameraLayer(plugin);
+    m_layer.connectCameraStates(m_cameraList, SLOT(updateCamera(QObject *)));
     for (const auto &size : PlayerSizes)
         m_layer.setPlayerSizeForZoom(size.zoom, size.width, size.height);
     m_sectorsAction->setChecked(m_layer.viewAreasAlwaysVisible());
@@ -302,6 +307,7 @@ void WorkstationWindow::updateTitle()
         setWindowTitle(title);
     m_saveAction->setEnabled(m_layer.isValid());
     m_saveAsAction->setEnabled(m_layer.isValid());
+    m_stillFolderAction->setEnabled(m_layer.isValid());
 }
 
 void WorkstationWindow::updateTypeVisibility()
@@ -440,6 +446,24 @@ void WorkstationWindow::createCameraAt(const QPointF &scenePos, int type)
     m_cameraList->show();
     if (m_layer.editCamera(camera))
         m_cameraList->refresh();
+}
+
+// Players save stills there (their menu, or the S key).
+void WorkstationWindow::chooseStillFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Folder for stills"),
+                                                             m_layer.stillFolder());
+    if (folder.isEmpty())
+        return;
+    if (m_layer.setStillFolder(folder)) {
+        statusBar()->showMessage(tr("Stills go to %1").arg(QDir::toNativeSeparators(folder)), 5000);
+        return;
+    }
+    QMessageBox::warning(this, tr("Folder for stills"),
+                         tr("Stills cannot be saved in %1: the folder does not exist or is not "
+                            "writable. They still go to %2.")
+                             .arg(QDir::toNativeSeparators(folder),
+                                  QDir::toNativeSeparators(m_layer.stillFolder())));
 }
 
 void WorkstationWindow::reportFailure(const QString &what)

@@ -65,6 +65,7 @@ private:
     void createCameraAt(const QPointF &scenePos, int type);
     void selectCamera(QObject *camera);
     void reportFailure(const QString &what);
+    void chooseStillFolder();
     bool maybeSave();
     void openListDialog();
     bool saveCurrent();
@@ -81,6 +82,7 @@ private:
 
     QAction *m_saveAction = nullptr;
     QAction *m_saveAsAction = nullptr;
+    QAction *m_stillFolderAction = nullptr;
     QList<QAction *> m_cameraActions;
     QAction *m_movableAction = nullptr;
     QAction *m_sectorsAction = nullptr;

@@ -16,6 +16,7 @@
 #include <QGraphicsView>
 #include <QIcon>
 #include <QMainWindow>
+#include <QMetaEnum>
 #include <QPainter>
 #include <QtMath>
 
@@ -23,6 +24,25 @@ namespace {
 
 constexpr QGraphicsItem::GraphicsItemFlags CommonFlags = QGraphicsItem::ItemIsSelectable
     | QGraphicsItem::ItemIsFocusable | QGraphicsItem::ItemIgnoresParentOpacity;
+
+QColor stateColour(CamGraphicsItem::PlayerState state)
+{
+    switch (state) {
+    case CamGraphicsItem::Playing:
+        return QColor(46, 160, 67);
+    case CamGraphicsItem::Opening:
+        return QColor(66, 133, 244);
+    case CamGraphicsItem::Stale:
+        return QColor(255, 193, 7);
+    case CamGraphicsItem::Reconnecting:
+        return QColor(255, 112, 0);
+    case CamGraphicsItem::Failed:
+        return QColor(211, 47, 47);
+    case CamGraphicsItem::NoPlayer:
+        break;
+    }
+    return QColor();
+}
 
 } // namespace
 
@@ -246,8 +266,22 @@ bool CamGraphicsItem::viewAreaWanted(bool visible, bool selected) const
     return visible && (selected || always);
 }
 
+void CamGraphicsItem::setPlayerState(PlayerState state)
+{
+    if (state == m_playerState)
+        return;
+    m_playerState = state;
+    redraw();
+}
+
 QVariant CamGraphicsItem::modelData(int column, int role) const
 {
+    if (column == StateColumn && role == Qt::UserRole) {
+        return m_playerState == NoPlayer
+            ? QString()
+            : QString::fromLatin1(QMetaEnum::fromType<PlayerState>().valueToKey(m_playerState))
+                  .toLower();
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -258,6 +292,11 @@ QVariant CamGraphicsItem::modelData(int column, int role) const
             return m_displayUrl;
         case 2:
             return m_type;
+        case StateColumn: {
+            static const char *const texts[] = {"", QT_TR_NOOP("opening"), QT_TR_NOOP("playing"),
+                QT_TR_NOOP("stale"), QT_TR_NOOP("reconnecting"), QT_TR_NOOP("failed")};
+            return m_playerState == NoPlayer ? QString() : tr(texts[m_playerState]);
+        }
         default:
             return QVariant();
         }
@@ -319,6 +358,17 @@ void CamGraphicsItem::paint(
         painter->setOpacity(1.0);
     }
     painter->drawPixmap(rect.topLeft(), m_iconSet.icon(m_iconIndex));
+    // The state of the camera's players, in the icon's top right corner.
+    if (m_playerState != NoPlayer) {
+        const qreal size = qMin<qreal>(10, qMin(rect.width(), rect.height()) / 2);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Qt::white, 1.5));
+        painter->setBrush(stateColour(m_playerState));
+        painter->drawEllipse(QRectF(rect.right() - size, rect.top(), size, size)
+                                 .adjusted(0.75, 0.75, -0.75, -0.75));
+        painter->restore();
+    }
 }
 
 void CamGraphicsItem::redraw()

@@ -50,6 +50,13 @@ public:
     // Pixels per degree of longitude from which the turned camcorder shows.
     static constexpr double DirectionalIconScale = 4000.0;
 
+    // What the camera's open live players show, in rising order of concern.
+    enum PlayerState { NoPlayer, Opening, Playing, Stale, Reconnecting, Failed };
+    Q_ENUM(PlayerState)
+    // The modelData column of that state: its name as text, and its key
+    // ("playing", ...; empty without a player) under Qt::UserRole.
+    static constexpr int StateColumn = 3;
+
     CamGraphicsItem(const QPointF &position, const QString &url, int type, double angle,
         QGraphicsItem *parent = nullptr);
     ~CamGraphicsItem() override;
@@ -108,6 +115,10 @@ public:
     // Called by the sector as it goes, so that the camera forgets it.
     void viewAreaDestroyed(CamViewArea *area);
 
+    PlayerState playerState() const { return m_playerState; }
+    // Set by the layer, which knows the players; a badge on the icon shows it.
+    void setPlayerState(PlayerState state);
+
     Q_INVOKABLE QVariant modelData(int column, int role) const;
     // Opens the camera's live video, or its snapshots, in a dock window of
     // the main window or on the map at the camera's position.
@@ -156,6 +167,7 @@ private:
     QPointer<OstrelPlugin> m_plugin;
     CamViewArea *m_viewArea = nullptr;
     bool m_useTcpRtsp = false;
+    PlayerState m_playerState = NoPlayer;
 };
 
 #endif // CAMGRAPHICSITEM_H

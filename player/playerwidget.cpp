@@ -5,19 +5,27 @@
 #include "player/bewardview.h"
 #include "player/bewardviewfactory.h"
 #include "player/framehandover.h"
+#include "player/picturenotes.h"
 #include "player/proxysocket.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDockWidget>
+#include <QFutureWatcher>
 #include <QGraphicsWidget>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QNetworkProxy>
 #include <QPainter>
 #include <QUrl>
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -43,6 +51,16 @@ int sizePercentForKey(int key)
 
 enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
 
+// One notch of the wheel, and one press of + or -, zoom by the square root
+// of two: six reach the largest zoom.
+constexpr double WheelNotch = 120.0;
+constexpr double ZoomStep = 1.4142135623730951;
+
+QString withKey(const QString &text, int key)
+{
+    return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+}
+
 } // namespace
 
 PlayerWidget::PlayerWidget(
@@ -58,7 +76,11 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
     , m_camAddress(camAddress)
     , m_useTcp(useTcp)
     , m_playerOptions(playerOptions)
+    , m_stillFolder(StillWriter::defaultFolder())
 {
+    // For queued connections and spies of streamStateChanged.
+    qRegisterMetaType<PlayerWidget::StreamState>();
+    m_clock.start();
     QUrl url(camAddress, QUrl::TolerantMode);
     m_isBeward = url.scheme() == QLatin1String("beward");
 
@@ -67,13 +89,18 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
 
     ui->setupUi(this);
 
-    if (m_isBeward)
+    if (m_isBeward) {
         playerInitComplete();
-    else
+    } else {
+        createActions();
+        m_tick.setInterval(TickMs);
+        connect(&m_tick, &QTimer::timeout, this, &PlayerWidget::tick);
+        m_tick.start();
         startSession(pool ? pool : StreamPool::standalone());
+    }
 
-    const QString title = tr("Camera %1").arg(AddressText::withoutUserInfo(m_camAddress));
-    (parentWidget() ? parentWidget() : this)->setWindowTitle(title);
+    m_defaultTitle = tr("Camera %1").arg(AddressText::withoutUserInfo(m_camAddress));
+    (parentWidget() ? parentWidget() : this)->setWindowTitle(m_defaultTitle);
 
     connect(this, &PlayerWidget::warning, this, &PlayerWidget::printWarning);
     connect(this, &PlayerWidget::restartFFmpeg, this, &PlayerWidget::restartingFFmpeg);
@@ -104,18 +131,25 @@ void PlayerWidget::startSession(StreamPool *pool)
     connect(session, &StreamSession::restarting, this, &PlayerWidget::restartFFmpeg);
     connect(session, &StreamSession::waitingForSlot, this, [this](int playing) {
         showNotice(tr("Waiting for a free stream slot (%1 playing)").arg(playing));
+        updateState();
     });
     connect(session, &StreamSession::attemptStarted, this, [this] {
         if (ui->stackedWidget->currentIndex() == LoadingPage) {
             ui->label_2->setText(tr("Player initialization ..."));
             ui->progressBar->show();
         }
+        updateState();
     });
     connect(session, &StreamSession::retryCountdown, this, [this](int seconds) {
-        if (ui->stackedWidget->currentIndex() == LoadingPage)
+        if (ui->stackedWidget->currentIndex() == LoadingPage) {
             showOpeningError();
-        else if (seconds > 0)
-            showNotice(tr("Reconnecting in %1 s").arg(seconds));
+        } else {
+            // The picture shown is from before the stream was lost.
+            m_reconnecting = true;
+            if (seconds > 0)
+                showNotice(tr("Reconnecting in %1 s").arg(seconds));
+        }
+        updateState();
     });
     session->start();
 }
@@ -156,8 +190,10 @@ void PlayerWidget::setupBewardView()
 
 void PlayerWidget::restartingFFmpeg()
 {
+    m_reconnecting = true;
     if (m_session)
         m_session->reopenNow();
+    updateState();
 }
 
 void PlayerWidget::playerInitComplete()
@@ -177,8 +213,10 @@ void PlayerWidget::playerInitComplete()
     if (!m_session->isOpen()) {
         if (!m_initError.isEmpty())
             showOpeningError();
+        updateState();
         return;
     }
+    m_codecName = m_session->codecName();
 
     ui->stackedWidget->setCurrentIndex(VideoPage);
     m_aspectPercent = qMax(1, m_videoSize.width() * 100 / qMax(1, m_videoSize.height()));
@@ -193,6 +231,7 @@ void PlayerWidget::playerInitComplete()
             Qt::UniqueConnection);
     }
     update();
+    updateState();
 }
 
 // The loading page with the reason, and when the next attempt comes.
@@ -222,6 +261,10 @@ void PlayerWidget::takePicture()
 {
     m_warningText.clear();
     m_infoText.clear();
+    m_reconnecting = false;
+    m_statistics.pictureShown(m_clock.elapsed());
+    // Takes a stale badge away with this picture.
+    updateState();
     emit newFrame();
 }
 
@@ -253,13 +296,30 @@ void PlayerWidget::updateVideoRect()
         }
     }
     r.translate((outer.width() - r.width()) / 2, (outer.height() - r.height()) / 2);
-    const bool resized = r.size() != m_videoRect.size();
     m_videoRect = r;
     // Until it shows, the frame has no real size; pictures keep their own.
+    // Zoomed in, pictures come larger, so that the part shown is sharp.
     if (m_frames && ui->video->isVisible())
-        m_frames->setTargetSize((QSizeF(r.size()) * devicePixelRatioF()).toSize());
-    if (resized)
-        emit overlaySizeChanged(r.size());
+        m_frames->setTargetSize(zoomedSize(QSizeF(r.size()) * devicePixelRatioF()).toSize());
+    const QSize overlaySize = zoomedSize(QSizeF(r.size())).toSize();
+    if (overlaySize != m_overlaySize) {
+        m_overlaySize = overlaySize;
+        emit overlaySizeChanged(overlaySize);
+    }
+}
+
+// The size the whole picture takes when zoomed, from the size it is shown
+// at; beyond the stream's own pixels zooming only enlarges them, which
+// painting does as well.
+QSizeF PlayerWidget::zoomedSize(const QSizeF &shown) const
+{
+    if (!m_zoom.isZoomed())
+        return shown;
+    QSizeF zoomed = shown * m_zoom.zoom();
+    const qreal limit = qMax(shown.width(), qreal(m_videoSize.width()));
+    if (zoomed.width() > limit)
+        zoomed *= limit / zoomed.width();
+    return zoomed;
 }
 
 bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
@@ -271,6 +331,8 @@ bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
         }
         if (event->type() == QEvent::Show)
             updateVideoRect();
+        if (zoomEvent(event))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -278,12 +340,29 @@ bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
 void PlayerWidget::paintVideo()
 {
     QPainter painter(ui->video);
-    if (m_frames)
-        m_frames->paint(&painter, m_videoRect);
-    if (!m_overlayPixmap.isNull())
-        painter.drawPixmap(m_videoRect, m_overlayPixmap);
+    if (m_zoom.isZoomed()) {
+        // A picture that stays enlarges smoothly; the overlay, zoomed along
+        // with it, keeps its edges sharp.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (m_frames)
+            m_frames->paint(&painter, m_videoRect, m_zoom.part());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        if (!m_overlayPixmap.isNull()) {
+            painter.drawPixmap(QRectF(m_videoRect), m_overlayPixmap,
+                m_zoom.sourceRect(m_overlayPixmap.size()));
+        }
+    } else {
+        if (m_frames)
+            m_frames->paint(&painter, m_videoRect);
+        if (!m_overlayPixmap.isNull())
+            painter.drawPixmap(m_videoRect, m_overlayPixmap);
+    }
     drawTextBand(&painter, m_warningText, Qt::red);
     drawTextBand(&painter, m_infoText, Qt::green);
+    PictureNotes::drawStaleBadge(&painter, m_videoRect, staleText());
+    if (m_statisticsShown)
+        PictureNotes::drawStatistics(&painter, m_videoRect, statisticsLines());
+    PictureNotes::drawNotice(&painter, m_videoRect, m_stillNotice, m_stillFailed);
 }
 
 // One line of text across the top fifth of the picture, as large as its
@@ -317,6 +396,31 @@ void PlayerWidget::newOverlayImage(const QPixmap &img)
 
 void PlayerWidget::keyPressEvent(QKeyEvent *event)
 {
+    if (!m_isBeward && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QPointF centre = QRectF(m_videoRect).center();
+        switch (event->key()) {
+        case StatisticsKey:
+            setStatisticsShown(!m_statisticsShown);
+            return;
+        case StillKey:
+            saveStill();
+            return;
+        case WholePictureKey:
+            resetZoom();
+            return;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            m_zoom.zoomAt(centre, m_videoRect, ZoomStep);
+            zoomChanged();
+            return;
+        case Qt::Key_Minus:
+            m_zoom.zoomAt(centre, m_videoRect, 1.0 / ZoomStep);
+            zoomChanged();
+            return;
+        default:
+            break;
+        }
+    }
     if (event->modifiers() & Qt::ControlModifier) {
         const int percent = sizePercentForKey(event->key());
         if (percent == 0) {
@@ -367,4 +471,247 @@ StreamSession *PlayerWidget::session() const
 QImage PlayerWidget::currentFrame() const
 {
     return m_frames ? m_frames->current() : QImage();
+}
+
+// The player's own menu: on the map and in docks alike.
+void PlayerWidget::createActions()
+{
+    auto *still = new QAction(withKey(tr("Save still"), StillKey), this);
+    connect(still, &QAction::triggered, this, [this] { saveStill(); });
+    m_statisticsAction = new QAction(withKey(tr("Statistics"), StatisticsKey), this);
+    m_statisticsAction->setCheckable(true);
+    connect(m_statisticsAction, &QAction::toggled, this, &PlayerWidget::setStatisticsShown);
+    auto *whole = new QAction(withKey(tr("Whole picture"), WholePictureKey), this);
+    connect(whole, &QAction::triggered, this, &PlayerWidget::resetZoom);
+    addActions({still, m_statisticsAction, whole});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void PlayerWidget::tick()
+{
+    const qint64 now = m_clock.elapsed();
+    if (m_frames)
+        m_statistics.sample(now, m_frames->totals());
+    if (!m_stillNotice.isEmpty() && now >= m_stillNoticeUntil) {
+        m_stillNotice.clear();
+        ui->video->update();
+    }
+    updateState();
+    if (m_statisticsShown)
+        ui->video->update();
+}
+
+PlayerWidget::StreamState PlayerWidget::currentState(qint64 nowMs) const
+{
+    if (m_isBeward || !m_session)
+        return StreamState::None;
+    if (ui->stackedWidget->currentIndex() == LoadingPage)
+        return m_initError.isEmpty() ? StreamState::Opening : StreamState::Failed;
+    if (m_reconnecting)
+        return StreamState::Reconnecting;
+    if (!m_statistics.hasPicture())
+        return StreamState::Opening;
+    return m_statistics.isStale(nowMs) ? StreamState::Stale : StreamState::Playing;
+}
+
+void PlayerWidget::updateState()
+{
+    const qint64 now = m_clock.elapsed();
+    // Any picture left standing is marked, while the stream reconnects too.
+    const bool stale = ui->stackedWidget->currentIndex() == VideoPage && !m_isBeward
+        && m_statistics.isStale(now);
+    if (stale != !m_staleSince.isNull()) {
+        m_staleSince = stale
+            ? QTime::currentTime().addMSecs(-int(qMin<qint64>(
+                m_statistics.sinceLastPicture(now), 24 * 3600 * 1000)))
+            : QTime();
+        ui->video->update();
+    }
+    const StreamState state = currentState(now);
+    if (state != m_state) {
+        m_state = state;
+        emit streamStateChanged(state);
+    }
+}
+
+QString PlayerWidget::staleText() const
+{
+    if (m_staleSince.isNull())
+        return QString();
+    return tr("No new picture since %1").arg(m_staleSince.toString(QStringLiteral("HH:mm:ss")));
+}
+
+void PlayerWidget::setStatisticsShown(bool shown)
+{
+    if (m_isBeward)
+        return;
+    m_statisticsShown = shown;
+    if (m_statisticsAction && m_statisticsAction->isChecked() != shown) {
+        const QSignalBlocker blocker(m_statisticsAction);
+        m_statisticsAction->setChecked(shown);
+    }
+    ui->video->update();
+}
+
+QStringList PlayerWidget::statisticsLines() const
+{
+    QStringList lines;
+    lines << tr("Resolution: %1 × %2").arg(m_videoSize.width()).arg(m_videoSize.height());
+    lines << tr("Codec: %1").arg(m_codecName.isEmpty() ? tr("unknown") : m_codecName);
+    if (m_statistics.hasRates()) {
+        lines << tr("Pictures per second: %1").arg(m_statistics.picturesPerSecond(), 0, 'f', 1);
+        lines << tr("Bitrate: %1 kbit/s").arg(qRound64(m_statistics.bitsPerSecond() / 1000));
+    } else {
+        lines << tr("Pictures per second: -") << tr("Bitrate: -");
+    }
+    lines << tr("Dropped pictures: %1").arg(m_statistics.dropped());
+    const qint64 since = m_statistics.sinceLastPicture(m_clock.elapsed());
+    lines << (since < 0 ? tr("Last picture: none yet")
+                        : tr("Last picture: %1 s ago").arg(since / 1000.0, 0, 'f', 1));
+    if (m_zoom.isZoomed())
+        lines << tr("Zoom: %1×").arg(m_zoom.zoom(), 0, 'f', 1);
+    return lines;
+}
+
+void PlayerWidget::setStillFolder(const QString &folder)
+{
+    m_stillFolderIsDefault = folder.isEmpty();
+    m_stillFolder = m_stillFolderIsDefault ? StillWriter::defaultFolder() : folder;
+}
+
+// The camera's name as the window shows it; the layer names it after the
+// camera, a host may not.
+QString PlayerWidget::cameraName() const
+{
+    const QString title = (parentWidget() ? parentWidget() : this)->windowTitle();
+    if (!title.isEmpty() && title != m_defaultTitle)
+        return title;
+    return QUrl(m_camAddress, QUrl::TolerantMode).host();
+}
+
+bool PlayerWidget::saveStill()
+{
+    if (m_isBeward || !m_frames)
+        return false;
+    const std::shared_ptr<AVFrame> frame = m_frames->shownFrame();
+    if (!frame) {
+        stillDone(StillWriter::Result());
+        return false;
+    }
+    if (StillWriter::pending() >= StillWriter::MaxPending) {
+        const QString text = tr("Still not saved: earlier stills are still being written");
+        m_stillFailed = true;
+        showStillNotice(text);
+        qWarning().noquote() << "PlayerWidget:" << text;
+        return false;
+    }
+    // Goes with the player; the still is written all the same.
+    auto *watcher = new QFutureWatcher<StillWriter::Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        stillDone(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(StillWriter::save(frame, m_stillFolder, m_stillFolderIsDefault,
+        cameraName(), QDateTime::currentDateTime()));
+    return true;
+}
+
+void PlayerWidget::stillDone(const StillWriter::Result &result)
+{
+    const QString text = StillWriter::describe(result);
+    m_stillFailed = result.outcome != StillWriter::Outcome::Saved;
+    showStillNotice(text);
+    if (m_stillFailed) {
+        qWarning().noquote() << "PlayerWidget:" << text;
+        return;
+    }
+    qInfo().noquote() << "PlayerWidget:" << text;
+    emit stillSaved(result.file);
+}
+
+void PlayerWidget::showStillNotice(const QString &text)
+{
+    m_stillNotice = text;
+    m_stillNoticeUntil = m_clock.elapsed() + NoticeMs;
+    ui->video->update();
+}
+
+// The wheel zooms about the cursor, a drag pans what is zoomed and a
+// double-click shows the whole picture again. Events that do nothing here
+// go on as before: on the map, for one, presses drag the player.
+bool PlayerWidget::zoomEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        const int delta = qBound(-1200, wheel->angleDelta().y(), 1200);
+        if (delta == 0 || !m_videoRect.contains(wheel->position().toPoint()))
+            return false;
+        m_zoom.zoomAt(wheel->position(), m_videoRect, std::pow(ZoomStep, delta / WheelNotch));
+        zoomChanged();
+        event->accept();
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_zoom.isZoomed() || mouse->button() != Qt::LeftButton
+            || !m_videoRect.contains(mouse->pos())) {
+            return false;
+        }
+        m_panning = true;
+        m_panFrom = mouse->pos();
+        ui->video->setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!m_panning)
+            return false;
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        m_zoom.panBy(mouse->pos() - m_panFrom, m_videoRect);
+        m_panFrom = mouse->pos();
+        ui->video->update();
+        event->accept();
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_panning || mouse->button() != Qt::LeftButton)
+            return false;
+        m_panning = false;
+        ui->video->setCursor(Qt::OpenHandCursor);
+        event->accept();
+        return true;
+    }
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (!m_zoom.isZoomed() || mouse->button() != Qt::LeftButton)
+            return false;
+        resetZoom();
+        event->accept();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void PlayerWidget::resetZoom()
+{
+    if (!m_zoom.isZoomed())
+        return;
+    m_zoom.reset();
+    zoomChanged();
+}
+
+void PlayerWidget::zoomChanged()
+{
+    if (!m_zoom.isZoomed()) {
+        m_panning = false;
+        ui->video->unsetCursor();
+    } else if (!m_panning) {
+        ui->video->setCursor(Qt::OpenHandCursor);
+    }
+    updateVideoRect();
+    ui->video->update();
 }

@@ -1,17 +1,25 @@
 #ifndef PLAYERWIDGET_H
 #define PLAYERWIDGET_H
 
+#include "player/streamstatistics.h"
+#include "player/stillwriter.h"
+#include "player/zoomgeometry.h"
+
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QTime>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 
 class FrameHandOver;
+class QAction;
 class QPainter;
 class QUrl;
 class StreamPool;
@@ -24,7 +32,9 @@ class PlayerWidget;
 /*
  * The live player as the operator sees it: the loading, video and maker's
  * view pages, the picture fitted with its aspect ratio kept, the detector
- * overlay and two lines of status text, and the keys.
+ * overlay and two lines of status text, and the keys. Beyond those: a
+ * badge over a picture that has not changed for a while, the stream's
+ * statistics, stills at the stream's own size, and a digital zoom.
  *
  * The stream itself belongs to a StreamSession on the stream pool, which
  * this widget starts and, when it goes, lets go of without waiting: the
@@ -37,6 +47,19 @@ class PlayerWidget : public QWidget
     Q_PROPERTY(bool mute READ isMute WRITE setMute)
 
 public:
+    // What the stream does, as the map and the camera list show it.
+    enum class StreamState { None, Opening, Playing, Stale, Reconnecting, Failed };
+    Q_ENUM(StreamState)
+
+    // Keys beyond the size keys, without Control.
+    static constexpr int StatisticsKey = Qt::Key_I;
+    static constexpr int StillKey = Qt::Key_S;
+    static constexpr int WholePictureKey = Qt::Key_0;
+    // Checks for a stale picture and refreshes the statistics.
+    static constexpr int TickMs = 500;
+    // How long a still's notice stays on the picture.
+    static constexpr int NoticeMs = 5000;
+
     PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp = false,
         const QString &playerOptions = QString());
     // Decodes on `pool` (the plug-in's); the others use a pool of their own.
@@ -68,6 +91,27 @@ public:
     // Null once the stream has been let go of.
     StreamSession *session() const;
 
+    StreamState streamState() const { return m_state; }
+    const StreamStatistics &statistics() const { return m_statistics; }
+    // The badge's text while the picture shown is stale, else empty.
+    QString staleText() const;
+    bool isStatisticsShown() const { return m_statisticsShown; }
+    void setStatisticsShown(bool shown);
+    // The lines of the statistics overlay.
+    QStringList statisticsLines() const;
+    const ZoomGeometry &zoom() const { return m_zoom; }
+    void resetZoom();
+    // What became of the last still, for a few seconds.
+    QString stillNotice() const { return m_stillNotice; }
+
+    // Stills go there; the user's pictures folder unless a host says.
+    QString stillFolder() const { return m_stillFolder; }
+    void setStillFolder(const QString &folder);
+    // Starts saving the picture shown at the stream's own size; false with
+    // a notice on the picture when there is nothing to save or too much
+    // waiting to be written.
+    bool saveStill();
+
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
@@ -77,6 +121,9 @@ signals:
     // The picture, and so the overlay stretched over it, is now shown at
     // this size; a detector client draws its overlay at it.
     void overlaySizeChanged(const QSize &size);
+    void streamStateChanged(PlayerWidget::StreamState state);
+    // A still was written to `file`.
+    void stillSaved(const QString &file);
 
 public slots:
     void newOverlayImage(const QPixmap &img);
@@ -104,6 +151,17 @@ private:
     void drawTextBand(QPainter *painter, const QString &text, const QColor &color) const;
     void closeSceneProxy();
 
+    void createActions();
+    void tick();
+    void updateState();
+    StreamState currentState(qint64 nowMs) const;
+    void stillDone(const StillWriter::Result &result);
+    void showStillNotice(const QString &text);
+    QString cameraName() const;
+    bool zoomEvent(QEvent *event);
+    void zoomChanged();
+    QSizeF zoomedSize(const QSizeF &shown) const;
+
     std::unique_ptr<Ui::PlayerWidget> ui;
     QString m_camAddress;
     const bool m_useTcp;
@@ -123,6 +181,31 @@ private:
     QPixmap m_overlayPixmap;
     QRect m_videoRect;
     int m_aspectPercent = 100;
+    QSize m_overlaySize {0, 0};
+
+    QElapsedTimer m_clock;
+    QTimer m_tick;
+    StreamStatistics m_statistics;
+    StreamState m_state = StreamState::None;
+    // A stream that played was lost and is being opened again.
+    bool m_reconnecting = false;
+    // When the stale picture came, on the wall clock; null while fresh.
+    QTime m_staleSince;
+    QString m_codecName;
+    bool m_statisticsShown = false;
+
+    ZoomGeometry m_zoom;
+    QPoint m_panFrom;
+    bool m_panning = false;
+
+    QString m_stillFolder;
+    bool m_stillFolderIsDefault = true;
+    QString m_stillNotice;
+    bool m_stillFailed = false;
+    qint64 m_stillNoticeUntil = 0;
+    QString m_defaultTitle;
+
+    QAction *m_statisticsAction = nullptr;
 };
 
 #endif // PLAYERWIDGET_H

@@ -62,6 +62,12 @@ QSize StreamDecoder::videoSize() const
     return m_videoSize;
 }
 
+QString StreamDecoder::codecName() const
+{
+    std::lock_guard<std::mutex> locker(m_resultMutex);
+    return m_codecName;
+}
+
 void StreamDecoder::setResult(const QString &error, const QSize &size)
 {
     std::lock_guard<std::mutex> locker(m_resultMutex);
@@ -159,6 +165,10 @@ QString StreamDecoder::open(const StreamAddress &address, Stream *stream)
     const AVCodec *codec = avcodec_find_decoder(video->codecpar->codec_id);
     if (!codec)
         return tr("avcodec_find_decoder error");
+    {
+        std::lock_guard<std::mutex> locker(m_resultMutex);
+        m_codecName = QString::fromLatin1(codec->name);
+    }
 
     stream->decoder.reset(avcodec_alloc_context3(codec));
     if (!stream->decoder
@@ -201,6 +211,7 @@ StreamDecoder::Outcome StreamDecoder::decode(Stream *stream)
             return Outcome::StreamLost;
         }
         m_lastPacketMs = monotonicMs();
+        m_frames->countBytes(packet->size);
         bool keepGoing = true;
         if (packet->stream_index == stream->videoStreamIndex)
             keepGoing = decodePacket(decoder, packet.get(), frame.get(), &converter);
@@ -241,7 +252,7 @@ bool StreamDecoder::receivePictures(
 
 // Converts straight to the size the picture is shown at, or to the
 // stream's own size while nothing shows it.
-bool StreamDecoder::deliverPicture(const AVFrame *frame, FrameConverter *converter)
+bool StreamDecoder::deliverPicture(AVFrame *frame, FrameConverter *converter)
 {
     const QSize target = m_frames->targetSize();
     const FrameHandOver::Delivery delivery =
@@ -251,8 +262,11 @@ bool StreamDecoder::deliverPicture(const AVFrame *frame, FrameConverter *convert
         m_listener->streamWarning(QT_TR_NOOP("Error initialization the conversion context"));
         return false;
     }
-    if (delivery == FrameHandOver::Delivery::Shown)
+    if (delivery == FrameHandOver::Delivery::Shown) {
+        // Kept for a still at full size; the frame is left empty.
+        m_frames->keep(frame);
         m_listener->newPicture();
+    }
     return true;
 }
 

@@ -66,6 +66,8 @@ public:
     void requestAbort() { m_abort = true; }
     QString openError() const;
     QSize videoSize() const;
+    // The decoder's name for the stream's coding, once opened.
+    QString codecName() const;
 
 private:
     struct Stream;
@@ -76,7 +78,7 @@ private:
     bool decodePacket(
         AVCodecContext *decoder, AVPacket *packet, AVFrame *frame, FrameConverter *converter);
     bool receivePictures(AVCodecContext *decoder, AVFrame *frame, FrameConverter *converter);
-    bool deliverPicture(const AVFrame *frame, FrameConverter *converter);
+    bool deliverPicture(AVFrame *frame, FrameConverter *converter);
     void setResult(const QString &error, const QSize &size);
 
     static int interruptCallback(void *opaque);
@@ -98,6 +100,7 @@ private:
     mutable std::mutex m_resultMutex;
     QString m_openError;
     QSize m_videoSize;
+    QString m_codecName;
     QSize m_decodeSize; // the decoding thread's own copy
 };
 

@@ -50,6 +50,7 @@ public:
     bool isOpen() const { return m_open; }
     QString openError() const { return m_decoder.openError(); }
     QSize videoSize() const { return m_decoder.videoSize(); }
+    QString codecName() const { return m_decoder.codecName(); }
     bool isRetryPending() const { return m_policy.isPending(); }
     int retrySeconds() const;
 

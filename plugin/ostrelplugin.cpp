@@ -6,6 +6,7 @@
 #include "items/camgroup.h"
 #include "items/sectorcover.h"
 #include "player/scenecamproxywidget.h"
+#include "player/stillwriter.h"
 #include "player/streampool.h"
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
@@ -175,6 +176,32 @@ void OstrelPlugin::setMaxStreamCount(int count)
         qDebug("OstrelPlugin: maxStreamCount %d is out of range; %d taken", count, taken);
 }
 
+QString OstrelPlugin::stillFolder() const
+{
+    const QString folder = m_placement->stillFolder();
+    return folder.isEmpty() ? StillWriter::defaultFolder() : folder;
+}
+
+// An empty folder stands for the user's pictures folder.
+void OstrelPlugin::setStillFolder(const QString &folder)
+{
+    if (folder.isEmpty()) {
+        m_placement->setStillFolder(QString());
+        return;
+    }
+    switch (StillWriter::checkFolder(folder)) {
+    case StillWriter::Outcome::Saved:
+        m_placement->setStillFolder(QFileInfo(folder).absoluteFilePath());
+        return;
+    case StillWriter::Outcome::NotWritable:
+        qWarning().noquote() << "OstrelPlugin: stillFolder refused, not writable:" << folder;
+        return;
+    default:
+        qWarning().noquote() << "OstrelPlugin: stillFolder refused, no such folder:" << folder;
+        return;
+    }
+}
+
 int OstrelPlugin::lockManager(void **mutex, int op)
 {
     return MediaLibrary::lockManager(mutex, op);
@@ -274,6 +301,9 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
     }
     m_changed = changed;
     CamGroup::fitSceneIndex(m_scene, m_cameras.size());
+
+    // Players open already show on the new cameras of their address.
+    m_placement->scheduleStateUpdate();
 
     // What the list held but the layer does not show goes where the host
     // and the operator can see it.

@@ -41,6 +41,10 @@ class OstrelPlugin : public QObject
     // What the last successful load left out, one text per list entry with
     // its row ("Row 12: ..."); empty when it took everything.
     Q_PROPERTY(QStringList loadWarnings READ loadWarnings)
+    // Where live players save stills; the user's pictures folder unless set.
+    // A folder that does not exist or is not writable is refused, and the
+    // property keeps its value.
+    Q_PROPERTY(QString stillFolder READ stillFolder WRITE setStillFolder)
 
 public:
     explicit OstrelPlugin(QObject *parent = nullptr);
@@ -76,6 +80,8 @@ public:
     int maxStreamCount() const;
     void setMaxStreamCount(int count);
     QStringList loadWarnings() const { return m_loadWarnings; }
+    QString stillFolder() const;
+    void setStillFolder(const QString &folder);
 
     QGraphicsScene *scene() const;
     const QMap<int, ItemsGroup *> &groups() const { return m_groups; }
@@ -94,6 +100,11 @@ public:
     // Lock callback of the FFmpeg 4 series: operation 0 creates, 1 obtains,
     // 2 releases and 3 destroys the mutex behind `mutex`.
     static int lockManager(void **mutex, int op);
+
+signals:
+    // The state of a camera's live players changed: see its modelData
+    // column 3 (name) and, under Qt::UserRole, the state's key.
+    void cameraStateChanged(QObject *camera);
 
 private slots:
     void osmViewZoomChanged(int zoom);

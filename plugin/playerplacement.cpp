@@ -1,6 +1,7 @@
 #include "plugin/playerplacement.h"
 
 #include "imageplayer/imageplayerwidget.h"
+#include "items/camgraphicsitem.h"
 #include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
@@ -11,6 +12,7 @@
 #include <QDebug>
 #include <QGraphicsScene>
 #include <QGraphicsView>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
@@ -80,11 +82,87 @@ QWidget *PlayerPlacement::createCamWidget(
         auto *player = new PlayerWidget(dock, address, useTcp, playerOptions, m_pool);
         dock->setWidget(player);
         remember(player);
+        track(player, address);
         return dock;
     }
     auto *player = new PlayerWidget(parent, address, useTcp, playerOptions, m_pool);
     remember(player);
+    track(player, address);
     return player;
+}
+
+void PlayerPlacement::track(PlayerWidget *player, const QString &address)
+{
+    player->setStillFolder(m_stillFolder);
+    m_livePlayers.append({player, address});
+    connect(player, &PlayerWidget::streamStateChanged, this,
+        &PlayerPlacement::scheduleStateUpdate);
+    connect(player, &QObject::destroyed, this, &PlayerPlacement::scheduleStateUpdate);
+    scheduleStateUpdate();
+}
+
+void PlayerPlacement::setStillFolder(const QString &folder)
+{
+    m_stillFolder = folder;
+    for (const LivePlayer &live : qAsConst(m_livePlayers)) {
+        if (live.player)
+            live.player->setStillFolder(folder);
+    }
+}
+
+// Players come, change and go in bursts (a camera network failing, a list
+// of players closing); the cameras are gone through once per burst.
+void PlayerPlacement::scheduleStateUpdate()
+{
+    if (m_stateUpdateQueued)
+        return;
+    m_stateUpdateQueued = true;
+    QTimer::singleShot(0, this, &PlayerPlacement::updateCameraStates);
+}
+
+void PlayerPlacement::updateCameraStates()
+{
+    m_stateUpdateQueued = false;
+    // A camera with several players shows the one of most concern.
+    QHash<QString, CamGraphicsItem::PlayerState> states;
+    for (auto it = m_livePlayers.begin(); it != m_livePlayers.end();) {
+        if (!it->player) {
+            it = m_livePlayers.erase(it);
+            continue;
+        }
+        CamGraphicsItem::PlayerState state = CamGraphicsItem::NoPlayer;
+        switch (it->player->streamState()) {
+        case PlayerWidget::StreamState::None:
+            break;
+        case PlayerWidget::StreamState::Opening:
+            state = CamGraphicsItem::Opening;
+            break;
+        case PlayerWidget::StreamState::Playing:
+            state = CamGraphicsItem::Playing;
+            break;
+        case PlayerWidget::StreamState::Stale:
+            state = CamGraphicsItem::Stale;
+            break;
+        case PlayerWidget::StreamState::Reconnecting:
+            state = CamGraphicsItem::Reconnecting;
+            break;
+        case PlayerWidget::StreamState::Failed:
+            state = CamGraphicsItem::Failed;
+            break;
+        }
+        CamGraphicsItem::PlayerState &shown = states[it->address];
+        shown = qMax(shown, state);
+        ++it;
+    }
+    for (CamGraphicsItem *cam : m_plugin->cameras()) {
+        const CamGraphicsItem::PlayerState state =
+            states.isEmpty() ? CamGraphicsItem::NoPlayer
+                             : states.value(cam->url(), CamGraphicsItem::NoPlayer);
+        if (state == cam->playerState())
+            continue;
+        cam->setPlayerState(state);
+        emit m_plugin->cameraStateChanged(cam);
+    }
 }
 
 QWidget *PlayerPlacement::createImagePlayerWidget(

@@ -9,6 +9,7 @@
 #include <QSize>
 
 class OstrelPlugin;
+class PlayerWidget;
 class QGraphicsView;
 class QWidget;
 class SceneCamProxyWidget;
@@ -20,6 +21,9 @@ class StreamPool;
  * follow the map view's zoom, the stream pool they decode on, and a
  * registry of every player made, so that the layer's end stops them all
  * wherever they are (docked, on the map, in a host's window or alone).
+ * The live players' states go to the cameras of their address, as badges
+ * on the map and in the host's lists, and the folder for stills to the
+ * players.
  *
  * GUI thread only.
  */
@@ -49,6 +53,12 @@ public:
     void applyZoom(int zoom);
     void forget(QObject *proxy);
 
+    // Empty for the user's pictures folder.
+    QString stillFolder() const { return m_stillFolder; }
+    void setStillFolder(const QString &folder);
+    // Brings the cameras' player states up to date once the event loop runs.
+    void scheduleStateUpdate();
+
     // Stops every stream at once, waits for them together (bounded), and
     // deletes every player made here that still exists, and any other
     // player in the application's windows.
@@ -59,6 +69,8 @@ private:
     void followCurrentView();
     void applyZoomSize(SceneCamProxyWidget *proxy, int zoom);
     void remember(QWidget *player);
+    void track(PlayerWidget *player, const QString &address);
+    void updateCameraStates();
 
     OstrelPlugin *const m_plugin;
     StreamPool *m_pool;
@@ -66,6 +78,15 @@ private:
     QList<SceneCamProxyWidget *> m_sceneProxies;
     QMap<int, QSize> m_zoomSizes;
     QPointer<QGraphicsView> m_zoomView;
+
+    struct LivePlayer
+    {
+        QPointer<PlayerWidget> player;
+        QString address; // as the layer was asked for it
+    };
+    QList<LivePlayer> m_livePlayers;
+    bool m_stateUpdateQueued = false;
+    QString m_stillFolder;
 };
 
 #endif // PLAYERPLACEMENT_H

@@ -75,6 +75,16 @@ void TestWorkstation::cameraListFollowsTheLayer()
     window.cameraLayer().deleteCamera(selected);
     QTRY_COMPARE(list->rowCount(), count - 1);
     QTRY_VERIFY(window.windowTitle().startsWith(QStringLiteral("cameras.xml* - ")));
+
+    // A camera's player shows its state in the camera's row.
+    QTreeWidgetItem *row = tree->topLevelItem(0);
+    QObject *camera = window.findCamera(row->text(0));
+    QVERIFY(camera);
+    QCOMPARE(row->text(3), QString());
+    QVERIFY(camera->setProperty("url", QStringLiteral("pipe:0")));
+    QVERIFY(CameraLayer::play(camera, false, false));
+    QTRY_COMPARE(row->text(3), QStringLiteral("failed"));
+    QCOMPARE(tree->headerItem()->text(3), QStringLiteral("Player"));
 }
 
 void TestWorkstation::camerasSeeingAPoint_data()

@@ -146,14 +146,17 @@ void TestCamGraphicsItem::hostInterface()
     QCOMPARE(static_cast<QGraphicsItem *>(cam.qt_metacast("org.qt-project.Qt.QGraphicsItem")),
              static_cast<QGraphicsItem *>(&cam));
 
-    // The model columns: name, address without credentials, type code.
+    // The model columns: name, address without credentials, type code, and
+    // the state of the camera's players (none here).
     QVariant data;
     QVERIFY(QMetaObject::invokeMethod(&cam, "modelData", Q_RETURN_ARG(QVariant, data),
                                       Q_ARG(int, 1), Q_ARG(int, Qt::DisplayRole)));
     QCOMPARE(data, QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
     QCOMPARE(cam.modelData(0, Qt::EditRole), QVariant(QStringLiteral("Bridge")));
     QCOMPARE(cam.modelData(2, Qt::DisplayRole), QVariant(3));
-    QVERIFY(!cam.modelData(3, Qt::DisplayRole).isValid());
+    QCOMPARE(cam.modelData(3, Qt::DisplayRole).toString(), QString());
+    QCOMPARE(cam.modelData(3, Qt::UserRole).toString(), QString());
+    QVERIFY(!cam.modelData(4, Qt::DisplayRole).isValid());
 }
 
 // Column 1 of the host's list: the address without its credentials, also

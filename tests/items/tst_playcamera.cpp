@@ -21,6 +21,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,6 +65,36 @@ private:
     QWidget *m_target;
 };
 
+// Pixels of roughly `colour` within `radius` of a scene point on the view.
+int countNear(QGraphicsView *view, const QPointF &scenePos, const QColor &colour, int radius = 24)
+{
+    const QPoint centre = view->mapFromScene(scenePos);
+    const QImage image = view->viewport()->grab().toImage().copy(
+        QRect(centre - QPoint(radius, radius), QSize(2 * radius, 2 * radius)));
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += qAbs(c.red() - colour.red()) <= 8 && qAbs(c.green() - colour.green()) <= 8
+                && qAbs(c.blue() - colour.blue()) <= 8;
+        }
+    }
+    return count;
+}
+
+// A drag on the view, with the button held through the moves.
+void drag(QWidget *viewport, const QPoint &from, const QPoint &by)
+{
+    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint to = from + by * step / 4;
+        QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + by);
+}
+
 QImage shot(QWidget *widget)
 {
     return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -91,6 +122,7 @@ private slots:
     void doubleClickOpensVideoWithTrafficStreamOverlay();
     void doubleClickOpensVideoWithCitiLogOverlay();
     void playersOnTheMap();
+    void playerStatesReachTheMap();
     void noDetectorWithoutAddressOrForSnapshots();
     void nothingWithoutMainWindow();
 
@@ -275,8 +307,76 @@ void TestPlayCamera::playersOnTheMap()
     QCOMPARE(view->itemAt(liveOnView), static_cast<QGraphicsItem *>(live));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, liveOnView);
     QVERIFY(live->isSelected());
-    QVERIFY(StreamFixture::waitForPicture(qobject_cast<PlayerWidget *>(live->widget())));
+    auto *livePlayer = qobject_cast<PlayerWidget *>(live->widget());
+    QVERIFY(StreamFixture::waitForPicture(livePlayer));
+
+    // Zoomed in, it is still moved by a drag, and its picture stays put.
+    QTest::keyClick(livePlayer, Qt::Key_Plus);
+    QVERIFY(livePlayer->zoom().isZoomed());
+    const QRectF part = livePlayer->zoom().part();
+    drag(view->viewport(), liveOnView, QPoint(40, 30));
+    QVERIFY(live->pos() != cam->scenePos());
+    QCOMPARE(live->anchorPos(), live->pos());
+    QCOMPARE(livePlayer->zoom().part(), part);
     QVERIFY(waitForSnapshot(images->widget())); // from the FTP server
+}
+
+// The cameras of an open player's address show its state, through the
+// layer: a badge on the map, and a column of modelData for the host's lists.
+void TestPlayCamera::playerStatesReachTheMap()
+{
+    CamGraphicsItem *cam = camera(QStringLiteral("No detector"));
+    OsmView *view = m_window->mapView();
+    view->centerOn(cam->scenePos());
+    const QColor playing(46, 160, 67);
+    const QColor stale(255, 193, 7);
+    const int greenBefore = countNear(view, cam->scenePos(), playing);
+    QCOMPARE(cam->playerState(), CamGraphicsItem::NoPlayer);
+    QCOMPARE(cam->modelData(CamGraphicsItem::StateColumn, Qt::DisplayRole).toString(), QString());
+    QSignalSpy changes(m_plugin.get(), &OstrelPlugin::cameraStateChanged);
+
+    QVERIFY(cam->play());
+    auto *player = m_window->findChild<PlayerWidget *>();
+    QVERIFY(StreamFixture::waitForPicture(player));
+    QTRY_COMPARE(cam->playerState(), CamGraphicsItem::Playing);
+    QCOMPARE(cam->modelData(CamGraphicsItem::StateColumn, Qt::DisplayRole).toString(),
+             QStringLiteral("playing"));
+    QCOMPARE(cam->modelData(CamGraphicsItem::StateColumn, Qt::UserRole).toString(),
+             QStringLiteral("playing"));
+    // The list's cameras all share the address.
+    for (CamGraphicsItem *other : m_plugin->cameras())
+        QCOMPARE(other->playerState(), CamGraphicsItem::Playing);
+    QVERIFY(changes.count() >= m_plugin->cameras().size());
+    QVERIFY(countNear(view, cam->scenePos(), playing) > greenBefore + 10);
+
+    // The camera stops sending, and comes back.
+    m_rtsp.pause();
+    QTRY_COMPARE_WITH_TIMEOUT(cam->playerState(), CamGraphicsItem::Stale, 8000);
+    QCOMPARE(cam->modelData(CamGraphicsItem::StateColumn, Qt::UserRole).toString(),
+             QStringLiteral("stale"));
+    QVERIFY(countNear(view, cam->scenePos(), stale) > 10);
+    m_rtsp.resume();
+    QTRY_COMPARE_WITH_TIMEOUT(cam->playerState(), CamGraphicsItem::Playing, 10000);
+
+    // A camera that cannot be opened fails on its own.
+    auto *broken =
+        qobject_cast<CamGraphicsItem *>(m_plugin->createNewCamera(cam->scenePos(), 1));
+    broken->setUrl(QStringLiteral("pipe:0"));
+    QVERIFY(broken->play());
+    QTRY_COMPARE(broken->playerState(), CamGraphicsItem::Failed);
+    QCOMPARE(broken->modelData(CamGraphicsItem::StateColumn, Qt::DisplayRole).toString(),
+             QStringLiteral("failed"));
+    QCOMPARE(cam->playerState(), CamGraphicsItem::Playing);
+
+    // Closing the players takes the badges away.
+    for (QDockWidget *dock : m_window->findChildren<QDockWidget *>()) {
+        if (qobject_cast<PlayerWidget *>(dock->widget()))
+            dock->close();
+    }
+    QTRY_COMPARE(cam->playerState(), CamGraphicsItem::NoPlayer);
+    QTRY_COMPARE(broken->playerState(), CamGraphicsItem::NoPlayer);
+    QCOMPARE(cam->modelData(CamGraphicsItem::StateColumn, Qt::UserRole).toString(), QString());
+    QCOMPARE(countNear(view, cam->scenePos(), playing), greenBefore);
 }
 
 void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()

@@ -1,16 +1,60 @@
 #include "player/playerwidget.h"
+#include "player/stillwriter.h"
+#include "player/streamstatistics.h"
+#include "player/zoomgeometry.h"
 
+#include "messagecapture.h"
 #include "peerprocess.h"
 #include "streamfixture.h"
 #include "testsupport.h"
 
+#include <QAction>
+#include <QDir>
 #include <QDockWidget>
 #include <QFrame>
+#include <QImageReader>
+#include <QSignalSpy>
 #include <QTest>
 
 extern "C" {
 #include <libavutil/log.h>
 }
+
+namespace {
+
+// Pixels of roughly `colour` (each channel within `tolerance`).
+int countNear(const QImage &image, const QColor &colour, int tolerance)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += qAbs(c.red() - colour.red()) <= tolerance
+                && qAbs(c.green() - colour.green()) <= tolerance
+                && qAbs(c.blue() - colour.blue()) <= tolerance;
+        }
+    }
+    return count;
+}
+
+// A picture of four coloured quarters with a grey ramp along the bottom:
+// what a still must give back, whatever size the player shows it at.
+QImage stillSource()
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    const QColor quarters[] = {QColor(200, 40, 40), QColor(40, 180, 60), QColor(40, 60, 200),
+                               QColor(230, 230, 230)};
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const QColor c = y >= 400 ? QColor::fromRgb(x * 255 / 639, x * 255 / 639, x * 255 / 639)
+                                      : quarters[(y >= 200 ? 2 : 0) + (x >= 320 ? 1 : 0)];
+            image.setPixelColor(x, y, c);
+        }
+    }
+    return image;
+}
+
+} // namespace
 
 class TestPlayerWidget : public QObject
 {
@@ -28,6 +72,15 @@ private slots:
     void pictureFitsTheFrame();
     void controlDigitsResize();
     void overlayAndTextsOverThePicture();
+    void statistics_data();
+    void statistics();
+    void zoomGeometry_data();
+    void zoomGeometry();
+    void digitalZoom();
+    void stillNames_data();
+    void stillNames();
+    void savesStills_data();
+    void savesStills();
 
 private:
     StreamFixture m_media;
@@ -179,11 +232,32 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     PeerProcess server;
     QVERIFY(StreamFixture::startOneShotServer(&server));
     PlayerWidget player(nullptr, StreamFixture::oneShotAddress(server.port()));
+    QSignalSpy states(&player, &PlayerWidget::streamStateChanged);
     player.resize(420, 330);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
+    QCOMPARE(player.streamState(), PlayerWidget::StreamState::Playing);
+
+    // The statistics of a stream of 25 pictures a second.
+    QTest::keyClick(&player, Qt::Key_I);
+    QVERIFY(player.isStatisticsShown());
+    QVERIFY(TestSupport::waitUntil(
+        [&] {
+            const double rate = player.statistics().picturesPerSecond();
+            return rate > 18 && rate < 32;
+        },
+        10000));
+    QVERIFY(player.statistics().bitsPerSecond() > 10000);
+    const QStringList lines = player.statisticsLines();
+    QVERIFY2(lines.contains(QStringLiteral("Resolution: 640 × 480"))
+                 && lines.contains(QStringLiteral("Codec: h264")),
+             qPrintable(lines.join(QLatin1Char('|'))));
+    QTest::keyClick(&player, Qt::Key_I);
+    QVERIFY(!player.isStatisticsShown());
+
     server.pause();
     QTest::qWait(300);
+    QVERIFY(player.staleText().isEmpty());
 
     auto *video = player.findChild<QFrame *>(QStringLiteral("video"));
     // The picture's place is kept in the page's coordinates and drawn as is
@@ -204,12 +278,419 @@ void TestPlayerWidget::overlayAndTextsOverThePicture()
     shot = video->grab().toImage();
     QVERIFY(shot.pixelColor(inside) != QColor(0, 0, 255));
 
+    // A picture that stays is marked after two seconds, with the time it
+    // came, until the next one.
+    QVERIFY(TestSupport::waitUntil([&] { return !player.staleText().isEmpty(); }, 6000));
+    QCOMPARE(player.streamState(), PlayerWidget::StreamState::Stale);
+    const QString since = player.staleText().section(QLatin1Char(' '), -1);
+    QVERIFY2(player.staleText().startsWith(QStringLiteral("No new picture since "))
+                 && QTime::fromString(since, QStringLiteral("HH:mm:ss")).isValid(),
+             qPrintable(player.staleText()));
+    const int marked = countNear(video->grab().toImage(), QColor(255, 193, 7), 10);
+
     // A warning clears the notice, and the next picture clears the warning.
     QVERIFY(QMetaObject::invokeMethod(&player, "printWarning",
                                       Q_ARG(QString, QStringLiteral("Twenty characters!!"))));
     QVERIFY(player.infoText().isEmpty());
     server.resume();
     QTRY_VERIFY_WITH_TIMEOUT(player.warningText().isEmpty(), 5000);
+    QVERIFY(player.staleText().isEmpty());
+    QCOMPARE(player.streamState(), PlayerWidget::StreamState::Playing);
+    // The badge's frame and text were in the badge's colour.
+    QVERIFY(countNear(video->grab().toImage(), QColor(255, 193, 7), 10) < marked - 100);
+    QList<PlayerWidget::StreamState> seen;
+    for (const QList<QVariant> &state : qAsConst(states))
+        seen << state.at(0).value<PlayerWidget::StreamState>();
+    seen = seen.mid(seen.indexOf(PlayerWidget::StreamState::Playing));
+    QCOMPARE(seen,
+             QList<PlayerWidget::StreamState>({PlayerWidget::StreamState::Playing,
+                                               PlayerWidget::StreamState::Stale,
+                                               PlayerWidget::StreamState::Playing}));
+}
+
+void TestPlayerWidget::statistics_data()
+{
+    // Steps "event arguments [-> expected]": sample at a time the running
+    // totals of bytes, pictures and dropped pictures; picture at a time;
+    // the rates ("-" without), the dropped total, the time since the last
+    // picture and whether it is stale.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("25 pictures and 1 Mbit/s")
+        << QStringList {"sample 0 0 0 0", "sample 1000 125000 25 0", "sample 2000 250000 50 1",
+                        "fps -> 25.0", "kbps -> 1000.0", "dropped -> 1"};
+    QTest::newRow("over the last five seconds")
+        << QStringList {"sample 0 0 0 0",       "sample 1000 0 100 0",   "sample 2000 0 125 0",
+                        "sample 3000 0 150 0",  "sample 4000 0 175 0",   "sample 5000 0 200 0",
+                        "sample 6000 0 225 0",  "fps -> 25.0",           "sample 7000 0 250 0",
+                        "fps -> 25.0"};
+    QTest::newRow("a gap longer than the window gives no rate")
+        << QStringList {"sample 0 0 0 0", "sample 5001 1000 10 0", "fps -> -", "kbps -> -",
+                        "sample 5501 2000 20 0", "fps -> 20.0"};
+    QTest::newRow("one sample gives no rate")
+        << QStringList {"fps -> -", "dropped -> 0", "sample 500 1000 10 3", "fps -> -",
+                        "kbps -> -", "dropped -> 3"};
+    QTest::newRow("an older sample is ignored, one at the same time replaces")
+        << QStringList {"sample 1000 0 0 0", "sample 2000 1000 10 0", "sample 1500 99999 999 0",
+                        "sample 2000 2000 20 0", "fps -> 20.0", "kbps -> 16.0"};
+    QTest::newRow("totals that shrink give no rate")
+        << QStringList {"sample 0 5000 50 0", "sample 1000 0 0 0", "fps -> 0.0", "kbps -> 0.0"};
+    QStringList ring;
+    for (int i = 0; i < 40; ++i)
+        ring << QStringLiteral("sample %1 0 %2 0").arg(i * 100).arg(i * 3);
+    // The last 32 samples span 3.1 s.
+    QTest::newRow("samples beyond the ring") << (ring << "fps -> 30.0");
+    QTest::newRow("a picture at the clock's start")
+        << QStringList {"picture 0", "stale 1999 -> no", "stale 2000 -> yes", "since 5 -> 5"};
+    QTest::newRow("stale two seconds after the last picture")
+        << QStringList {"since 100 -> -1",   "stale 100 -> no",   "picture 1000",
+                        "since 2999 -> 1999", "stale 2999 -> no",  "stale 3000 -> yes",
+                        "picture 3500",      "stale 3600 -> no",  "since 3400 -> 0"};
+}
+
+void TestPlayerWidget::statistics()
+{
+    QFETCH(QStringList, steps);
+    StreamStatistics statistics;
+    for (const QString &step : qAsConst(steps)) {
+        const QStringList parts = step.section(QStringLiteral(" -> "), 0, 0).split(' ');
+        const QString event = parts.at(0);
+        const auto number = [&](int i) { return parts.at(i).toLongLong(); };
+        QString result;
+        if (event == QLatin1String("sample")) {
+            StreamStatistics::Totals totals;
+            totals.bytes = quint64(number(2));
+            totals.pictures = quint64(number(3));
+            totals.dropped = quint64(number(4));
+            statistics.sample(number(1), totals);
+        } else if (event == QLatin1String("picture")) {
+            statistics.pictureShown(number(1));
+        } else if (event == QLatin1String("fps")) {
+            result = statistics.hasRates()
+                ? QString::number(statistics.picturesPerSecond(), 'f', 1)
+                : QStringLiteral("-");
+        } else if (event == QLatin1String("kbps")) {
+            result = statistics.hasRates()
+                ? QString::number(statistics.bitsPerSecond() / 1000, 'f', 1)
+                : QStringLiteral("-");
+        } else if (event == QLatin1String("dropped")) {
+            result = QString::number(statistics.dropped());
+        } else if (event == QLatin1String("since")) {
+            result = QString::number(statistics.sinceLastPicture(number(1)));
+        } else if (event == QLatin1String("stale")) {
+            result = statistics.isStale(number(1)) ? QStringLiteral("yes") : QStringLiteral("no");
+        }
+        const QString done = parts.join(QLatin1Char(' '));
+        QCOMPARE(result.isEmpty() ? done : done + QStringLiteral(" -> ") + result, step);
+    }
+}
+
+void TestPlayerWidget::zoomGeometry_data()
+{
+    // Steps: zoom at a view point by a factor, pan by pixels, reset; part
+    // gives the part of the picture shown (fractions, to 3 places), at the
+    // picture point under a view point, source the part of a picture of a
+    // size in its pixels.
+    QTest::addColumn<QRectF>("view");
+    QTest::addColumn<QStringList>("steps");
+    const QRectF view(0, 0, 400, 300);
+    QTest::newRow("about the centre")
+        << view << QStringList {"zoom 200 150 2 -> 0.25 0.25 0.5 0.5"};
+    QTest::newRow("the point under the cursor stays")
+        << view << QStringList {"zoom 100 75 2 -> 0.125 0.125 0.5 0.5", "at 100 75 -> 0.25 0.25",
+                                "zoom 100 75 2 -> 0.188 0.188 0.25 0.25",
+                                "at 100 75 -> 0.25 0.25"};
+    QTest::newRow("at most eight times")
+        << view << QStringList {"zoom 200 150 4", "zoom 200 150 4 -> 0.438 0.438 0.125 0.125"};
+    QTest::newRow("zooming out ends at the whole picture")
+        << view << QStringList {"zoom 0 0 3", "zoom 400 300 0.1 -> 0 0 1 1"};
+    QTest::newRow("never beyond the picture")
+        << view << QStringList {"zoom 0 0 2 -> 0 0 0.5 0.5", "pan 100 50 -> 0 0 0.5 0.5",
+                                "pan -200 -150 -> 0.25 0.25 0.5 0.5",
+                                "pan -1000 -1000 -> 0.5 0.5 0.5 0.5",
+                                "zoom 400 300 2 -> 0.75 0.75 0.25 0.25"};
+    QTest::newRow("a view elsewhere in its frame")
+        << QRectF(10, 20, 400, 300)
+        << QStringList {"zoom 110 95 2 -> 0.125 0.125 0.5 0.5", "source 640 480 -> 80 60 320 240",
+                        "zoom -500 -500 2 -> 0.125 0.125 0.25 0.25"};
+    QTest::newRow("no panning of the whole picture")
+        << view << QStringList {"pan 50 50 -> 0 0 1 1", "source 640 480 -> 0 0 640 480"};
+    QTest::newRow("nonsense changes nothing")
+        << view << QStringList {"zoom nan 150 2 -> 0 0 1 1", "zoom 200 150 2",
+                                "zoom 200 150 nan -> 0.25 0.25 0.5 0.5",
+                                "zoom 200 150 0 -> 0.25 0.25 0.5 0.5",
+                                "zoom 200 150 -2 -> 0.25 0.25 0.5 0.5",
+                                "pan nan 0 -> 0.25 0.25 0.5 0.5"};
+    QTest::newRow("no width") << QRectF(0, 0, 0, 300) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
+    QTest::newRow("no height") << QRectF(0, 0, 400, 0) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
+    QTest::newRow("reset") << view << QStringList {"zoom 30 40 5", "reset -> 0 0 1 1"};
+}
+
+void TestPlayerWidget::zoomGeometry()
+{
+    QFETCH(QRectF, view);
+    QFETCH(QStringList, steps);
+    ZoomGeometry zoom;
+    const auto text = [](const QList<double> &values) {
+        QStringList out;
+        for (const double value : values)
+            out << QString::number(qRound(value * 1000) / 1000.0);
+        return out.join(QLatin1Char(' '));
+    };
+    const auto rectText = [&](const QRectF &r) {
+        return text({r.x(), r.y(), r.width(), r.height()});
+    };
+    for (const QString &step : qAsConst(steps)) {
+        const QStringList parts = step.section(QStringLiteral(" -> "), 0, 0).split(' ');
+        const QString event = parts.at(0);
+        const auto number = [&](int i) {
+            return parts.at(i) == QLatin1String("nan") ? qQNaN() : parts.at(i).toDouble();
+        };
+        QString result;
+        if (event == QLatin1String("zoom")) {
+            zoom.zoomAt(QPointF(number(1), number(2)), view, number(3));
+            result = rectText(zoom.part());
+        } else if (event == QLatin1String("pan")) {
+            zoom.panBy(QPointF(number(1), number(2)), view);
+            result = rectText(zoom.part());
+        } else if (event == QLatin1String("reset")) {
+            zoom.reset();
+            result = rectText(zoom.part());
+        } else if (event == QLatin1String("at")) {
+            const QPointF at = zoom.pictureAt(QPointF(number(1), number(2)), view);
+            result = text({at.x(), at.y()});
+        } else if (event == QLatin1String("source")) {
+            result = rectText(zoom.sourceRect(QSizeF(number(1), number(2))));
+        }
+        const QString done = parts.join(QLatin1Char(' '));
+        QCOMPARE(step.contains(QStringLiteral(" -> ")) ? done + QStringLiteral(" -> ") + result
+                                                       : done,
+                 step);
+    }
+    QCOMPARE(zoom.isZoomed(), zoom.zoom() > 1.0);
+}
+
+// The wheel zooms about the cursor, the overlay along with the picture; a
+// drag pans, a double-click or 0 shows the whole picture again.
+void TestPlayerWidget::digitalZoom()
+{
+    PeerProcess server;
+    QVERIFY(StreamFixture::startOneShotServer(&server));
+    PlayerWidget player(nullptr, StreamFixture::oneShotAddress(server.port()));
+    player.resize(420, 330);
+    player.show();
+    QVERIFY(StreamFixture::waitForPicture(&player));
+    auto *video = player.findChild<QFrame *>(QStringLiteral("video"));
+    const QRect picture = player.videoRect();
+    QTRY_COMPARE(player.currentFrame().size(), picture.size());
+    const int shownWidth = picture.width();
+
+    // An overlay of four coloured quarters.
+    QImage quarters(2, 2, QImage::Format_RGB32);
+    quarters.setPixel(0, 0, qRgb(255, 0, 0));
+    quarters.setPixel(1, 0, qRgb(0, 255, 0));
+    quarters.setPixel(0, 1, qRgb(0, 0, 255));
+    quarters.setPixel(1, 1, qRgb(255, 255, 255));
+    player.newOverlayImage(QPixmap::fromImage(quarters));
+
+    const QPoint at = picture.topLeft() + QPoint(picture.width() / 5, picture.height() / 5);
+    QWheelEvent wheel(at, video->mapToGlobal(at), QPoint(), QPoint(0, 360), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(video, &wheel);
+    QVERIFY(wheel.isAccepted());
+    QVERIFY(player.zoom().zoom() > 2.5 && player.zoom().zoom() < 3);
+    const QPointF fixed = player.zoom().pictureAt(at, picture);
+    QVERIFY(qAbs(fixed.x() - 0.2) < 0.01 && qAbs(fixed.y() - 0.2) < 0.01);
+    // All of the part shown lies in the top left quarter.
+    const QImage zoomed = video->grab().toImage();
+    const QRect inner = picture.adjusted(2, 2, -3, -3) & video->rect();
+    for (const QPoint &p : {inner.topLeft(), inner.topRight(), inner.bottomLeft(),
+                            inner.bottomRight(), inner.center()})
+        QCOMPARE(zoomed.pixelColor(p), QColor(255, 0, 0));
+    // Pictures now come larger, up to the stream's own size, to stay sharp.
+    QTRY_VERIFY(player.currentFrame().width() > shownWidth);
+    QVERIFY(player.currentFrame().width() <= 640);
+
+    // A drag to the left shows more of the right.
+    const double left = player.zoom().part().x();
+    const QPoint from = picture.center();
+    QTest::mousePress(video, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, from - QPoint(100, 0), video->mapToGlobal(from),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(video, &move);
+    QTest::mouseRelease(video, Qt::LeftButton, {}, from - QPoint(100, 0));
+    QVERIFY(player.zoom().part().x() > left);
+    QCOMPARE(player.zoom().zoom(), 1.0 / player.zoom().part().width());
+
+    QTest::mouseDClick(video, Qt::LeftButton, {}, from);
+    QVERIFY(!player.zoom().isZoomed());
+    QCOMPARE(video->grab().toImage().pixelColor(inner.bottomRight()), QColor(255, 255, 255));
+    QTRY_COMPARE(player.currentFrame().size(), picture.size());
+
+    // Keys: + zooms about the centre, 0 shows the whole picture.
+    QTest::keyClick(&player, Qt::Key_Plus);
+    QVERIFY(player.zoom().isZoomed());
+    QCOMPARE(player.zoom().part().center(), QPointF(0.5, 0.5));
+    QTest::keyClick(&player, Qt::Key_0);
+    QVERIFY(!player.zoom().isZoomed());
+    // Without a zoom a press is not the player's: on the map it drags it.
+    QMouseEvent press(QEvent::MouseButtonPress, from, video->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QVERIFY(!player.eventFilter(video, &press));
+}
+
+void TestPlayerWidget::stillNames_data()
+{
+    QTest::addColumn<QString>("camera");
+    QTest::addColumn<QString>("safe");
+    QTest::newRow("plain") << "Central Avenue" << "Central Avenue";
+    QTest::newRow("cyrillic") << QString::fromUtf8("Камера 1") << QString::fromUtf8("Камера 1");
+    QTest::newRow("path") << "../../etc/cron.d/x" << "_.._etc_cron.d_x";
+    QTest::newRow("windows path and patterns") << "C:\\cams\\a*b?<c>|\"" << "C__cams_a_b__c___";
+    QTest::newRow("controls and direction override")
+        << QStringLiteral("Gate\n2\t\u202Egpj.exe\u200B") << "Gate 2 gpj.exe";
+    QTest::newRow("nul and bell") << QString::fromLatin1("a\0b\x07" "c", 5) << "abc";
+    QTest::newRow("hidden or an option") << "..-.hidden" << "hidden";
+    QTest::newRow("trailing dots and spaces") << "name. . ." << "name";
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x") << "x";
+    QTest::newRow("nothing left") << QStringLiteral("\n\u202E\x01 . ") << "camera";
+    QTest::newRow("empty") << QString() << "camera";
+    QTest::newRow("long") << QString(300, QLatin1Char('a')) << QString(120, QLatin1Char('a'));
+    QString emoji;
+    for (int i = 0; i < 100; ++i)
+        emoji += QString::fromUcs4(U"\U0001F4F7");
+    QTest::newRow("long, four bytes a character") << emoji << emoji.left(60);
+}
+
+// Camera names are hostile: a still's name stays in its folder, visible and
+// within what file systems take.
+void TestPlayerWidget::stillNames()
+{
+    QFETCH(QString, camera);
+    QFETCH(QString, safe);
+    QCOMPARE(StillWriter::safeName(camera), safe);
+    const QDateTime time(QDate(2024, 5, 1), QTime(14, 3, 7));
+    const QString name = StillWriter::fileName(camera, time, 1);
+    QCOMPARE(name, safe + QStringLiteral("_2024-05-01_14-03-07.png"));
+    QCOMPARE(StillWriter::fileName(camera, time, 3), safe + QStringLiteral("_2024-05-01_14-03-07-3.png"));
+    QVERIFY(name.toUtf8().size() <= 255 - 4);
+    QCOMPARE(QFileInfo(QDir(QStringLiteral("/tmp")).filePath(name)).absolutePath(),
+             QStringLiteral("/tmp"));
+}
+
+void TestPlayerWidget::savesStills_data()
+{
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("camera");
+    QTest::addColumn<bool>("menu");
+    QTest::addColumn<QString>("outcome"); // the start of the file's name, or of the notice
+    QTest::newRow("full-range 4:4:4, key")
+        << "mjpeg" << "temp" << "Central Avenue" << false << "Central Avenue_2";
+    QTest::newRow("limited-range 4:2:0, menu") << "h264" << "temp" << "North gate" << true
+                                               << "North gate_2";
+    QTest::newRow("hostile name")
+        << "mjpeg" << "temp" << "../../etc/cron.d/x\n" << false << "_.._etc_cron.d_x_2";
+    QTest::newRow("missing folder") << "mjpeg" << "missing" << "Cam" << false
+                                    << "Still not saved: the folder for stills does not exist";
+    QTest::newRow("a file, not a folder")
+        << "mjpeg" << "file" << "Cam" << false
+        << "Still not saved: the folder for stills does not exist";
+    QTest::newRow("no writing there") << "mjpeg" << "/proc" << "Cam" << true
+                                      << "Still not saved: the folder for stills is not writable";
+}
+
+// A still is the picture shown at the stream's own size, however small it
+// is shown; it goes where the host says, or the player says why not.
+void TestPlayerWidget::savesStills()
+{
+    QFETCH(QString, codec);
+    QFETCH(QString, folder);
+    QFETCH(QString, camera);
+    QFETCH(bool, menu);
+    QFETCH(QString, outcome);
+
+    QTemporaryDir dir;
+    const QImage source = stillSource();
+    const QString sourceFile = dir.filePath(QStringLiteral("source.png"));
+    QVERIFY(source.save(sourceFile));
+    const QString stills = dir.filePath(QStringLiteral("stills"));
+    QVERIFY(QDir().mkpath(stills));
+    const QString target = folder == QLatin1String("temp")      ? stills
+                         : folder == QLatin1String("missing") ? dir.filePath(QStringLiteral("none"))
+                         : folder == QLatin1String("file")    ? sourceFile
+                                                              : folder;
+
+    // A camera sending that picture over and over.
+    const QString encoding = codec == QLatin1String("mjpeg")
+        ? QStringLiteral(" -c:v mjpeg -q:v 2 -pix_fmt yuvj444p -f mpjpeg ")
+        : QStringLiteral(" -c:v libx264 -preset ultrafast -tune zerolatency -pix_fmt yuv420p "
+                         "-g 25 -f mpegts ");
+    PeerProcess server;
+    QVERIFY(server.startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
+        return QString(QStringLiteral("-v error -re -loop 1 -framerate 25 -i ") + sourceFile
+                       + encoding + QStringLiteral("-listen 1 ")
+                       + StreamFixture::oneShotAddress(port))
+            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    }));
+
+    QDockWidget dock;
+    auto *player = new PlayerWidget(&dock, StreamFixture::oneShotAddress(server.port()));
+    dock.setWidget(player);
+    dock.resize(330, 260);
+    dock.show();
+    dock.setWindowTitle(camera);
+    QVERIFY(StreamFixture::waitForPicture(player));
+    QTRY_VERIFY(player->currentFrame().width() < 640);
+    QCOMPARE(player->stillFolder(), StillWriter::defaultFolder());
+    player->setStillFolder(target);
+
+    MessageCapture capture;
+    QSignalSpy saved(player, &PlayerWidget::stillSaved);
+    if (menu) {
+        QCOMPARE(player->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(player->actions().at(0)->text().startsWith(QStringLiteral("Save still\t")));
+        player->actions().at(0)->trigger();
+    } else {
+        QTest::keyClick(player, Qt::Key_S);
+    }
+    QVERIFY(TestSupport::waitUntil([&] { return !player->stillNotice().isEmpty(); }, 10000));
+
+    if (folder != QLatin1String("temp")) {
+        QVERIFY2(player->stillNotice().startsWith(outcome), qPrintable(player->stillNotice()));
+        QCOMPARE(saved.count(), 0);
+        QVERIFY(capture.contains(outcome));
+        QCOMPARE(QDir(stills).entryList(QDir::Files).size(), 0);
+        return;
+    }
+    QCOMPARE(saved.count(), 1);
+    const QString file = saved.at(0).at(0).toString();
+    QCOMPARE(QFileInfo(file).absolutePath(), QDir(stills).absolutePath());
+    QVERIFY2(QFileInfo(file).fileName().startsWith(outcome), qPrintable(file));
+    QCOMPARE(player->stillNotice(), QStringLiteral("Still saved to ") + file);
+    QVERIFY(capture.contains(QStringLiteral("Still saved to ") + file));
+
+    QImageReader reader(file);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage still = reader.read();
+    QCOMPARE(still.size(), QSize(640, 480));
+    // Each quarter and the grey ramp, away from the edges that coding blurs.
+    for (int y = 20; y < 480; y += 40) {
+        for (int x = 20; x < 640; x += 40) {
+            const QColor want = source.pixelColor(x, y);
+            const QColor got = still.pixelColor(x, y);
+            QVERIFY2(qAbs(want.red() - got.red()) <= 12 && qAbs(want.green() - got.green()) <= 12
+                         && qAbs(want.blue() - got.blue()) <= 12,
+                     qPrintable(QStringLiteral("%1,%2: %3 for %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(got.name(), want.name())));
+        }
+    }
+
+    // A second still of the same second gets a name of its own.
+    QTest::keyClick(player, Qt::Key_S);
+    QVERIFY(TestSupport::waitUntil([&] { return saved.count() == 2; }, 10000));
+    QVERIFY(saved.at(1).at(0).toString() != file);
 }
 
 QTEST_MAIN(TestPlayerWidget)

@@ -1,11 +1,15 @@
 #include "plugin/ostrelplugin.h"
+#include "player/playerwidget.h"
 
 #include "kernel.h"
 #include "messagecapture.h"
 #include "osmview.h"
 #include "workstationwindow.h"
 
+#include <QFile>
 #include <QGraphicsScene>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
@@ -38,6 +42,8 @@ private slots:
     void maxStreamCountBoundsThePluginsOwnPool_data();
     void maxStreamCountBoundsThePluginsOwnPool();
     void repeatedPluginObjects();
+    void stillFolder_data();
+    void stillFolder();
 };
 
 void TestOstrelPlugin::bindsToFirstKernelWithScene()
@@ -105,6 +111,45 @@ void TestOstrelPlugin::repeatedPluginObjects()
         auto plugin = std::make_unique<OstrelPlugin>();
         QCOMPARE(plugin->scene(), window.scene());
     }
+}
+
+void TestOstrelPlugin::stillFolder_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("a folder") << "stills" << true;
+    QTest::newRow("missing") << "none" << false;
+    QTest::newRow("a file") << "file" << false;
+    QTest::newRow("empty, the pictures folder") << "" << true;
+}
+
+// The pictures folder unless the host says; a folder that cannot take
+// stills is refused, and players made before and after follow.
+void TestOstrelPlugin::stillFolder()
+{
+    QFETCH(QString, written);
+    QFETCH(bool, accepted);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("stills")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("first")));
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString first = dir.filePath(QStringLiteral("first"));
+    const QString folder = written.isEmpty() ? QString() : dir.filePath(written);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("stillFolder").toString(), pictures);
+    std::unique_ptr<QWidget> before(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    QVERIFY(plugin.setProperty("stillFolder", first));
+    MessageCapture capture;
+    QVERIFY(plugin.setProperty("stillFolder", folder));
+    const QString expected = !accepted ? first : written.isEmpty() ? pictures : folder;
+    QCOMPARE(plugin.property("stillFolder").toString(), expected);
+    QCOMPARE(capture.contains(QStringLiteral("stillFolder refused")), !accepted);
+    std::unique_ptr<QWidget> after(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    for (QWidget *player : {before.get(), after.get()})
+        QCOMPARE(qobject_cast<PlayerWidget *>(player)->stillFolder(), expected);
 }
 
 QTEST_MAIN(TestOstrelPlugin)
