@@ -84,6 +84,7 @@ struct Figures
     qint64 delivered = 0;
     double readingSeconds = 0;
     double othersCpu = 0; // share of the machine's cores, other processes
+    double guiThreadCpu = 0; // share of a core
     QSize picture;
 };
 
@@ -229,7 +230,9 @@ bool playerTurn(int count, const QString &file, const QString &options, Figures 
     for (const auto &camera : cameras)
         pids.push_back(camera->pid());
     const CpuWindow window(pids);
+    const double guiBefore = threadCpuSeconds();
     runEventLoop(WindowMs);
+    figures->guiThreadCpu += (threadCpuSeconds() - guiBefore) / window.seconds();
     const double cpu = window.used(1);
     const double seconds = window.seconds();
     figures->othersCpu += window.others();
@@ -349,7 +352,7 @@ int main(int argc, char *argv[])
                .arg(Rounds);
     out << "skipped: pictures whose number in the bar code was never painted; others: cores "
            "kept busy by other processes meanwhile\n";
-    out << "tiles  player  ffmpeg  ratio  painted/sent  skipped  delivered  others "
+    out << "tiles  player  ffmpeg  ratio  painted/sent  skipped  delivered  GUI thread  others "
            "(player/ffmpeg turns)\n";
     out.flush();
     bool allMet = true;
@@ -371,7 +374,7 @@ int main(int argc, char *argv[])
         const double playerCpu = player.cpuPerStream / Rounds * 100;
         const double commandLineCpu = commandLine.cpuPerStream / Rounds * 100;
         const double ratio = playerCpu / commandLineCpu;
-        out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %8/%9\n")
+        out << QStringLiteral("%1  %2  %3  %4  %5  %6  %7  %10  %8/%9\n")
                    .arg(count, 5)
                    .arg(playerCpu, 6, 'f', 1)
                    .arg(commandLineCpu, 6, 'f', 1)
@@ -380,7 +383,9 @@ int main(int argc, char *argv[])
                    .arg(player.skipped, 7)
                    .arg(player.delivered, 9)
                    .arg(player.othersCpu / Rounds, 0, 'f', 2)
-                   .arg(commandLine.othersCpu / Rounds, 0, 'f', 2);
+                   .arg(commandLine.othersCpu / Rounds, 0, 'f', 2)
+                   .arg(QStringLiteral("%1%").arg(player.guiThreadCpu / Rounds * 100, 0, 'f', 1),
+                       10);
         out.flush();
         allMet = allMet && ratio <= 1.1 && (count < 8 || player.skipped == 0);
     }

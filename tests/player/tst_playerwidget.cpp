@@ -139,6 +139,9 @@ void TestPlayerWidget::optionsMapOntoTheLibrary_data()
     QTest::newRow("others ignored") << "--rtsp-tcp --network-caching=300 -I dummy" << 40 << 2
                                     << 300 << "analyzeduration=300000 max_delay=300000"
                                     << "analyzeduration=300000" << "thread_type=slice" << 2;
+    QTest::newRow("stray words") << "300 --network-caching=250 - -- ---x" << 40 << 2 << 250
+                                 << "analyzeduration=250000 max_delay=250000"
+                                 << "analyzeduration=250000" << "thread_type=slice" << 4;
     QTest::newRow("negative") << "--network-caching -5" << 40 << 2 << -1 << "" << "" << "" << 1;
     QTest::newRow("not a number") << "--network-caching=3e2 --network-caching= --network-caching"
                                   << 40 << 2 << -1 << "" << "" << "" << 3;
