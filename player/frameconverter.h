@@ -12,10 +12,13 @@ extern "C" {
 class QImage;
 
 /*
- * Turns decoded pictures into 32-bit RGB at the size they are shown, in one
- * pass: scaling and colour conversion together cost less than a full-size
- * conversion followed by scaling when painting. The scaling context is kept
- * and rebuilt only when the source or the size changes.
+ * Turns decoded pictures into 32-bit RGB at the size they are shown. A
+ * picture shown at another size is first scaled in YUV into a buffer of the
+ * shown size, and then converted: the scaler's RGB output while scaling
+ * costs several times its vector-coded YUV scaling and same-size colour
+ * conversion together (3 ms against 0.4-0.9 ms for a 1920x1080 picture shown
+ * at 480x270). Contexts and the buffer are kept and made again only when the
+ * source or the size changes.
  */
 class FrameConverter
 {
@@ -35,6 +38,9 @@ public:
     // Fast area-averaging when shrinking (the usual case on a video wall),
     // smooth interpolation when enlarging.
     static int scalingFlags(const QSize &from, const QSize &to);
+    // 8-bit YUV with its chroma in planes of its own, or beside it (NV12):
+    // what can be scaled as YUV first.
+    static bool isScalableYuv(AVPixelFormat format);
 
 private:
     struct Setup
@@ -52,9 +58,15 @@ private:
         }
     };
 
+    bool scalePlanes(const AVFrame *frame, const Setup &setup);
     void setSourceRange(bool fullRange);
 
-    FFmpeg::ScaleContextPtr m_context;
+    FFmpeg::ScaleContextPtr m_context; // to RGB
+    FFmpeg::ScaleContextPtr m_planeContext; // YUV to YUV at the shown size
+    FFmpeg::BufferPtr m_planeBuffer;
+    QSize m_planeSize;
+    uint8_t *m_planes[4] = {};
+    int m_planeStrides[4] = {};
     Setup m_setup;
 };
 

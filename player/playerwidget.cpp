@@ -6,6 +6,7 @@
 #include "player/bewardviewfactory.h"
 #include "player/framehandover.h"
 #include "player/picturenotes.h"
+#include "player/playeroptions.h"
 #include "player/proxysocket.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
@@ -122,7 +123,10 @@ PlayerWidget::~PlayerWidget()
 
 void PlayerWidget::startSession(StreamPool *pool)
 {
-    auto *session = new StreamSession(m_camAddress, m_useTcp, pool);
+    const PlayerOptions options = PlayerOptions::parse(m_playerOptions);
+    for (const QString &line : options.ignored())
+        qDebug() << "Player option ignored:" << line;
+    auto *session = new StreamSession(m_camAddress, m_useTcp, options, pool);
     m_session = session;
     m_frames = session->frames();
     connect(session, &StreamSession::openingEnded, this, &PlayerWidget::playerInitComplete);

@@ -6,25 +6,27 @@
 #include "player/restartpolicy.h"
 #include "player/streamaddress.h"
 
+#include <QThread>
+
 #include <chrono>
 
 namespace {
 
 const QSize FallbackVideoSize(640, 480);
 
-#ifdef __SANITIZE_THREAD__
-// FFmpeg's frame threads hand pictures over through atomics of the
-// uninstrumented library; decoding on the calling thread keeps the
-// sanitizer's reports about our own code.
-constexpr char DecoderThreads[] = "1";
-#else
-constexpr char DecoderThreads[] = "auto";
-#endif
-
 qint64 monotonicMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The time between two pictures as the stream tells it; 0 when unknown.
+int frameIntervalMs(AVFormatContext *input, AVStream *stream)
+{
+    const AVRational rate = av_guess_frame_rate(input, stream, nullptr);
+    if (rate.num <= 0 || rate.den <= 0)
+        return 0;
+    return int(qBound<qint64>(1, qint64(rate.den) * 1000 / rate.num, 1000));
 }
 
 } // namespace
@@ -39,10 +41,11 @@ struct StreamDecoder::Stream
 
 StreamDecoder::Listener::~Listener() = default;
 
-StreamDecoder::StreamDecoder(const QString &address, bool useTcp,
+StreamDecoder::StreamDecoder(const QString &address, bool useTcp, const PlayerOptions &options,
     std::shared_ptr<FrameHandOver> frames, Listener *listener)
     : m_address(address)
     , m_useTcp(useTcp)
+    , m_options(options)
     , m_frames(std::move(frames))
     , m_listener(listener)
 {
@@ -136,6 +139,10 @@ QString StreamDecoder::open(const StreamAddress &address, Stream *stream)
         options.set("rtsp_transport", "tcp");
     options.set("protocol_whitelist", address.protocolWhitelist().constData());
     const QByteArray name = address.openName();
+    const QByteArray scheme =
+        address.kind() == StreamAddress::Network ? name.left(name.indexOf(':')) : QByteArray();
+    for (const PlayerOptions::Option &option : m_options.inputOptions(scheme))
+        options.set(option.first.constData(), option.second.constData());
     // On failure the library frees the context and clears the pointer.
     const int opened = avformat_open_input(&input, name.constData(), nullptr, options.address());
     if (opened != 0) {
@@ -178,7 +185,18 @@ QString StreamDecoder::open(const StreamAddress &address, Stream *stream)
     stream->decoder->pkt_timebase = video->time_base;
 
     AvDictionary decoderOptions;
-    decoderOptions.set("threads", DecoderThreads);
+    decoderOptions.set("threads", "auto");
+    const int interval = frameIntervalMs(input, video);
+    for (const PlayerOptions::Option &option :
+        m_options.decoderOptions(interval, QThread::idealThreadCount())) {
+        decoderOptions.set(option.first.constData(), option.second.constData());
+    }
+#ifdef __SANITIZE_THREAD__
+    // FFmpeg's frame threads hand pictures over through atomics of the
+    // uninstrumented library; decoding on the calling thread keeps the
+    // sanitizer's reports about our own code.
+    decoderOptions.set("threads", "1");
+#endif
     decoderOptions.set("refcounted_frames", "1");
     if (avcodec_open2(stream->decoder.get(), codec, decoderOptions.address()) < 0)
         return tr("avcodec_open2 error");

@@ -2,6 +2,7 @@
 #define STREAMDECODER_H
 
 #include "player/ffmpegptr.h"
+#include "player/playeroptions.h"
 
 #include <QCoreApplication>
 #include <QSize>
@@ -53,8 +54,8 @@ public:
 
     static constexpr qint64 NoPacketTimeoutMs = 10000;
 
-    StreamDecoder(const QString &address, bool useTcp, std::shared_ptr<FrameHandOver> frames,
-        Listener *listener);
+    StreamDecoder(const QString &address, bool useTcp, const PlayerOptions &options,
+        std::shared_ptr<FrameHandOver> frames, Listener *listener);
     ~StreamDecoder();
     StreamDecoder(const StreamDecoder &) = delete;
     StreamDecoder &operator=(const StreamDecoder &) = delete;
@@ -86,6 +87,7 @@ private:
 
     const QString m_address;
     const bool m_useTcp;
+    const PlayerOptions m_options;
     const std::shared_ptr<FrameHandOver> m_frames;
     Listener *const m_listener;
 

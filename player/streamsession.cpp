@@ -56,10 +56,11 @@ private:
     const std::shared_ptr<std::atomic_bool> m_done;
 };
 
-StreamSession::StreamSession(const QString &address, bool useTcp, StreamPool *pool)
+StreamSession::StreamSession(
+    const QString &address, bool useTcp, const PlayerOptions &options, StreamPool *pool)
     : m_pool(pool)
     , m_frames(std::make_shared<FrameHandOver>())
-    , m_decoder(address, useTcp, m_frames, this)
+    , m_decoder(address, useTcp, options, m_frames, this)
 {
     if (m_pool)
         m_pool->attach(this);

@@ -1,3 +1,4 @@
+#include "player/playeroptions.h"
 #include "player/playerwidget.h"
 #include "player/stillwriter.h"
 #include "player/streamstatistics.h"
@@ -64,6 +65,8 @@ private slots:
     void initTestCase();
 
     void titleGoesToTheParent();
+    void optionsMapOntoTheLibrary_data();
+    void optionsMapOntoTheLibrary();
     void audioOnlySourceFailsToOpen();
     void playsFiles_data();
     void playsFiles();
@@ -130,19 +133,113 @@ void TestPlayerWidget::audioOnlySourceFailsToOpen()
     QCOMPARE(StreamFixture::currentPage(&silent), 1);
 }
 
+namespace {
+
+QString joined(const QList<PlayerOptions::Option> &options)
+{
+    QStringList pairs;
+    for (const PlayerOptions::Option &option : options)
+        pairs << QString::fromLatin1(option.first + '=' + option.second);
+    return pairs.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+// The camera list's player options, hostile text, as the media library
+// gets them: `input` for an RTSP and an HTTP address, `decoder` for a
+// stream of 25 pictures a second (or `interval` ms) on `cores` cores.
+void TestPlayerWidget::optionsMapOntoTheLibrary_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("cores");
+    QTest::addColumn<int>("caching");
+    QTest::addColumn<QString>("rtspInput");
+    QTest::addColumn<QString>("httpInput");
+    QTest::addColumn<QString>("decoder");
+    QTest::addColumn<int>("ignored");
+
+    // Without a caching the library's defaults stay.
+    QTest::newRow("none") << QString() << 40 << 2 << -1 << "" << "" << "" << 0;
+    QTest::newRow("the list's usual") << "--network-caching=300" << 40 << 2 << 300
+                                      << "analyzeduration=300000 max_delay=300000"
+                                      << "analyzeduration=300000" << "thread_type=slice" << 0;
+    // Nought waits for nothing; the probing gets its shortest time, as 0
+    // would mean the library's default.
+    QTest::newRow("nought") << " \t--network-caching=0\n" << 40 << 2 << 0
+                            << "analyzeduration=1000 max_delay=0" << "analyzeduration=1000"
+                            << "thread_type=slice" << 0;
+    // Held pictures fit in a tenth of the caching, and threads in the cores.
+    QTest::newRow("a second") << "--network-caching=1000" << 40 << 16 << 1000
+                              << "analyzeduration=1000000 max_delay=1000000"
+                              << "analyzeduration=1000000" << "threads=3" << 0;
+    QTest::newRow("few cores") << "--network-caching=5000" << 40 << 2 << 5000
+                               << "analyzeduration=5000000 max_delay=1000000"
+                               << "analyzeduration=5000000" << "threads=3" << 0;
+    QTest::newRow("slow pictures") << "--network-caching=1000" << 200 << 16 << 1000
+                                   << "analyzeduration=1000000 max_delay=1000000"
+                                   << "analyzeduration=1000000" << "thread_type=slice" << 0;
+    QTest::newRow("rate unknown") << "--network-caching=2000" << 0 << 16 << 2000
+                                  << "analyzeduration=2000000 max_delay=1000000"
+                                  << "analyzeduration=2000000" << "threads=6" << 0;
+    QTest::newRow("bounded") << "--network-caching=99999999999" << 1 << 64 << 60000
+                             << "analyzeduration=60000000 max_delay=1000000"
+                             << "analyzeduration=60000000" << "threads=16" << 1;
+    // Other spellings; the last caching counts.
+    QTest::newRow("spellings") << ":network-caching=200 --NETWORK-CACHING 100" << 40 << 2 << 100
+                               << "analyzeduration=100000 max_delay=100000"
+                               << "analyzeduration=100000" << "thread_type=slice" << 0;
+    QTest::newRow("others ignored") << "--rtsp-tcp --network-caching=300 -I dummy" << 40 << 2
+                                    << 300 << "analyzeduration=300000 max_delay=300000"
+                                    << "analyzeduration=300000" << "thread_type=slice" << 2;
+    QTest::newRow("stray words") << "300 --network-caching=250 - -- ---x" << 40 << 2 << 250
+                                 << "analyzeduration=250000 max_delay=250000"
+                                 << "analyzeduration=250000" << "thread_type=slice" << 4;
+    QTest::newRow("negative") << "--network-caching -5" << 40 << 2 << -1 << "" << "" << "" << 1;
+    QTest::newRow("not a number") << "--network-caching=3e2 --network-caching= --network-caching"
+                                  << 40 << 2 << -1 << "" << "" << "" << 3;
+    QTest::newRow("too many") << QStringLiteral("--x ").repeated(40) + "--network-caching=300"
+                              << 40 << 2 << -1 << "" << "" << "" << PlayerOptions::MaxOptions + 1;
+    QTest::newRow("too long") << QString(PlayerOptions::MaxTextLength, QLatin1Char(' '))
+            + "--network-caching=300"
+                              << 40 << 2 << -1 << "" << "" << "" << 1;
+}
+
+void TestPlayerWidget::optionsMapOntoTheLibrary()
+{
+    QFETCH(QString, text);
+    QFETCH(int, interval);
+    QFETCH(int, cores);
+    QFETCH(int, caching);
+    QFETCH(QString, rtspInput);
+    QFETCH(QString, httpInput);
+    QFETCH(QString, decoder);
+    QFETCH(int, ignored);
+
+    const PlayerOptions options = PlayerOptions::parse(text);
+    QCOMPARE(options.cachingMs(), caching);
+    QCOMPARE(joined(options.inputOptions("rtsp")), rtspInput);
+    QCOMPARE(joined(options.inputOptions("http")), httpInput);
+    QCOMPARE(joined(options.decoderOptions(interval, cores)), decoder);
+    QCOMPARE(options.ignored().size(), ignored);
+}
+
 void TestPlayerWidget::playsFiles_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::newRow("H.264") << QStringLiteral("h264.mp4");
-    QTest::newRow("MPEG-4") << QStringLiteral("mpeg4.avi");
+    QTest::addColumn<QString>("options");
+    QTest::newRow("H.264") << QStringLiteral("h264.mp4") << QString();
+    QTest::newRow("MPEG-4") << QStringLiteral("mpeg4.avi") << QStringLiteral("--network-caching=0");
     // Audio packets, here of the first stream, are read and passed over.
-    QTest::newRow("audio first") << QStringLiteral("audio_h264.mkv");
+    QTest::newRow("audio first") << QStringLiteral("audio_h264.mkv")
+                                 << QStringLiteral("--network-caching=300 --no-audio");
 }
 
 void TestPlayerWidget::playsFiles()
 {
     QFETCH(QString, file);
-    PlayerWidget player(nullptr, m_media.file(file));
+    QFETCH(QString, options);
+    PlayerWidget player(nullptr, m_media.file(file), false, options);
     player.show();
     QVERIFY(StreamFixture::waitForPicture(&player));
     QCOMPARE(player.videoSize(), QSize(320, 240));
