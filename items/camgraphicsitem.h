@@ -5,13 +5,12 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPointF>
-#include <QPointer>
 #include <QRectF>
 #include <QString>
 #include <QVariant>
 
 class CamViewArea;
-class OstrelPlugin;
+class CameraOwner;
 
 /*
  * One camera on the map scene: an icon at the camera's geographic position
@@ -81,8 +80,9 @@ public:
     int iconIndex() const { return m_iconIndex; }
     QPixmap icon(int index) const { return m_icons[index]; }
 
-    OstrelPlugin *plugin() const;
-    void setPlugin(OstrelPlugin *plugin);
+    // The layer the camera belongs to; it must outlive the camera.
+    CameraOwner *owner() const { return m_owner; }
+    void setOwner(CameraOwner *owner);
 
     // Replaces the view sector by a new one with these parameters.
     void setView(double viewAngle, double viewRadius);
@@ -137,7 +137,7 @@ private:
     double m_viewAngle = 0.0;
     int m_type;
     QRectF m_iconRects[2];
-    QPointer<OstrelPlugin> m_plugin;
+    CameraOwner *m_owner = nullptr;
     CamViewArea *m_viewArea = nullptr;
     bool m_useTcpRtsp = false;
 };

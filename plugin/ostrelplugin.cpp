@@ -201,6 +201,11 @@ QMainWindow *OstrelPlugin::findMainWindow()
     return nullptr;
 }
 
+CameraPlayers *OstrelPlugin::cameraPlayers() const
+{
+    return m_placement;
+}
+
 QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_address, bool rtsp_tcp)
 {
     return m_placement->createCamWidget(parent, cam_address, rtsp_tcp, m_vlcOptions);
@@ -314,10 +319,10 @@ void OstrelPlugin::saveVlcCamList(const QString &config_file)
 
 void OstrelPlugin::setTypeVisible(int type, bool vis)
 {
-    // Type 1 stands for every plain video camera, detector overlays included.
-    if (type == 1) {
-        setTypeVisible(4, vis);
-        setTypeVisible(5, vis);
+    // Plain video stands for every video camera, detector overlays included.
+    if (type == cameraTypeCode(CameraType::Video)) {
+        setTypeVisible(cameraTypeCode(CameraType::TrafficStreamVideo), vis);
+        setTypeVisible(cameraTypeCode(CameraType::CitiLogVideo), vis);
     }
     if (ItemsGroup *group = m_groups.value(type))
         group->setVisible(vis);
@@ -370,7 +375,7 @@ CamGraphicsItem *OstrelPlugin::addCamera(
 {
     auto *cam = new CamGraphicsItem(pos, url, type, angle, groupFor(type, layer));
     connect(cam, &QObject::destroyed, this, &OstrelPlugin::camDestroyed);
-    cam->setPlugin(this);
+    cam->setOwner(this);
     cam->setParent(this);
     cam->setCursor(Qt::PointingHandCursor);
     m_cameras.append(cam);

@@ -1,6 +1,8 @@
 #include "plugin/playerplacement.h"
 
 #include "imageplayer/imageplayerwidget.h"
+#include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
 #include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
@@ -9,6 +11,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QDockWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QLabel>
@@ -101,6 +104,39 @@ QWidget *PlayerPlacement::createImagePlayerWidget(
     auto *player = new ImagePlayerWidget(parent, urlTemplate, period);
     remember(player);
     return player;
+}
+
+QWidget *PlayerPlacement::dockWindow() const
+{
+    return OstrelPlugin::findMainWindow();
+}
+
+QWidget *PlayerPlacement::openLive(QWidget *parent, const QString &address, bool useTcp)
+{
+    return createCamWidget(parent, address, useTcp, m_plugin->vlcOptions());
+}
+
+void PlayerPlacement::attachDetector(QWidget *host, CameraType type, const QString &address)
+{
+    DetectorOverlay *detector = nullptr;
+    switch (type) {
+    case CameraType::TrafficStreamVideo:
+        detector = new AxisTrafficStreamOverlay(host, address);
+        break;
+    case CameraType::CitiLogVideo:
+        detector = new CitiLogOvelay(host, address);
+        break;
+    default:
+        return;
+    }
+    auto *dock = qobject_cast<QDockWidget *>(host);
+    if (auto *player = qobject_cast<PlayerWidget *>(dock ? dock->widget() : host)) {
+        connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
+        connect(player, &PlayerWidget::overlaySizeChanged, detector,
+            &DetectorOverlay::setTargetSize);
+        detector->setTargetSize(player->videoRect().size());
+    }
+    detector->start();
 }
 
 bool PlayerPlacement::canPlace(const QPointF &pos) const
