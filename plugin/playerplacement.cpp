@@ -9,7 +9,6 @@
 #include "player/streampool.h"
 #include "plugin/ostrelplugin.h"
 
-#include <QApplication>
 #include <QDebug>
 #include <QDockWidget>
 #include <QGraphicsScene>
@@ -42,19 +41,6 @@ bool belongsToView(const QWidget *widget, const QWidget *view)
             return true;
     }
     return false;
-}
-
-// Deletes every `Widget` below `window`, skipping one that went along with
-// an earlier one.
-template<typename Widget>
-void deleteDescendants(QWidget *window)
-{
-    const QList<Widget *> children = window->findChildren<Widget *>();
-    QList<QPointer<Widget>> guarded;
-    for (Widget *child : children)
-        guarded.append(child);
-    for (const QPointer<Widget> &widget : qAsConst(guarded))
-        delete widget.data();
 }
 
 } // namespace
@@ -271,16 +257,4 @@ void PlayerPlacement::shutdown()
     const QList<QPointer<QWidget>> players = std::exchange(m_players, {});
     for (const QPointer<QWidget> &player : players)
         delete player.data();
-
-    // Players that reached the host's windows by other ways go as well. A
-    // floating dock is a window of its own and may go with a player before
-    // its turn comes.
-    const QWidgetList topLevels = QApplication::topLevelWidgets();
-    const QList<QPointer<QWidget>> windows(topLevels.cbegin(), topLevels.cend());
-    for (const QPointer<QWidget> &window : windows) {
-        if (window)
-            deleteDescendants<PlayerWidget>(window);
-        if (window)
-            deleteDescendants<ImagePlayerWidget>(window);
-    }
 }

@@ -67,8 +67,8 @@ public:
     }
 
     // Stops every stream at once, waits for them together (bounded), and
-    // deletes every player made here that still exists, and any other
-    // player in the application's windows.
+    // deletes every player made here that still exists. Players made
+    // elsewhere are their makers' to stop.
     void shutdown();
 
 private:
