@@ -141,7 +141,8 @@ QString OstrelPlugin::lastError() const
 
 QString OstrelPlugin::moduleVersion() const
 {
-    return QStringLiteral("2.3.45");
+    // The project's version, given by the build.
+    return QStringLiteral(OSTREL_VERSION);
 }
 
 void OstrelPlugin::setViewAreaAlwaysVisible(bool visible)
