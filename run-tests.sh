@@ -2,7 +2,9 @@
 # Sets up a Debian 12 machine, then checks, builds and tests in four trees:
 #
 #   lint        the first stage: the plain tree built with warnings in our
-#               own code as errors (OSTREL_WERROR), and the format check
+#               own code as errors (OSTREL_WERROR), which also fails on an
+#               include against the layer order, no include climbing out of
+#               a layer (scripts/check-layers.sh), and the format check
 #               while $check_format is on. When it fails, the long trees
 #               (fuzz, asan, tsan) are skipped; the plain tests still run
 #               when the plain tree built.
@@ -87,6 +89,13 @@ lint() {
             bad=$((bad + 1))
             echo "==== lint: format FAILED (clang-format -i FILE formats a file)"
         fi
+    fi
+    echo "==== lint: layers"
+    if scripts/check-layers.sh; then
+        ok=$((ok + 1))
+    else
+        bad=$((bad + 1))
+        echo "==== lint: layers FAILED"
     fi
     if configure build -DOSTREL_WERROR=ON && compile build; then
         ok=$((ok + 1))

@@ -3,6 +3,7 @@
 #include "ui_cameditdlg.h"
 
 #include "items/camgraphicsitem.h"
+#include "items/cameratype.h"
 
 #include <QtMath>
 
@@ -24,7 +25,7 @@ CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam)
     m_savedUseTcpRtsp = cam->useTcpRtsp();
     m_savedHasView = cam->viewArea() != nullptr;
     m_originalType = cam->cameraType();
-    m_savedType = m_originalType >= 1 && m_originalType <= 5 ? m_originalType : 1;
+    m_savedType = cameraTypeFromCode(m_originalType);
 
     m_ui->angle->setValue(m_savedAngle);
     m_ui->viewAngle->setValue(m_savedViewAngle);
@@ -37,23 +38,23 @@ CamEditDlg::CamEditDlg(QWidget *parent, CamGraphicsItem *cam)
     m_ui->tcpRtsp->setChecked(m_savedUseTcpRtsp);
 
     switch (m_savedType) {
-    case 2:
+    case CameraType::PlateReader:
         m_ui->typeLpr->setChecked(true);
         break;
-    case 3:
+    case CameraType::VehicleDetector:
         m_ui->typeVideoDt->setChecked(true);
         break;
-    case 4:
+    case CameraType::TrafficStreamVideo:
         m_ui->typeAxisTrafficStream->setChecked(true);
         break;
-    case 5:
+    case CameraType::CitiLogVideo:
         m_ui->typeCitilog->setChecked(true);
         break;
-    default:
+    case CameraType::Video:
         m_ui->typeCam->setChecked(true);
         break;
     }
-    setOverlayUrlVisible(m_savedType == 4 || m_savedType == 5);
+    setOverlayUrlVisible(hasDetectorOverlay(m_savedType));
 
     // Connected only now, so that filling the boxes leaves the camera alone;
     // from here on every change shows on the map at once.
@@ -75,7 +76,7 @@ void CamEditDlg::accept()
         m_camera->setImageUpdatePeriod(m_ui->updateInterval->value());
         m_camera->setToolTip(m_ui->name->text());
         m_camera->setUseTcpRtsp(m_ui->tcpRtsp->isChecked());
-        m_camera->setType(checkedType());
+        m_camera->setType(cameraTypeCode(checkedType()));
     }
     QDialog::accept();
 }
@@ -103,7 +104,7 @@ void CamEditDlg::reject()
         // Only OK changes the type; a code the dialog cannot show (one a list
         // file carried) stays as it was instead of becoming 1.
         if (m_camera->cameraType() != m_originalType)
-            m_camera->setType(m_savedType);
+            m_camera->setType(cameraTypeCode(m_savedType));
     }
     QDialog::reject();
 }
@@ -142,8 +143,8 @@ void CamEditDlg::on_typeCitilog_toggled(bool checked)
 
 void CamEditDlg::setOverlayUrlVisible(bool visible)
 {
-    // Hiding keeps the text: a type-4 camera turned into type 1 keeps its
-    // detector address.
+    // Hiding keeps the text: a traffic-stream camera turned into plain video
+    // keeps its detector address.
     const QLayout *row = m_ui->horizontalLayout_11;
     for (int i = 0; i < row->count(); ++i) {
         if (QWidget *widget = row->itemAt(i)->widget())
@@ -151,15 +152,15 @@ void CamEditDlg::setOverlayUrlVisible(bool visible)
     }
 }
 
-int CamEditDlg::checkedType() const
+CameraType CamEditDlg::checkedType() const
 {
     if (m_ui->typeLpr->isChecked())
-        return 2;
+        return CameraType::PlateReader;
     if (m_ui->typeVideoDt->isChecked())
-        return 3;
+        return CameraType::VehicleDetector;
     if (m_ui->typeAxisTrafficStream->isChecked())
-        return 4;
+        return CameraType::TrafficStreamVideo;
     if (m_ui->typeCitilog->isChecked())
-        return 5;
-    return 1;
+        return CameraType::CitiLogVideo;
+    return CameraType::Video;
 }

@@ -1,6 +1,8 @@
 #ifndef CAMEDITDLG_H
 #define CAMEDITDLG_H
 
+#include "items/cameratype.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -39,7 +41,7 @@ private:
     void setOverlayUrlVisible(bool visible);
     void previewViewAngle(double viewAngle);
     void previewViewRadius(double viewRadius);
-    int checkedType() const;
+    CameraType checkedType() const;
 
     std::unique_ptr<Ui::CamEditDlg> m_ui;
     // The host may delete the camera while the dialog runs.
@@ -54,8 +56,8 @@ private:
     double m_savedViewAngle = 0.0;
     bool m_savedUseTcpRtsp = false;
     bool m_savedHasView = false;
-    int m_savedType = 1;
-    int m_originalType = 1;
+    CameraType m_savedType = CameraType::Video;
+    int m_originalType = cameraTypeCode(CameraType::Video);
 };
 
 #endif // CAMEDITDLG_H

@@ -31,6 +31,21 @@ void OsmView::setReferenceLatitude(double latitude)
     applyScale();
 }
 
+void OsmView::showArea(const QRectF &area)
+{
+    const QSize pixels = viewport()->size();
+    setReferenceLatitude(area.center().y());
+    const double stretch = 1.0 / std::cos(qDegreesToRadians(m_referenceLatitude));
+    int zoom = MaxZoom - 3;
+    while (zoom > MinZoom
+           && (area.width() * pixelsPerDegree(zoom) > pixels.width() * 0.8
+               || area.height() * pixelsPerDegree(zoom) * stretch > pixels.height() * 0.8)) {
+        --zoom;
+    }
+    setZoom(zoom);
+    centerOn(area.center());
+}
+
 void OsmView::setZoom(int zoom)
 {
     zoom = qBound(MinZoom, zoom, MaxZoom);

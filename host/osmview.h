@@ -33,6 +33,11 @@ public:
     // Graticule spacing in degrees that leaves about `minPixels` between lines.
     static double graticuleStep(double pixelsPerDegree, double minPixels = 90.0);
 
+    // Centres the view on `area` (longitude, latitude) at the closest zoom
+    // level, no closer than three levels from the closest, that shows all
+    // of it with a margin.
+    void showArea(const QRectF &area);
+
     void setTileDirectory(const QString &directory);
     void setGraticuleVisible(bool visible);
 

@@ -2,6 +2,7 @@
 
 #include "cameralistdock.h"
 #include "kernel.h"
+#include "mapmenu.h"
 #include "osmview.h"
 #include "roadnetworkitem.h"
 
@@ -9,11 +10,9 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMenu>
@@ -22,12 +21,8 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
-#include <QtMath>
 
 namespace {
-constexpr int FirstType = 1;
-constexpr int LastType = 5;
-
 // On-map player sizes by zoom level; below the first level they are hidden.
 const struct
 {
@@ -35,12 +30,6 @@ const struct
     int width;
     int height;
 } PlayerSizes[] = {{13, 200, 150}, {14, 280, 210}, {15, 360, 270}, {16, 480, 360}, {17, 640, 480}};
-
-// Cameras the map menu lists by name: with the menu's own entries they fit
-// on the 800-pixel-high screen the workstation is laid out for.
-constexpr int MaxSeeingListed = 20;
-// Pixels a camera's name may take in that list.
-constexpr int SeeingNameWidth = 400;
 } // namespace
 
 WorkstationWindow::WorkstationWindow(QWidget *parent)
@@ -49,6 +38,7 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
     , m_kernel(new Varka::Kernel(m_scene, QCoreApplication::instance()))
     , m_view(new OsmView(m_scene, this))
     , m_cameraList(new CameraListDock(m_scene, this))
+    , m_mapMenu(new MapMenu(m_view, &m_layer, this))
 {
     setObjectName(QStringLiteral("workstationWindow"));
     m_scene->setSceneRect(-180, -85, 360, 170);
@@ -59,6 +49,8 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
 
     m_view->viewport()->installEventFilter(this);
     connect(m_cameraList, &CameraListDock::cameraActivated, this, &WorkstationWindow::selectCamera);
+    connect(m_mapMenu, &MapMenu::createRequested, this, &WorkstationWindow::createCameraAt);
+    connect(m_mapMenu, &MapMenu::openRequested, this, &WorkstationWindow::openCameras);
     connect(m_scene, &QGraphicsScene::selectionChanged, this,
             &WorkstationWindow::updateCameraActions);
     connect(m_view, &OsmView::zoomChanged, this,
@@ -71,6 +63,7 @@ WorkstationWindow::WorkstationWindow(QWidget *parent)
     titleTimer->start(500);
 
     createActions();
+    m_mapMenu->setCameraActions(m_cameraActions);
     updateTitle();
     updateCameraActions();
 }
@@ -81,6 +74,7 @@ WorkstationWindow::~WorkstationWindow()
     // a window whose actions are already gone.
     m_scene->disconnect(this);
     m_view->viewport()->removeEventFilter(this);
+    delete m_mapMenu;
     delete m_kernel;
 }
 
@@ -260,21 +254,7 @@ void WorkstationWindow::centreOnCameras()
         low = QPointF(qMin(low.x(), position.x()), qMin(low.y(), position.y()));
         high = QPointF(qMax(high.x(), position.x()), qMax(high.y(), position.y()));
     }
-    const QRectF bounds(low, high);
-
-    // The closest zoom level at which every camera fits in the view.
-    const QSize area = m_view->viewport()->size();
-    m_view->setReferenceLatitude(bounds.center().y());
-    const double stretch = 1.0 / std::cos(qDegreesToRadians(m_view->referenceLatitude()));
-    int zoom = OsmView::MaxZoom - 3;
-    while (
-        zoom > OsmView::MinZoom
-        && (bounds.width() * OsmView::pixelsPerDegree(zoom) > area.width() * 0.8
-            || bounds.height() * OsmView::pixelsPerDegree(zoom) * stretch > area.height() * 0.8)) {
-        --zoom;
-    }
-    m_view->setZoom(zoom);
-    m_view->centerOn(bounds.center());
+    m_view->showArea(QRectF(low, high));
 }
 
 void WorkstationWindow::dockFloatingPlayers()
@@ -344,76 +324,7 @@ bool WorkstationWindow::eventFilter(QObject *watched, QEvent *event)
             createCameraAt(m_view->mapToScene(mouse->pos()), type);
         return true;
     }
-    if (event->type() == QEvent::ContextMenu && m_layer.isValid()) {
-        auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-        QGraphicsItem *item = m_view->itemAt(menuEvent->pos());
-        QObject *object = item ? qvariant_cast<QObject *>(item->data(0)) : nullptr;
-        if (CameraLayer::isCamera(object)) {
-            showCameraMenu(object, menuEvent->globalPos());
-            return true;
-        }
-        // Roads and view sectors are part of the map; widgets have menus
-        // of their own.
-        if (!item || (!object && !item->isWidget())) {
-            showMapMenu(m_view->mapToScene(menuEvent->pos()), menuEvent->globalPos());
-            return true;
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void WorkstationWindow::showCameraMenu(QObject *camera, const QPoint &globalPos)
-{
-    m_scene->clearSelection();
-    camera->setProperty("selected", true);
-    QMenu menu;
-    menu.addActions(m_cameraActions);
-    menu.exec(globalPos);
-}
-
-void WorkstationWindow::showMapMenu(const QPointF &scenePos, const QPoint &globalPos)
-{
-    QMenu menu;
-    QMenu *create = menu.addMenu(tr("New camera here"));
-    for (int type = FirstType; type <= LastType; ++type)
-        create->addAction(typeName(type), this,
-                          [this, scenePos, type] { createCameraAt(scenePos, type); });
-    addSeeingMenu(&menu, scenePos);
-    menu.exec(globalPos);
-}
-
-void WorkstationWindow::addSeeingMenu(QMenu *menu, const QPointF &scenePos)
-{
-    QMenu *seeing = menu->addMenu(tr("Cameras seeing this point"));
-    const QList<CameraLayer::SeeingCamera> found = m_layer.camerasSeeing(scenePos);
-    if (found.isEmpty()) {
-        seeing->addAction(tr("No camera sees this point"))->setEnabled(false);
-        return;
-    }
-
-    QList<QPointer<QObject>> listed;
-    const QFontMetrics metrics(seeing->font());
-    for (const CameraLayer::SeeingCamera &seen : found.mid(0, MaxSeeingListed)) {
-        const QPointer<QObject> camera = seen.camera;
-        QString name = CameraLayer::modelData(camera, 0, Qt::DisplayRole).toString();
-        if (name.isEmpty())
-            name = CameraLayer::modelData(camera, 1, Qt::DisplayRole).toString();
-        if (name.isEmpty())
-            name = tr("Camera without a name");
-        // A list may hold names of any length, and "&" would mark a shortcut.
-        name = metrics.elidedText(name, Qt::ElideRight, SeeingNameWidth);
-        name.replace(QLatin1Char('&'), QLatin1String("&&"));
-        seeing->addAction(tr("%1 (%2)").arg(name, distanceText(seen.distance)), this,
-                          [this, camera] { openCameras({camera}); });
-        listed << camera;
-    }
-    const int unlisted = found.size() - listed.size();
-    if (unlisted > 0)
-        seeing->addAction(tr("%n more not listed", nullptr, unlisted))->setEnabled(false);
-    seeing->addSeparator();
-    seeing->addAction(unlisted > 0 ? tr("Open the %n nearest", nullptr, listed.size())
-                                   : tr("Open all"),
-                      this, [this, listed] { openCameras(listed); });
 }
 
 void WorkstationWindow::openCameras(const QList<QPointer<QObject>> &cameras)
@@ -423,13 +334,6 @@ void WorkstationWindow::openCameras(const QList<QPointer<QObject>> &cameras)
         if (!CameraLayer::play(camera, false, false))
             reportFailure(tr("The player could not be opened."));
     }
-}
-
-QString WorkstationWindow::distanceText(double metres)
-{
-    if (metres < 999.5)
-        return tr("%1 m").arg(qRound(metres));
-    return tr("%1 km").arg(metres / 1000, 0, 'f', 1);
 }
 
 void WorkstationWindow::createCameraAt(const QPointF &scenePos, int type)

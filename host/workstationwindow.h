@@ -8,8 +8,8 @@
 #include <QPointer>
 
 class CameraListDock;
+class MapMenu;
 class QAction;
-class QMenu;
 class QGraphicsScene;
 class OsmView;
 class RoadNetworkItem;
@@ -25,6 +25,10 @@ class WorkstationWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // The camera type codes the workstation offers.
+    static constexpr int FirstType = 1;
+    static constexpr int LastType = 5;
+
     explicit WorkstationWindow(QWidget *parent = nullptr);
     ~WorkstationWindow() override;
 
@@ -57,11 +61,7 @@ private:
     void updateTitle();
     void updateTypeVisibility();
     void updateCameraActions();
-    void showCameraMenu(QObject *camera, const QPoint &globalPos);
-    void showMapMenu(const QPointF &scenePos, const QPoint &globalPos);
-    void addSeeingMenu(QMenu *menu, const QPointF &scenePos);
     void openCameras(const QList<QPointer<QObject>> &cameras);
-    static QString distanceText(double metres);
     void createCameraAt(const QPointF &scenePos, int type);
     void selectCamera(QObject *camera);
     void reportFailure(const QString &what);
@@ -77,6 +77,7 @@ private:
     RoadNetworkItem *m_roads = nullptr;
     CameraListDock *m_cameraList;
     CameraLayer m_layer;
+    MapMenu *m_mapMenu;
     QString m_listFile;
     int m_placingType = 0;
 

@@ -2,29 +2,16 @@
 
 #include "ui_imageplayerwidget.h"
 
+#include "imageplayer/snapshotdecoder.h"
+
 #include <QAction>
-#include <QBuffer>
-#include <QImageReader>
 #include <QKeyEvent>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSignalBlocker>
 #include <QTime>
 
-#include <algorithm>
-#include <utility>
-
 namespace {
-
-// A snapshot is a still image: the largest real ones (12-megapixel PNGs)
-// take about 20 MB, while a source that never ends would take all memory.
-constexpr qint64 MaxImageBytes = 32 << 20;
-// Its picture is decoded on this thread: 8192 x 4096 pixels take 128 MB and
-// about 0.3 s; the header of a small file can promise gigabytes.
-constexpr int MaxImageSide = 8192;
-constexpr qint64 MaxImagePixels = qint64(8192) * 4096;
 
 // A period of zero or less (a hand-edited list) would refresh as fast as the
 // event loop turns and hammer the server; a day is the longest sensible one
@@ -63,9 +50,15 @@ ImagePlayerWidget::ImagePlayerWidget(
     m_ftp.setObjectName(QStringLiteral("ftp"));
     m_refreshTimer.setObjectName(QStringLiteral("refreshTimer"));
     m_refreshTimer.setInterval(m_updatePeriodMs);
-    m_ftp.setTransferLimit(MaxImageBytes);
+    m_ftp.setTransferLimit(SnapshotDecoder::MaxImageBytes);
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &ImagePlayerWidget::reopenConnection);
+    connect(&m_http, &SnapshotFetch::fetched, this, &ImagePlayerWidget::loadNewImage);
+    connect(&m_http, &SnapshotFetch::failed, this, &ImagePlayerWidget::httpFailed);
+    connect(&m_http, &SnapshotFetch::progress, this, &ImagePlayerWidget::on_ftp_dataTransferProgress);
+    connect(&m_http, &SnapshotFetch::tooLarge, this, [this] {
+        setStatus(tr("transfer stopped: more than %1 bytes").arg(SnapshotDecoder::MaxImageBytes));
+    });
 
     m_ui->setupUi(this);
 
@@ -130,7 +123,7 @@ void ImagePlayerWidget::changeFramesDate(const QDate &new_date)
             processFtpState();
         }
     } else if (scheme == QLatin1String("http")) {
-        httpGet();
+        m_http.get(m_schedule.url());
     } else {
         setStatus(tr("unsupported scheme: '%1'").arg(scheme));
     }
@@ -270,18 +263,10 @@ void ImagePlayerWidget::listFinished()
     getFrame(frame);
 }
 
-void ImagePlayerWidget::httpFinished()
+void ImagePlayerWidget::httpFailed(const QString &error)
 {
-    if (!m_reply)
-        return;
-    if (m_reply->error() != QNetworkReply::NoError) {
-        // The network layer quotes the address as it was requested.
-        const QString error = m_reply->errorString();
-        setStatus(m_schedule.url().userInfo().isEmpty() ? error : withoutUserInfo(error));
-        return;
-    }
-    loadNewImage(m_reply->readAll());
-    std::exchange(m_reply, nullptr)->deleteLater();
+    // The network layer quotes the address as it was requested.
+    setStatus(m_schedule.url().userInfo().isEmpty() ? error : withoutUserInfo(error));
 }
 
 void ImagePlayerWidget::getFrame(int frame_number)
@@ -321,64 +306,28 @@ void ImagePlayerWidget::on_refreshTimer_timeout()
     if (m_schedule.scheme() == QLatin1String("ftp"))
         processFtpState();
     else if (m_schedule.scheme() == QLatin1String("http"))
-        httpGet();
-}
-
-void ImagePlayerWidget::httpGet()
-{
-    if (m_reply) {
-        // Its finished() must not report the abort as this request's error.
-        QNetworkReply *previous = std::exchange(m_reply, nullptr);
-        previous->disconnect(this);
-        previous->abort();
-        previous->deleteLater();
-    }
-    m_reply = m_networkManager.get(QNetworkRequest(m_schedule.url()));
-    connect(m_reply, &QNetworkReply::finished, this, &ImagePlayerWidget::httpFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, &ImagePlayerWidget::httpProgress);
-}
-
-void ImagePlayerWidget::httpProgress(qint64 done, qint64 total)
-{
-    if (done <= MaxImageBytes && total <= MaxImageBytes) {
-        on_ftp_dataTransferProgress(done, total);
-        return;
-    }
-    QNetworkReply *reply = std::exchange(m_reply, nullptr);
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
-    setStatus(tr("transfer stopped: more than %1 bytes").arg(MaxImageBytes));
+        m_http.get(m_schedule.url());
 }
 
 void ImagePlayerWidget::loadNewImage(const QByteArray &bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // What decoding costs is known from the header alone; an image whose
-    // size its header does not tell is not decoded at all.
-    const QSize size = reader.size();
-    if (!size.isValid()) {
+    const SnapshotDecoder::Result decoded = SnapshotDecoder::decode(bytes);
+    switch (decoded.outcome) {
+    case SnapshotDecoder::Outcome::Undecodable:
         setStatus(tr("unable to decode new image"));
         return;
-    }
-    if (size.width() > MaxImageSide || size.height() > MaxImageSide
-        || qint64(size.width()) * size.height() > MaxImagePixels) {
-        setStatus(tr("image too large: %1 x %2 pixels").arg(size.width()).arg(size.height()));
+    case SnapshotDecoder::Outcome::TooLarge:
+        setStatus(tr("image too large: %1 x %2 pixels")
+                      .arg(decoded.size.width())
+                      .arg(decoded.size.height()));
         return;
-    }
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        setStatus(tr("unable to decode new image"));
-        return;
-    }
-    if (image.height() == 0) {
+    case SnapshotDecoder::Outcome::NoHeight:
         setStatus(tr("new image has null height"));
         return;
+    case SnapshotDecoder::Outcome::Decoded:
+        break;
     }
-    const QPixmap pixmap = QPixmap::fromImage(image);
+    const QPixmap pixmap = QPixmap::fromImage(decoded.image);
     // The key was taken when the fetch began: the slider may have moved on
     // since. A day of one name, replaced in place, has none.
     if (!m_fetchedCacheKey.isEmpty())

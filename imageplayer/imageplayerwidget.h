@@ -1,19 +1,17 @@
 #ifndef IMAGEPLAYERWIDGET_H
 #define IMAGEPLAYERWIDGET_H
 
+#include "imageplayer/snapshotfetch.h"
 #include "imageplayer/snapshotschedule.h"
 #include "net/ftpclient.h"
 
 #include <QDate>
-#include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
-
-class QNetworkReply;
 
 namespace Ui {
 class ImagePlayerWidget;
@@ -46,7 +44,6 @@ private slots:
     void on_ftp_commandFinished(int id, bool error);
     void on_ftp_dataTransferProgress(qint64 done, qint64 total);
     void on_ftp_listInfo(const FtpUrlInfo &i);
-    void httpFinished();
     void getFrame(int frame_number);
     void getFrame();
     void on_refreshTimer_timeout();
@@ -56,8 +53,7 @@ private:
     void reopenConnection();
     void listFinished();
     void fetchFrame(const SnapshotSchedule::Frame &frame);
-    void httpGet();
-    void httpProgress(qint64 done, qint64 total);
+    void httpFailed(const QString &error);
     void loadNewImage(const QByteArray &bytes);
     void showPixmap(const QPixmap &pixmap);
     void updateImageRect();
@@ -69,8 +65,7 @@ private:
     int m_getCommandId = -1;
     int m_listCommandId = -1;
     QTimer m_refreshTimer;
-    QNetworkAccessManager m_networkManager;
-    QNetworkReply *m_reply = nullptr;
+    SnapshotFetch m_http;
     QPixmap m_pixmap;
     double m_aspectRatio = 1.0;
     QRect m_imageRect;

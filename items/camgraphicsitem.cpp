@@ -1,21 +1,18 @@
 #include "camgraphicsitem.h"
 
 #include "items/camgroup.h"
+#include "items/cameraowner.h"
+#include "items/cameraplayers.h"
+#include "items/camlist.h"
 #include "items/camviewarea.h"
 #include "net/addresstext.h"
-#include "overlays/axistrafficstreamoverlay.h"
-#include "overlays/citilogovelay.h"
-#include "player/playerwidget.h"
-#include "plugin/camlist.h"
-#include "plugin/ostrelplugin.h"
 
 #include <QDebug>
-#include <QDockWidget>
+#include <QDir>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QIcon>
-#include <QMainWindow>
 #include <QMetaEnum>
 #include <QPainter>
 #include <QtMath>
@@ -74,28 +71,22 @@ CamGraphicsItem::~CamGraphicsItem()
     delete area;
 }
 
-OstrelPlugin *CamGraphicsItem::plugin() const
+void CamGraphicsItem::setOwner(CameraOwner *owner)
 {
-    return m_plugin.data();
-}
-
-void CamGraphicsItem::setPlugin(OstrelPlugin *plugin)
-{
-    m_plugin = plugin;
+    m_owner = owner;
 }
 
 void CamGraphicsItem::markChanged()
 {
-    if (m_plugin)
-        m_plugin->setChanged(true);
+    if (m_owner)
+        m_owner->cameraChanged();
 }
 
 void CamGraphicsItem::setType(int type)
 {
     if (type == m_type)
         return;
-    m_type = (type >= 1 && type <= 5) ? type : 1;
-    redraw();
+    m_type = isKnownCameraType(type) ? type : cameraTypeCode(CameraType::Video);
     prepareGeometryChange();
     m_iconSet.build(m_type, m_angle);
     redraw();
@@ -262,7 +253,7 @@ void CamGraphicsItem::placeViewArea()
 
 bool CamGraphicsItem::viewAreaWanted(bool visible, bool selected) const
 {
-    const bool always = m_plugin && m_plugin->viewAreaAlwaysVisible();
+    const bool always = m_owner && m_owner->viewAreaAlwaysVisible();
     return visible && (selected || always);
 }
 
@@ -466,39 +457,26 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
 
 bool CamGraphicsItem::play(bool play_images, bool on_scene)
 {
-    QMainWindow *mainWindow = OstrelPlugin::findMainWindow();
-    if (!mainWindow || !m_plugin)
+    CameraPlayers *players = m_owner ? m_owner->cameraPlayers() : nullptr;
+    QWidget *dockWindow = players ? players->dockWindow() : nullptr;
+    if (!dockWindow)
         return false;
     // Nothing to show: a player would only say that the address is empty.
     if (play_images && m_imageUrlTemplate.isEmpty())
         return false;
     // A player that cannot go on the map would play unseen and unowned.
-    if (on_scene && !m_plugin->canPlaceOnScene(scenePos()))
+    if (on_scene && !players->canPlaceOnScene(scenePos()))
         return false;
 
-    QWidget *parent = on_scene ? nullptr : mainWindow;
+    QWidget *parent = on_scene ? nullptr : dockWindow;
     QWidget *host = play_images
-        ? m_plugin->createImagePlayerWidget(parent, m_imageUrlTemplate, m_imageUpdatePeriod)
-        : m_plugin->createCamWidget(parent, m_url, m_useTcpRtsp);
+        ? players->openSnapshots(parent, m_imageUrlTemplate, m_imageUpdatePeriod)
+        : players->openLive(parent, m_url, m_useTcpRtsp);
     if (!host)
         return false;
 
-    if (!play_images && !m_overlayUrl.isEmpty() && (m_type == 4 || m_type == 5)) {
-        auto *dock = qobject_cast<QDockWidget *>(host);
-        auto *player = qobject_cast<PlayerWidget *>(dock ? dock->widget() : host);
-        DetectorOverlay *detector = nullptr;
-        if (m_type == 4)
-            detector = new AxisTrafficStreamOverlay(host, m_overlayUrl);
-        else
-            detector = new CitiLogOvelay(host, m_overlayUrl);
-        if (player) {
-            connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
-            connect(player, &PlayerWidget::overlaySizeChanged, detector,
-                &DetectorOverlay::setTargetSize);
-            detector->setTargetSize(player->videoRect().size());
-        }
-        detector->start();
-    }
+    if (!play_images && !m_overlayUrl.isEmpty())
+        players->attachDetector(host, cameraTypeFromCode(m_type), m_overlayUrl);
 
     if (!toolTip().isEmpty())
         host->setWindowTitle(toolTip());
@@ -507,7 +485,7 @@ bool CamGraphicsItem::play(bool play_images, bool on_scene)
         host->show();
         return true;
     }
-    if (!m_plugin->placeOnScene(host, play_images, scenePos())) {
+    if (!players->placeOnScene(host, play_images, scenePos())) {
         delete host;
         return false;
     }

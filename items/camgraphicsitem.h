@@ -7,14 +7,13 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPointF>
-#include <QPointer>
 #include <QRectF>
 #include <QString>
 #include <QVariant>
 
 class CamGroup;
 class CamViewArea;
-class OstrelPlugin;
+class CameraOwner;
 
 /*
  * One camera on the map scene: an icon at the camera's geographic position
@@ -104,8 +103,9 @@ public:
     // Called by a group as it goes, before its cameras.
     void groupDestroyed(CamGroup *group);
 
-    OstrelPlugin *plugin() const;
-    void setPlugin(OstrelPlugin *plugin);
+    // The layer the camera belongs to; it must outlive the camera.
+    CameraOwner *owner() const { return m_owner; }
+    void setOwner(CameraOwner *owner);
 
     // Replaces the view sector by a new one with these parameters.
     void setView(double viewAngle, double viewRadius);
@@ -164,7 +164,7 @@ private:
     CamGroup *m_group = nullptr;
     // Where the camera was before the move under way.
     QPointF m_previousPos;
-    QPointer<OstrelPlugin> m_plugin;
+    CameraOwner *m_owner = nullptr;
     CamViewArea *m_viewArea = nullptr;
     bool m_useTcpRtsp = false;
     PlayerState m_playerState = NoPlayer;

@@ -88,7 +88,7 @@ void FtpClient::stopTransfer()
     m_data.close();
     m_control.discardPendingReplies();
     m_control.sendCommand("ABOR", true);
-    m_buffer.clear();
+    m_transfer.discardFile();
 }
 
 QString FtpClient::overLimitMessage() const
@@ -117,11 +117,6 @@ FtpClient::Command FtpClient::currentCommand() const
 bool FtpClient::hasPendingCommands() const
 {
     return m_commands.size() > (m_running ? 1 : 0);
-}
-
-QByteArray FtpClient::readAll()
-{
-    return std::exchange(m_buffer, QByteArray());
 }
 
 void FtpClient::setTimeout(int ms)
@@ -174,7 +169,7 @@ void FtpClient::startNextCommand()
             finishCommand(true, tr("Already connected"));
             return;
         }
-        m_extendedPassiveRefused = false;
+        m_transfer.newSession();
         m_step = Greeting;
         m_control.connectToHost(command.argument, command.port);
         return;
@@ -210,23 +205,11 @@ void FtpClient::startNextCommand()
                                        : QStringLiteral("CWD ") + command.argument);
         break;
     default:
-        startTransfer();
+        m_step = Transfer;
+        carryOut(m_transfer.begin(command.command == Get ? FtpTransfer::File : FtpTransfer::Listing,
+            command.argument, m_transferLimit));
         break;
     }
-}
-
-void FtpClient::startTransfer()
-{
-    const bool isGet = m_commands.first().command == Get;
-    m_transferReplied = false;
-    m_dataFinished = false;
-    m_bytesDone = 0;
-    m_bytesTotal = -1;
-    if (isGet)
-        m_buffer.clear();
-    else
-        m_listParser = FtpListParser();
-    send(Type, isGet ? QStringLiteral("TYPE I") : QStringLiteral("TYPE A"));
 }
 
 void FtpClient::send(Step step, const QString &line)
@@ -235,19 +218,42 @@ void FtpClient::send(Step step, const QString &line)
     m_control.sendCommand(line.toUtf8());
 }
 
-void FtpClient::requestPassive()
+void FtpClient::carryOut(const FtpTransfer::Action &action)
 {
-    if (m_extendedPassiveRefused)
-        send(Passive, QStringLiteral("PASV"));
-    else
-        send(ExtendedPassive, QStringLiteral("EPSV"));
+    switch (action.type) {
+    case FtpTransfer::Action::Wait:
+        return;
+    case FtpTransfer::Action::Send:
+        m_control.sendCommand(action.line.toUtf8());
+        return;
+    case FtpTransfer::Action::OpenData:
+        m_data.connectToHost(m_control.peerAddress(), action.port);
+        return;
+    case FtpTransfer::Action::Succeed:
+        finishCommand(false);
+        return;
+    case FtpTransfer::Action::Fail:
+        m_data.close();
+        finishCommand(true, action.text);
+        return;
+    case FtpTransfer::Action::FailOverLimit:
+        finishCommand(true, overLimitMessage());
+        return;
+    case FtpTransfer::Action::FailPassiveReply:
+        finishCommand(true, tr("Invalid passive mode reply"));
+        return;
+    }
 }
 
 void FtpClient::handleReply(const FtpReply &reply)
 {
     if (!m_running)
         return;
-    if (reply.isPreliminary() && m_step != Transfer)
+    if (m_step == Transfer) {
+        carryOut(m_transfer.handleReply(reply));
+        return;
+    }
+    if (reply.isPreliminary())
         return;
     const PendingCommand &command = m_commands.first();
 
@@ -277,77 +283,16 @@ void FtpClient::handleReply(const FtpReply &reply)
     case ChangeDir:
         finishCommand(!reply.isPositiveCompletion(), reply.text);
         return;
-    case Type:
-        if (!reply.isPositiveCompletion()) {
-            finishCommand(true, reply.text);
-        } else if (command.command == Get) {
-            send(Size, QStringLiteral("SIZE ") + command.argument);
-        } else {
-            requestPassive();
-        }
-        return;
-    case Size:
-        // Not every server knows SIZE; the total is then unknown.
-        if (reply.code == 213) {
-            bool ok = false;
-            const qint64 size = reply.text.trimmed().toLongLong(&ok);
-            if (ok && size >= 0)
-                m_bytesTotal = size;
-        }
-        if (m_transferLimit > 0 && m_bytesTotal > m_transferLimit) {
-            finishCommand(true, overLimitMessage());
-            return;
-        }
-        requestPassive();
-        return;
-    case ExtendedPassive:
-    case Passive: {
-        quint16 port = 0;
-        QHostAddress ignored;
-        const bool parsed = m_step == ExtendedPassive
-            ? reply.code == 229 && FtpReplyParser::extendedPassivePort(reply.text, &port)
-            : reply.code == 227 && FtpReplyParser::passiveEndpoint(reply.text, &ignored, &port);
-        if (parsed) {
-            // The data connection goes to the server of the control
-            // connection, whatever address a PASV reply names.
-            m_step = OpeningData;
-            m_data.connectToHost(m_control.peerAddress(), port);
-        } else if (m_step == ExtendedPassive && reply.code >= 500) {
-            m_extendedPassiveRefused = true;
-            requestPassive();
-        } else {
-            finishCommand(
-                true, reply.isPositiveCompletion() ? tr("Invalid passive mode reply") : reply.text);
-        }
-        return;
-    }
-    case Transfer:
-        handleTransferReply(reply);
-        return;
     case Quit:
         m_control.close();
         setState(Unconnected);
         finishCommand(false);
         return;
     case Idle:
-    case OpeningData:
+    case Transfer:
     case Aborted:
         return;
     }
-}
-
-void FtpClient::handleTransferReply(const FtpReply &reply)
-{
-    if (reply.isPreliminary())
-        return;
-    if (!reply.isPositiveCompletion()) {
-        m_data.close();
-        finishCommand(true, reply.text);
-        return;
-    }
-    m_transferReplied = true;
-    if (m_dataFinished)
-        finishCommand(false);
 }
 
 void FtpClient::handleSocketState(QAbstractSocket::SocketState socketState)
@@ -362,58 +307,50 @@ void FtpClient::handleSocketState(QAbstractSocket::SocketState socketState)
 
 void FtpClient::handleDataConnected()
 {
-    if (m_step != OpeningData)
-        return;
-    const PendingCommand &command = m_commands.first();
-    if (command.command == Get)
-        send(Transfer, QStringLiteral("RETR ") + command.argument);
-    else if (command.argument.isEmpty())
-        send(Transfer, QStringLiteral("LIST"));
-    else
-        send(Transfer, QStringLiteral("LIST ") + command.argument);
+    if (m_step == Transfer)
+        carryOut(m_transfer.dataConnected());
 }
 
 void FtpClient::handleData(const QByteArray &data)
 {
-    if (m_step != Transfer)
+    if (m_step != Transfer || !m_transfer.isReceiving())
         return;
     m_control.keepAlive();
-    m_bytesDone += data.size();
-    if (m_transferLimit > 0 && m_bytesDone > m_transferLimit) {
+    QList<FtpUrlInfo> entries;
+    const FtpTransfer::Action action = m_transfer.addData(data, &entries);
+    if (action.type == FtpTransfer::Action::FailOverLimit) {
         stopTransfer();
-        finishCommand(true, overLimitMessage());
+        carryOut(action);
         return;
     }
-    if (m_commands.first().command == Get) {
-        m_buffer.append(data);
+    if (m_transfer.kind() == FtpTransfer::File) {
         emit readyRead();
         if (m_step == Transfer)
-            emit dataTransferProgress(m_bytesDone, m_bytesTotal);
+            emit dataTransferProgress(m_transfer.done(), m_transfer.total());
         return;
     }
-    const QList<FtpUrlInfo> entries = m_listParser.addData(data);
-    for (const FtpUrlInfo &entry : entries) {
-        if (m_step != Transfer)
-            return;
-        emit listInfo(entry);
-    }
+    emitEntries(entries);
 }
 
 void FtpClient::handleDataFinished()
 {
     if (m_step != Transfer)
         return;
-    if (m_commands.first().command == List) {
-        const QList<FtpUrlInfo> entries = m_listParser.finish();
-        for (const FtpUrlInfo &entry : entries) {
-            if (m_step != Transfer)
-                return;
-            emit listInfo(entry);
-        }
+    QList<FtpUrlInfo> entries;
+    const FtpTransfer::Action action = m_transfer.dataFinished(&entries);
+    if (emitEntries(entries))
+        carryOut(action);
+}
+
+bool FtpClient::emitEntries(const QList<FtpUrlInfo> &entries)
+{
+    // A receiver may abort the transfer, or close the session.
+    for (const FtpUrlInfo &entry : entries) {
+        if (m_step != Transfer)
+            return false;
+        emit listInfo(entry);
     }
-    m_dataFinished = true;
-    if (m_transferReplied)
-        finishCommand(false);
+    return m_step == Transfer;
 }
 
 void FtpClient::handleConnectionFailure(const QString &message)

@@ -3,7 +3,7 @@
 
 #include "net/ftpcontrolchannel.h"
 #include "net/ftpdatachannel.h"
-#include "net/ftplistparser.h"
+#include "net/ftptransfer.h"
 #include "net/ftpurlinfo.h"
 
 #include <QByteArray>
@@ -60,8 +60,8 @@ public:
     // Whether commands wait behind the running one.
     bool hasPendingCommands() const;
 
-    qint64 bytesAvailable() const { return m_buffer.size(); }
-    QByteArray readAll();
+    qint64 bytesAvailable() const { return m_transfer.fileBytes(); }
+    QByteArray readAll() { return m_transfer.takeFile(); }
 
     int timeout() const { return m_timeout; }
     void setTimeout(int ms);
@@ -80,21 +80,8 @@ signals:
     void done(bool error);
 
 private:
-    enum Step {
-        Idle,
-        Greeting,
-        User,
-        Password,
-        ChangeDir,
-        Type,
-        Size,
-        ExtendedPassive,
-        Passive,
-        OpeningData,
-        Transfer,
-        Quit,
-        Aborted
-    };
+    // Where the running command is; the steps of a transfer are its own.
+    enum Step { Idle, Greeting, User, Password, ChangeDir, Transfer, Quit, Aborted };
 
     struct PendingCommand
     {
@@ -109,15 +96,16 @@ private:
         const QString &secondArgument = QString(), quint16 port = 0);
     void scheduleNextCommand();
     void startNextCommand();
-    void startTransfer();
     void send(Step step, const QString &line);
-    void requestPassive();
     void handleReply(const FtpReply &reply);
-    void handleTransferReply(const FtpReply &reply);
+    void carryOut(const FtpTransfer::Action &action);
     void handleSocketState(QAbstractSocket::SocketState socketState);
     void handleDataConnected();
     void handleData(const QByteArray &data);
     void handleDataFinished();
+    // Emits listInfo() for each entry while the transfer runs; false once
+    // it does not.
+    bool emitEntries(const QList<FtpUrlInfo> &entries);
     void handleConnectionFailure(const QString &message);
     void stopTransfer();
     QString overLimitMessage() const;
@@ -127,7 +115,7 @@ private:
 
     FtpControlChannel m_control;
     FtpDataChannel m_data;
-    FtpListParser m_listParser;
+    FtpTransfer m_transfer;
     QList<PendingCommand> m_commands; // the first one runs when m_running
     bool m_running = false;
     Step m_step = Idle;
@@ -137,12 +125,6 @@ private:
     int m_timeout = 30000;
     qint64 m_transferLimit = 0;
     bool m_batchError = false;
-    bool m_extendedPassiveRefused = false;
-    bool m_transferReplied = false;
-    bool m_dataFinished = false;
-    QByteArray m_buffer;
-    qint64 m_bytesDone = 0;
-    qint64 m_bytesTotal = -1;
 };
 
 #endif // FTPCLIENT_H

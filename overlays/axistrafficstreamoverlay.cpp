@@ -1,8 +1,8 @@
 #include "overlays/axistrafficstreamoverlay.h"
 
-#include <QTcpSocket>
+#include "overlays/tcpdetectortransport.h"
+
 #include <QTimer>
-#include <QTimerEvent>
 #include <QtMath>
 
 namespace {
@@ -32,38 +32,34 @@ void drawDirectionArrow(OverlayCanvas &canvas, const QPolygon &polygon)
 } // namespace
 
 AxisTrafficStreamOverlay::AxisTrafficStreamOverlay(QObject *parent, const QString &url)
-    : DetectorOverlay(parent, url)
+    : AxisTrafficStreamOverlay(parent, url, std::make_unique<TcpDetectorTransport>(), Timings())
 { }
 
-AxisTrafficStreamOverlay::~AxisTrafficStreamOverlay()
-{
-    shutDown();
-}
+AxisTrafficStreamOverlay::AxisTrafficStreamOverlay(QObject *parent, const QString &url,
+    std::unique_ptr<DetectorTransport> transport, const Timings &timings)
+    : DetectorOverlay(parent, url, std::make_unique<TrafficStreamProtocol>(timings.protocol),
+        std::move(transport), timings.connection)
+    , m_passwordDelay(timings.passwordDelay)
+{ }
 
-void AxisTrafficStreamOverlay::timerEvent(QTimerEvent *event)
+TrafficStreamProtocol &AxisTrafficStreamOverlay::trafficStream() const
 {
-    if (event->timerId() != tickTimerId()) {
-        DetectorOverlay::timerEvent(event);
-        return;
-    }
-    carryOut(m_protocol.tick(now()));
-}
-
-void AxisTrafficStreamOverlay::resetClient()
-{
-    m_protocol.reset();
-    clearImage();
+    return static_cast<TrafficStreamProtocol &>(protocol());
 }
 
 void AxisTrafficStreamOverlay::connectionEstablished()
 {
-    sendLine(address().userName().toUtf8());
-    QTimer::singleShot(PasswordDelay, this, [this] {
-        if (socket()->state() != QAbstractSocket::ConnectedState)
+    transmit(address().userName().toUtf8());
+    const auto sendPassword = [this] {
+        if (!isConnected())
             return;
-        m_protocol.loginSent(now());
-        sendLine(address().password().toUtf8());
-    });
+        trafficStream().loginSent(now());
+        transmit(address().password().toUtf8());
+    };
+    if (m_passwordDelay <= 0)
+        sendPassword();
+    else
+        QTimer::singleShot(m_passwordDelay, this, sendPassword);
 }
 
 QString AxisTrafficStreamOverlay::addressError() const
@@ -72,47 +68,11 @@ QString AxisTrafficStreamOverlay::addressError() const
     return error.isEmpty() ? address().credentialsError() : error;
 }
 
-void AxisTrafficStreamOverlay::connectionLost()
-{
-    m_protocol.connectionLost();
-}
-
-QString AxisTrafficStreamOverlay::admit(qint64 waiting) const
-{
-    return m_protocol.admit(waiting);
-}
-
-void AxisTrafficStreamOverlay::receive(const QByteArray &bytes)
-{
-    m_protocol.append(bytes);
-}
-
-std::optional<OverlayReaction> AxisTrafficStreamOverlay::nextReaction()
-{
-    return m_protocol.handleNextUnit(now());
-}
-
-void AxisTrafficStreamOverlay::transmit(const QByteArray &payload)
-{
-    sendLine(payload);
-}
-
-void AxisTrafficStreamOverlay::sendLine(const QByteArray &line)
-{
-    if (socket()->state() == QAbstractSocket::ConnectedState)
-        socket()->write(line + "\r\n");
-}
-
 void AxisTrafficStreamOverlay::drawZones(OverlayCanvas &canvas)
 {
-    const QMap<int, TrafficStreamProtocol::Sensor> &sensors = m_protocol.sensors();
+    const QMap<int, TrafficStreamProtocol::Sensor> &sensors = trafficStream().sensors();
     for (auto it = sensors.cbegin(); it != sensors.cend(); ++it) {
         if (canvas.drawZone(it->polygon, it->active, QString::number(it.key())))
             drawDirectionArrow(canvas, it->polygon);
     }
-}
-
-QSize AxisTrafficStreamOverlay::frameSize() const
-{
-    return m_protocol.frameSize();
 }

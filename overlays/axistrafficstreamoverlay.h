@@ -4,6 +4,8 @@
 #include "overlays/detectoroverlay.h"
 #include "overlays/trafficstreamprotocol.h"
 
+#include <memory>
+
 /*
  * Client of a traffic-stream sensor detector: logs in, reads the frame size,
  * the sensor states and outlines, subscribes to state events and emits a new
@@ -14,30 +16,32 @@ class AxisTrafficStreamOverlay : public DetectorOverlay
     Q_OBJECT
 
 public:
-    AxisTrafficStreamOverlay(QObject *parent, const QString &url);
-    ~AxisTrafficStreamOverlay() override;
-
     // The password goes out this long after the user name.
     static constexpr int PasswordDelay = 200;
 
-protected:
-    void timerEvent(QTimerEvent *event) override;
+    // Milliseconds; the defaults are the detector's own.
+    struct Timings
+    {
+        DetectorOverlay::Timings connection;
+        int passwordDelay = PasswordDelay; // 0: right after the user name
+        TrafficStreamProtocol::Timings protocol;
+    };
 
-    void resetClient() override;
-    void connectionEstablished() override;
-    void connectionLost() override;
+    // Over TCP, with the default timings.
+    AxisTrafficStreamOverlay(QObject *parent, const QString &url);
+    AxisTrafficStreamOverlay(QObject *parent, const QString &url,
+        std::unique_ptr<DetectorTransport> transport, const Timings &timings);
+
+protected:
     // The credentials go out as lines of their own.
     QString addressError() const override;
-    QString admit(qint64 waiting) const override;
-    void receive(const QByteArray &bytes) override;
-    std::optional<OverlayReaction> nextReaction() override;
-    void transmit(const QByteArray &payload) override;
+    void connectionEstablished() override;
     void drawZones(OverlayCanvas &canvas) override;
-    QSize frameSize() const override;
 
-    void sendLine(const QByteArray &line);
+private:
+    TrafficStreamProtocol &trafficStream() const;
 
-    TrafficStreamProtocol m_protocol;
+    const int m_passwordDelay;
 };
 
 #endif // AXISTRAFFICSTREAMOVERLAY_H

@@ -1,7 +1,7 @@
 #include "overlays/citilogovelay.h"
 
-#include <QTcpSocket>
-#include <QTimerEvent>
+#include "overlays/tcpdetectortransport.h"
+
 #include <QtMath>
 
 namespace {
@@ -29,74 +29,30 @@ void drawChevron(OverlayCanvas &canvas, const QPolygon &polygon, bool approachin
 } // namespace
 
 CitiLogOvelay::CitiLogOvelay(QObject *parent, const QString &url)
-    : DetectorOverlay(parent, url)
+    : CitiLogOvelay(parent, url, std::make_unique<TcpDetectorTransport>(), Timings())
 { }
 
-CitiLogOvelay::~CitiLogOvelay()
-{
-    shutDown();
-}
+CitiLogOvelay::CitiLogOvelay(QObject *parent, const QString &url,
+    std::unique_ptr<DetectorTransport> transport, const Timings &timings)
+    : DetectorOverlay(parent, url,
+        std::make_unique<CitiLogProtocol>(CitiLogProtocol::makeOwnId(), timings.protocol),
+        std::move(transport), timings.connection)
+{ }
 
-void CitiLogOvelay::timerEvent(QTimerEvent *event)
+CitiLogProtocol &CitiLogOvelay::citiLog() const
 {
-    if (event->timerId() != tickTimerId()) {
-        DetectorOverlay::timerEvent(event);
-        return;
-    }
-    carryOut(m_protocol.tick(now()));
-}
-
-void CitiLogOvelay::resetClient()
-{
-    m_protocol.reset();
-    clearImage();
+    return static_cast<CitiLogProtocol &>(protocol());
 }
 
 void CitiLogOvelay::connectionEstablished()
 {
-    carryOut(m_protocol.connected(now()));
-}
-
-void CitiLogOvelay::connectionLost()
-{
-    m_protocol.connectionLost();
-}
-
-QString CitiLogOvelay::admit(qint64 waiting) const
-{
-    return m_protocol.admit(waiting);
-}
-
-void CitiLogOvelay::receive(const QByteArray &bytes)
-{
-    m_protocol.append(bytes);
-}
-
-std::optional<OverlayReaction> CitiLogOvelay::nextReaction()
-{
-    return m_protocol.handleNextMessage(now());
-}
-
-void CitiLogOvelay::transmit(const QByteArray &payload)
-{
-    sendMessage(payload);
-}
-
-void CitiLogOvelay::sendMessage(const QByteArray &request)
-{
-    if (socket()->state() == QAbstractSocket::ConnectedState)
-        socket()->write(CitiLogProtocol::frame(m_protocol.request(request)));
+    carryOut(citiLog().connected(now()));
 }
 
 void CitiLogOvelay::drawZones(OverlayCanvas &canvas)
 {
-    for (const CitiLogProtocol::Zone &zone : m_protocol.zones()) {
+    for (const CitiLogProtocol::Zone &zone : citiLog().zones()) {
         if (canvas.drawZone(zone.polygon, zone.active, QString::number(zone.laneId)))
             drawChevron(canvas, zone.polygon, zone.approaching);
     }
-}
-
-QSize CitiLogOvelay::frameSize() const
-{
-    return m_protocol.frameSize();
 }

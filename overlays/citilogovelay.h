@@ -4,6 +4,8 @@
 #include "overlays/citilogprotocol.h"
 #include "overlays/detectoroverlay.h"
 
+#include <memory>
+
 /*
  * Client of a CitiLog video detector: asks for its identifier and its
  * configuration (frame size and lane zones), then follows its state
@@ -14,27 +16,26 @@ class CitiLogOvelay : public DetectorOverlay
     Q_OBJECT
 
 public:
-    CitiLogOvelay(QObject *parent, const QString &url);
-    ~CitiLogOvelay() override;
+    // Milliseconds; the defaults are the detector's own.
+    struct Timings
+    {
+        DetectorOverlay::Timings connection;
+        CitiLogProtocol::Timings protocol;
+    };
 
-    QByteArray ownId() const { return m_protocol.ownId(); }
+    // Over TCP, with the default timings.
+    CitiLogOvelay(QObject *parent, const QString &url);
+    CitiLogOvelay(QObject *parent, const QString &url, std::unique_ptr<DetectorTransport> transport,
+        const Timings &timings);
+
+    QByteArray ownId() const { return citiLog().ownId(); }
 
 protected:
-    void timerEvent(QTimerEvent *event) override;
-
-    void resetClient() override;
     void connectionEstablished() override;
-    void connectionLost() override;
-    QString admit(qint64 waiting) const override;
-    void receive(const QByteArray &bytes) override;
-    std::optional<OverlayReaction> nextReaction() override;
-    void transmit(const QByteArray &payload) override;
     void drawZones(OverlayCanvas &canvas) override;
-    QSize frameSize() const override;
 
-    void sendMessage(const QByteArray &request);
-
-    CitiLogProtocol m_protocol;
+private:
+    CitiLogProtocol &citiLog() const;
 };
 
 #endif // CITILOGOVELAY_H

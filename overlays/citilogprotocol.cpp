@@ -22,7 +22,12 @@ QByteArray CitiLogProtocol::makeOwnId()
 }
 
 CitiLogProtocol::CitiLogProtocol(const QByteArray &ownId)
+    : CitiLogProtocol(ownId, Timings())
+{ }
+
+CitiLogProtocol::CitiLogProtocol(const QByteArray &ownId, const Timings &timings)
     : m_ownId(ownId)
+    , m_timings(timings)
 { }
 
 QByteArray CitiLogProtocol::request(const QByteArray &name) const
@@ -80,7 +85,7 @@ void CitiLogProtocol::append(const QByteArray &bytes)
     m_receiveBuffer.append(bytes);
 }
 
-std::optional<OverlayReaction> CitiLogProtocol::handleNextMessage(qint64 now)
+std::optional<OverlayReaction> CitiLogProtocol::handleNext(qint64 now)
 {
     // A length of 0 or less carries no message: the next length follows.
     while (m_pendingMessageSize <= 0) {
@@ -107,7 +112,7 @@ std::optional<OverlayReaction> CitiLogProtocol::handleNextMessage(qint64 now)
 OverlayReaction CitiLogProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
-    if (m_answerSince >= 0 && now - m_answerSince > AnswerTimeout)
+    if (m_answerSince >= 0 && now - m_answerSince > m_timings.answerTimeout)
         reaction.error = QCoreApplication::translate("CitiLogOvelay", "Command answer timeot");
     return reaction;
 }

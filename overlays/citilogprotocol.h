@@ -1,7 +1,7 @@
 #ifndef CITILOGPROTOCOL_H
 #define CITILOGPROTOCOL_H
 
-#include "overlays/overlayreaction.h"
+#include "overlays/detectorprotocol.h"
 #include "overlays/receivebuffer.h"
 
 #include <QCoreApplication>
@@ -19,7 +19,7 @@ class QDomElement;
  * request()), plus when to redraw and which error ends the connection.
  * Times are milliseconds of any monotonic clock.
  */
-class CitiLogProtocol
+class CitiLogProtocol : public DetectorProtocol
 {
 public:
     enum State {
@@ -38,31 +38,40 @@ public:
 
     static constexpr qint64 AnswerTimeout = 3000;
 
+    // The deadline; the default is the one above.
+    struct Timings
+    {
+        qint64 answerTimeout = AnswerTimeout;
+    };
+
     // 32 lower-case hexadecimal digits of a new random UUID.
     static QByteArray makeOwnId();
     explicit CitiLogProtocol(const QByteArray &ownId = makeOwnId());
+    CitiLogProtocol(const QByteArray &ownId, const Timings &timings);
 
     // The text of the request `name`, from this client to the detector.
     QByteArray request(const QByteArray &name) const;
     // `text` behind its 4-byte little-endian length.
     static QByteArray frame(const QByteArray &text);
 
-    void reset();
-    void connectionLost();
+    void reset() override;
+    void connectionLost() override;
     OverlayReaction connected(qint64 now);
 
-    QString admit(qint64 waiting) const;
-    void append(const QByteArray &bytes);
+    QString admit(qint64 waiting) const override;
+    void append(const QByteArray &bytes) override;
     // Handles the next complete message; nothing while none is complete.
-    std::optional<OverlayReaction> handleNextMessage(qint64 now);
-    OverlayReaction tick(qint64 now);
+    std::optional<OverlayReaction> handleNext(qint64 now) override;
+    OverlayReaction tick(qint64 now) override;
+    // The request named by `payload`, framed.
+    QByteArray encode(const QByteArray &payload) const override { return frame(request(payload)); }
 
     QByteArray ownId() const { return m_ownId; }
     QString peerId() const { return m_peerId; }
     State state() const { return m_state; }
-    QSize frameSize() const { return m_frameSize; }
+    QSize frameSize() const override { return m_frameSize; }
     const QVector<Zone> &zones() const { return m_zones; }
-    int bufferedBytes() const { return m_receiveBuffer.size(); }
+    int bufferedBytes() const override { return m_receiveBuffer.size(); }
     int pendingMessageSize() const { return m_pendingMessageSize; }
 
 private:
@@ -80,6 +89,7 @@ private:
     qint64 m_answerSince = -1; // -1 while no answer is awaited
     QString m_peerId;
     const QByteArray m_ownId;
+    const Timings m_timings;
 };
 
 #endif // CITILOGPROTOCOL_H

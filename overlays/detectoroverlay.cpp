@@ -1,21 +1,35 @@
 #include "overlays/detectoroverlay.h"
 
-#include <QTcpSocket>
-#include <QTimer>
+#include "overlays/detectorprotocol.h"
+#include "overlays/detectortransport.h"
 
-DetectorOverlay::DetectorOverlay(QObject *parent, const QString &url)
+#include <QTimer>
+#include <QTimerEvent>
+
+DetectorOverlay::DetectorOverlay(QObject *parent, const QString &url,
+    std::unique_ptr<DetectorProtocol> protocol, std::unique_ptr<DetectorTransport> transport,
+    const Timings &timings)
     : QObject(parent)
     , m_address(url)
-    , m_socket(new QTcpSocket(this))
+    , m_protocol(std::move(protocol))
+    , m_transport(transport.release())
+    , m_timings(timings)
 {
     m_clock.start();
-    connect(m_socket, &QAbstractSocket::stateChanged, this, &DetectorOverlay::onSocketStateChanged);
-    connect(m_socket, &QIODevice::readyRead, this, &DetectorOverlay::onSocketReadyRead);
+    m_transport->setParent(this);
+    connect(m_transport, &DetectorTransport::connected, this, &DetectorOverlay::onConnected);
+    connect(m_transport, &DetectorTransport::disconnected, this, &DetectorOverlay::onDisconnected);
+    connect(m_transport, &DetectorTransport::readyRead, this, &DetectorOverlay::onReadyRead);
+}
+
+DetectorOverlay::~DetectorOverlay()
+{
+    shutDown();
 }
 
 void DetectorOverlay::start()
 {
-    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+    if (m_transport->state() != DetectorTransport::State::Closed)
         return;
     m_stopping = false;
     resetClient();
@@ -24,8 +38,12 @@ void DetectorOverlay::start()
         showMessage(refusal);
         return;
     }
-    m_socket->connectToHost(m_address.host(), m_address.port(), QIODevice::ReadWrite,
-        QAbstractSocket::AnyIPProtocol);
+    m_transport->open(m_address.host(), m_address.port());
+}
+
+int DetectorOverlay::bufferedBytes() const
+{
+    return m_protocol->bufferedBytes();
 }
 
 void DetectorOverlay::setTargetSize(const QSize &size)
@@ -45,6 +63,11 @@ void DetectorOverlay::setTargetSize(const QSize &size)
     }
 }
 
+bool DetectorOverlay::isConnected() const
+{
+    return m_transport->state() == DetectorTransport::State::Open;
+}
+
 QString DetectorOverlay::addressError() const
 {
     return m_address.error();
@@ -54,10 +77,16 @@ void DetectorOverlay::shutDown()
 {
     if (!m_stopping) {
         m_stopping = true;
-        if (m_socket->state() == QAbstractSocket::ConnectedState)
-            m_socket->disconnectFromHost();
+        if (isConnected())
+            m_transport->close();
     }
     resetClient();
+}
+
+void DetectorOverlay::resetClient()
+{
+    m_protocol->reset();
+    clearImage();
 }
 
 bool DetectorOverlay::carryOut(const OverlayReaction &reaction)
@@ -73,11 +102,18 @@ bool DetectorOverlay::carryOut(const OverlayReaction &reaction)
     return !reaction.halt;
 }
 
+void DetectorOverlay::transmit(const QByteArray &payload)
+{
+    if (isConnected())
+        m_transport->write(m_protocol->encode(payload));
+}
+
 void DetectorOverlay::drawOverlay()
 {
-    if (!OverlayCanvas::isDrawable(frameSize()))
+    const QSize frameSize = m_protocol->frameSize();
+    if (!OverlayCanvas::isDrawable(frameSize))
         return;
-    OverlayCanvas canvas(frameSize(), m_targetSize, &m_labelCache);
+    OverlayCanvas canvas(frameSize, m_targetSize, &m_labelCache);
     drawZones(canvas);
     m_shown = Shown::Overlay;
     emit newImage(canvas.finish());
@@ -87,7 +123,7 @@ void DetectorOverlay::showMessage(const QString &text)
 {
     m_shown = Shown::Message;
     m_message = text;
-    emit newImage(OverlayCanvas::message(frameSize(), m_targetSize, text));
+    emit newImage(OverlayCanvas::message(m_protocol->frameSize(), m_targetSize, text));
 }
 
 void DetectorOverlay::clearImage()
@@ -100,43 +136,48 @@ void DetectorOverlay::clearImage()
 void DetectorOverlay::fail(const QString &text)
 {
     showMessage(text);
-    m_socket->disconnectFromHost();
+    m_transport->close();
 }
 
-void DetectorOverlay::onSocketStateChanged(QAbstractSocket::SocketState socketState)
+void DetectorOverlay::onConnected()
 {
-    switch (socketState) {
-    case QAbstractSocket::ConnectedState:
-        if (m_tickTimerId == 0)
-            m_tickTimerId = startTimer(TickInterval, Qt::CoarseTimer);
-        connectionEstablished();
-        break;
-    case QAbstractSocket::UnconnectedState:
-        if (m_tickTimerId != 0) {
-            killTimer(m_tickTimerId);
-            m_tickTimerId = 0;
-        }
-        connectionLost();
-        if (!m_stopping)
-            QTimer::singleShot(ReconnectDelay, Qt::PreciseTimer, this, &DetectorOverlay::start);
-        break;
-    default:
-        break;
+    if (m_tickTimerId == 0)
+        m_tickTimerId = startTimer(m_timings.tickInterval, Qt::CoarseTimer);
+    connectionEstablished();
+}
+
+void DetectorOverlay::onDisconnected()
+{
+    if (m_tickTimerId != 0) {
+        killTimer(m_tickTimerId);
+        m_tickTimerId = 0;
     }
+    m_protocol->connectionLost();
+    if (!m_stopping)
+        QTimer::singleShot(m_timings.reconnectDelay, Qt::PreciseTimer, this, &DetectorOverlay::start);
 }
 
-void DetectorOverlay::onSocketReadyRead()
+void DetectorOverlay::onReadyRead()
 {
-    const qint64 waiting = m_socket->bytesAvailable();
-    const QString refusal = admit(waiting);
+    const qint64 waiting = m_transport->bytesAvailable();
+    const QString refusal = m_protocol->admit(waiting);
     if (!refusal.isEmpty()) {
         // Nothing is read: the connection goes instead of the memory.
         fail(refusal);
         return;
     }
-    receive(m_socket->read(waiting));
-    while (const std::optional<OverlayReaction> reaction = nextReaction()) {
+    m_protocol->append(m_transport->read(waiting));
+    while (const std::optional<OverlayReaction> reaction = m_protocol->handleNext(now())) {
         if (!carryOut(*reaction))
             break;
     }
+}
+
+void DetectorOverlay::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_tickTimerId) {
+        QObject::timerEvent(event);
+        return;
+    }
+    carryOut(m_protocol->tick(now()));
 }

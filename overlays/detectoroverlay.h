@@ -5,21 +5,24 @@
 #include "overlays/overlaycanvas.h"
 #include "overlays/overlayreaction.h"
 
-#include <QAbstractSocket>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPixmap>
 
-#include <optional>
+#include <memory>
 
-class QTcpSocket;
+class DetectorProtocol;
+class DetectorTransport;
 
 /*
- * What both video-detector clients share: one TCP connection to the host and
- * port of the overlay URL, re-established 10 seconds after every loss for as
- * long as the client lives, a 1-second supervision tick while connected, the
- * receive limits, and the red message image. The protocol itself is left to
- * the subclass.
+ * What both video-detector clients share: a connection to the host and port
+ * of the overlay URL over the transport the client is given, opened again a
+ * while after every loss for as long as the client lives, a supervision tick
+ * while connected, the protocol the client is given driven by what arrives
+ * and by the tick, and the images: the zones, or a red message.
+ *
+ * A client is made of its protocol, its transport and its timings. What is
+ * left to a client itself is how it logs in and how it draws its zones.
  *
  * An address that cannot be connected to is shown as a message, and nothing
  * is tried: it will not get better by waiting.
@@ -32,7 +35,19 @@ public:
     static constexpr int ReconnectDelay = 10000;
     static constexpr int TickInterval = 1000;
 
+    // Milliseconds; the defaults are those above.
+    struct Timings
+    {
+        int reconnectDelay = ReconnectDelay; // from a loss to the next attempt
+        int tickInterval = TickInterval; // supervision while connected
+    };
+
+    ~DetectorOverlay() override;
+
     Q_INVOKABLE void start();
+
+    // Received bytes the protocol holds and has not handled yet.
+    int bufferedBytes() const;
 
 public slots:
     // The size the player shows the overlay at; images are drawn at it from
@@ -44,47 +59,48 @@ signals:
     void newImage(QPixmap img);
 
 protected:
-    DetectorOverlay(QObject *parent, const QString &url);
+    // Takes the protocol and the transport; the transport becomes a child.
+    DetectorOverlay(QObject *parent, const QString &url, std::unique_ptr<DetectorProtocol> protocol,
+        std::unique_ptr<DetectorTransport> transport, const Timings &timings);
 
     const DetectorAddress &address() const { return m_address; }
-    QTcpSocket *socket() const { return m_socket; }
-    int tickTimerId() const { return m_tickTimerId; }
+    DetectorProtocol &protocol() const { return *m_protocol; }
+    bool isConnected() const;
     // Milliseconds on a monotonic clock, for the protocol's deadlines.
     qint64 now() const { return m_clock.elapsed(); }
 
-    // Subclass destructors call this while their protocol state still exists.
-    void shutDown();
     // Sends, redraws and reports as told; false when the connection is failing.
     bool carryOut(const OverlayReaction &reaction);
-    // The zones at the target size; nothing while the frame size is unknown.
-    void drawOverlay();
+    // Sends one payload of the protocol, encoded, while connected.
+    void transmit(const QByteArray &payload);
     void showMessage(const QString &text);
-    // A null image: no overlay to show.
-    void clearImage();
-    void fail(const QString &text);
     // Why the client may not connect to its address; empty when it may.
     virtual QString addressError() const;
 
-    virtual void resetClient() = 0;
+    // The connection is up: the client logs in.
     virtual void connectionEstablished() = 0;
-    virtual void connectionLost() = 0;
-    // The error text when `waiting` more bytes may not be received.
-    virtual QString admit(qint64 waiting) const = 0;
-    virtual void receive(const QByteArray &bytes) = 0;
-    virtual std::optional<OverlayReaction> nextReaction() = 0;
-    virtual void transmit(const QByteArray &payload) = 0;
     virtual void drawZones(OverlayCanvas &canvas) = 0;
-    virtual QSize frameSize() const = 0;
 
-private slots:
-    void onSocketStateChanged(QAbstractSocket::SocketState socketState);
-    void onSocketReadyRead();
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     enum class Shown { Nothing, Overlay, Message };
 
+    void onConnected();
+    void onDisconnected();
+    void onReadyRead();
+    void shutDown();
+    void resetClient();
+    // The zones at the target size; nothing while the frame size is unknown.
+    void drawOverlay();
+    // A null image: no overlay to show.
+    void clearImage();
+    void fail(const QString &text);
+
     const DetectorAddress m_address;
-    QTcpSocket *m_socket;
+    const std::unique_ptr<DetectorProtocol> m_protocol;
+    DetectorTransport *const m_transport;
+    const Timings m_timings;
     bool m_stopping = false;
     int m_tickTimerId = 0;
     QElapsedTimer m_clock;

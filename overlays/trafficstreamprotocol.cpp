@@ -33,6 +33,14 @@ int valueAfterKey(const QByteArray &text, bool *ok)
 
 } // namespace
 
+TrafficStreamProtocol::TrafficStreamProtocol()
+    : TrafficStreamProtocol(Timings())
+{ }
+
+TrafficStreamProtocol::TrafficStreamProtocol(const Timings &timings)
+    : m_timings(timings)
+{ }
+
 void TrafficStreamProtocol::reset()
 {
     m_state = Idle;
@@ -77,7 +85,7 @@ void TrafficStreamProtocol::append(const QByteArray &bytes)
     m_receiveBuffer.append(bytes);
 }
 
-std::optional<OverlayReaction> TrafficStreamProtocol::handleNextUnit(qint64 now)
+std::optional<OverlayReaction> TrafficStreamProtocol::handleNext(qint64 now)
 {
     // The line end after a data block is dropped unread, also when it comes
     // in a later read than the block.
@@ -186,10 +194,11 @@ bool TrafficStreamProtocol::acceptAnnouncement(const QByteArray &unit)
 OverlayReaction TrafficStreamProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
-    const qint64 deadline = m_state == LoginSent ? LoginTimeout : AnswerTimeout;
+    const qint64 deadline =
+        m_state == LoginSent ? m_timings.loginTimeout : m_timings.answerTimeout;
     if (m_answerSince >= 0 && now - m_answerSince > deadline)
         reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot");
-    else if (m_idleSince >= 0 && now - m_idleSince > KeepAliveInterval)
+    else if (m_idleSince >= 0 && now - m_idleSince > m_timings.keepAliveInterval)
         sendCommand(KeepAliveSent, now, reaction);
     return reaction;
 }

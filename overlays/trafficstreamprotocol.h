@@ -1,7 +1,7 @@
 #ifndef TRAFFICSTREAMPROTOCOL_H
 #define TRAFFICSTREAMPROTOCOL_H
 
-#include "overlays/overlayreaction.h"
+#include "overlays/detectorprotocol.h"
 #include "overlays/receivebuffer.h"
 
 #include <QCoreApplication>
@@ -17,7 +17,7 @@
  * to redraw and which error ends the connection. Times are milliseconds of
  * any monotonic clock.
  */
-class TrafficStreamProtocol
+class TrafficStreamProtocol : public DetectorProtocol
 {
 public:
     enum State {
@@ -42,25 +42,38 @@ public:
     static constexpr qint64 LoginTimeout = 3000;
     static constexpr qint64 KeepAliveInterval = 20000;
 
-    void reset();
-    void connectionLost();
+    // The deadlines; the defaults are those above.
+    struct Timings
+    {
+        qint64 answerTimeout = AnswerTimeout;
+        qint64 loginTimeout = LoginTimeout;
+        qint64 keepAliveInterval = KeepAliveInterval;
+    };
+
+    TrafficStreamProtocol();
+    explicit TrafficStreamProtocol(const Timings &timings);
+
+    void reset() override;
+    void connectionLost() override;
     // The password has gone out: its answer is awaited.
     void loginSent(qint64 now);
 
-    QString admit(qint64 waiting) const;
-    void append(const QByteArray &bytes);
+    QString admit(qint64 waiting) const override;
+    void append(const QByteArray &bytes) override;
     // Handles the next complete line or data block; nothing while none is complete.
-    std::optional<OverlayReaction> handleNextUnit(qint64 now);
-    OverlayReaction tick(qint64 now);
+    std::optional<OverlayReaction> handleNext(qint64 now) override;
+    OverlayReaction tick(qint64 now) override;
+    // Commands and credentials go out as lines.
+    QByteArray encode(const QByteArray &payload) const override { return payload + "\r\n"; }
 
     // Applies a state line to the sensor table; false when it holds no state
     // line at all. Errors go to `error` when given.
     bool parseSensorStates(const QByteArray &line, QString *error);
 
     State state() const { return m_state; }
-    QSize frameSize() const { return m_frameSize; }
+    QSize frameSize() const override { return m_frameSize; }
     const QMap<int, Sensor> &sensors() const { return m_sensors; }
-    int bufferedBytes() const { return m_receiveBuffer.size(); }
+    int bufferedBytes() const override { return m_receiveBuffer.size(); }
     int pendingDataSize() const { return m_pendingDataSize; }
 
 private:
@@ -70,6 +83,7 @@ private:
     QString parseCameraData(const QByteArray &data);
     QString parseSensorData(const QByteArray &data);
 
+    const Timings m_timings;
     ReceiveBuffer m_receiveBuffer;
     int m_pendingDataSize = 0;
     int m_blockEndPending = 0; // bytes of a block's line end still to drop

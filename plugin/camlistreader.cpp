@@ -99,7 +99,7 @@ CamListEntry CamListReader::readEntry(const QXmlStreamAttributes &attributes, QS
 
     bool ok = false;
     entry.angle = readNumber(attributes, QLatin1String("ang"), &ok);
-    entry.type = readInt(attributes, QLatin1String("type"), 1);
+    entry.type = readInt(attributes, QLatin1String("type"), cameraTypeCode(CameraType::Video));
 
     // Kept as written, so that a list moved with its icons still finds them;
     // a small icon alone is kept too.

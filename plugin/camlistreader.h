@@ -1,7 +1,7 @@
 #ifndef CAMLISTREADER_H
 #define CAMLISTREADER_H
 
-#include "plugin/camlist.h"
+#include "items/camlist.h"
 
 #include <QByteArray>
 #include <QString>

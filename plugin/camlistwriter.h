@@ -1,7 +1,7 @@
 #ifndef CAMLISTWRITER_H
 #define CAMLISTWRITER_H
 
-#include "plugin/camlist.h"
+#include "items/camlist.h"
 
 #include <QByteArray>
 

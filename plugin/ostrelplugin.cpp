@@ -143,7 +143,8 @@ QString OstrelPlugin::lastError() const
 
 QString OstrelPlugin::moduleVersion() const
 {
-    return QStringLiteral("2.3.45");
+    // The project's version, given by the build.
+    return QStringLiteral(OSTREL_VERSION);
 }
 
 void OstrelPlugin::setViewAreaAlwaysVisible(bool visible)
@@ -227,6 +228,11 @@ QMainWindow *OstrelPlugin::findMainWindow()
             return window;
     }
     return nullptr;
+}
+
+CameraPlayers *OstrelPlugin::cameraPlayers() const
+{
+    return m_placement;
 }
 
 QWidget *OstrelPlugin::createCamWidget(QWidget *parent, const QString &cam_address, bool rtsp_tcp)
@@ -355,10 +361,10 @@ void OstrelPlugin::saveVlcCamList(const QString &config_file)
 
 void OstrelPlugin::setTypeVisible(int type, bool vis)
 {
-    // Type 1 stands for every plain video camera, detector overlays included.
-    if (type == 1) {
-        setTypeVisible(4, vis);
-        setTypeVisible(5, vis);
+    // Plain video stands for every video camera, detector overlays included.
+    if (type == cameraTypeCode(CameraType::Video)) {
+        setTypeVisible(cameraTypeCode(CameraType::TrafficStreamVideo), vis);
+        setTypeVisible(cameraTypeCode(CameraType::CitiLogVideo), vis);
     }
     if (ItemsGroup *group = m_groups.value(type))
         group->setVisible(vis);
@@ -414,7 +420,7 @@ void OstrelPlugin::addCamera(CamGraphicsItem *cam, QGraphicsObject *layer)
     cam->setCursor(Qt::PointingHandCursor);
     cam->setParentItem(groupFor(cam->cameraType(), layer));
     connect(cam, &QObject::destroyed, this, &OstrelPlugin::camDestroyed);
-    cam->setPlugin(this);
+    cam->setOwner(this);
     cam->setParent(this);
     m_cameras.append(cam);
 }

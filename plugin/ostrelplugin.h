@@ -1,6 +1,9 @@
 #ifndef OSTRELPLUGIN_H
 #define OSTRELPLUGIN_H
 
+#include "items/cameraowner.h"
+#include "items/cameratype.h"
+
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -28,9 +31,9 @@ class SceneCamProxyWidget;
  * The camera layer as the host sees it. The host creates one instance through
  * the plug-in loader and from then on talks to it only through the
  * meta-object system, so the order of the invokable methods below is part of
- * the interface.
+ * the interface. To its cameras it is their owner.
  */
-class OstrelPlugin : public QObject
+class OstrelPlugin : public QObject, public CameraOwner
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "org.trafficdesk.varka.OstrelModule")
@@ -61,7 +64,8 @@ public:
     Q_INVOKABLE bool typeIsVisible(int t) const;
     Q_INVOKABLE void clearCams();
     Q_INVOKABLE bool editCamProperties(CamGraphicsItem *cam);
-    Q_INVOKABLE QObject *createNewCamera(const QPointF &pos, int tpye = 1);
+    Q_INVOKABLE QObject *createNewCamera(const QPointF &pos,
+                                         int tpye = cameraTypeCode(CameraType::Video));
     Q_INVOKABLE void deleteCamera(CamGraphicsItem *cam);
     Q_INVOKABLE void attachToScene(QWidget *w, bool enable_child_controls = false,
                                    const QPointF &pos = QPointF(0, 0));
@@ -72,7 +76,7 @@ public:
     // object) and "distance" (metres from the camera).
     Q_INVOKABLE QVariantList camerasSeeing(const QPointF &pos) const;
 
-    bool viewAreaAlwaysVisible() const { return m_viewAreaAlwaysVisible; }
+    bool viewAreaAlwaysVisible() const override { return m_viewAreaAlwaysVisible; }
     void setViewAreaAlwaysVisible(bool visible);
     QString moduleVersion() const;
     bool isChanged() const { return m_changed; }
@@ -82,6 +86,9 @@ public:
     QStringList loadWarnings() const { return m_loadWarnings; }
     QString stillFolder() const;
     void setStillFolder(const QString &folder);
+
+    void cameraChanged() override { m_changed = true; }
+    CameraPlayers *cameraPlayers() const override;
 
     QGraphicsScene *scene() const;
     const QMap<int, ItemsGroup *> &groups() const { return m_groups; }

@@ -2,14 +2,16 @@
 
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
+#include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/citilogovelay.h"
 #include "player/persistentdockwidget.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
 #include "player/streampool.h"
 #include "plugin/ostrelplugin.h"
 
-#include <QApplication>
 #include <QDebug>
+#include <QDockWidget>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QHash>
@@ -41,19 +43,6 @@ bool belongsToView(const QWidget *widget, const QWidget *view)
             return true;
     }
     return false;
-}
-
-// Deletes every `Widget` below `window`, skipping one that went along with
-// an earlier one.
-template<typename Widget>
-void deleteDescendants(QWidget *window)
-{
-    const QList<Widget *> children = window->findChildren<Widget *>();
-    QList<QPointer<Widget>> guarded;
-    for (Widget *child : children)
-        guarded.append(child);
-    for (const QPointer<Widget> &widget : qAsConst(guarded))
-        delete widget.data();
 }
 
 } // namespace
@@ -179,6 +168,39 @@ QWidget *PlayerPlacement::createImagePlayerWidget(
     auto *player = new ImagePlayerWidget(parent, urlTemplate, period);
     remember(player);
     return player;
+}
+
+QWidget *PlayerPlacement::dockWindow() const
+{
+    return OstrelPlugin::findMainWindow();
+}
+
+QWidget *PlayerPlacement::openLive(QWidget *parent, const QString &address, bool useTcp)
+{
+    return createCamWidget(parent, address, useTcp, m_plugin->vlcOptions());
+}
+
+void PlayerPlacement::attachDetector(QWidget *host, CameraType type, const QString &address)
+{
+    DetectorOverlay *detector = nullptr;
+    switch (type) {
+    case CameraType::TrafficStreamVideo:
+        detector = new AxisTrafficStreamOverlay(host, address);
+        break;
+    case CameraType::CitiLogVideo:
+        detector = new CitiLogOvelay(host, address);
+        break;
+    default:
+        return;
+    }
+    auto *dock = qobject_cast<QDockWidget *>(host);
+    if (auto *player = qobject_cast<PlayerWidget *>(dock ? dock->widget() : host)) {
+        connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
+        connect(player, &PlayerWidget::overlaySizeChanged, detector,
+            &DetectorOverlay::setTargetSize);
+        detector->setTargetSize(player->videoRect().size());
+    }
+    detector->start();
 }
 
 bool PlayerPlacement::canPlace(const QPointF &pos) const
@@ -313,16 +335,4 @@ void PlayerPlacement::shutdown()
     const QList<QPointer<QWidget>> players = std::exchange(m_players, {});
     for (const QPointer<QWidget> &player : players)
         delete player.data();
-
-    // Players that reached the host's windows by other ways go as well. A
-    // floating dock is a window of its own and may go with a player before
-    // its turn comes.
-    const QWidgetList topLevels = QApplication::topLevelWidgets();
-    const QList<QPointer<QWidget>> windows(topLevels.cbegin(), topLevels.cend());
-    for (const QPointer<QWidget> &window : windows) {
-        if (window)
-            deleteDescendants<PlayerWidget>(window);
-        if (window)
-            deleteDescendants<ImagePlayerWidget>(window);
-    }
 }

@@ -1,6 +1,8 @@
 #ifndef PLAYERPLACEMENT_H
 #define PLAYERPLACEMENT_H
 
+#include "items/cameraplayers.h"
+
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -17,17 +19,18 @@ class StreamPool;
 
 /*
  * The players the layer makes and where they live: the factories for docks
- * and bare players, the placement of players on the map with sizes that
- * follow the map view's zoom, the stream pool they decode on, and a
- * registry of every player made, so that the layer's end stops them all
- * wherever they are (docked, on the map, in a host's window or alone).
- * The live players' states go to the cameras of their address, as badges
- * on the map and in the host's lists, and the folder for stills to the
- * players.
+ * and bare players, the detector client a camera's type calls for, the
+ * placement of players on the map with sizes that follow the map view's
+ * zoom, the stream pool they decode on, and a registry of every player
+ * made, so that the layer's end stops them all wherever they are (docked,
+ * on the map, in a host's window or alone). Cameras reach it as their
+ * CameraPlayers. The live players' states go to the cameras of their
+ * address, as badges on the map and in the host's lists, and the folder
+ * for stills to the players.
  *
  * GUI thread only.
  */
-class PlayerPlacement : public QObject
+class PlayerPlacement : public QObject, public CameraPlayers
 {
     Q_OBJECT
 
@@ -59,9 +62,22 @@ public:
     // Brings the cameras' player states up to date once the event loop runs.
     void scheduleStateUpdate();
 
+    QWidget *dockWindow() const override;
+    bool canPlaceOnScene(const QPointF &pos) const override { return canPlace(pos); }
+    QWidget *openLive(QWidget *parent, const QString &address, bool useTcp) override;
+    QWidget *openSnapshots(QWidget *parent, const QString &urlTemplate, int period) override
+    {
+        return createImagePlayerWidget(parent, urlTemplate, period);
+    }
+    void attachDetector(QWidget *host, CameraType type, const QString &address) override;
+    bool placeOnScene(QWidget *host, bool childControls, const QPointF &pos) override
+    {
+        return place(host, childControls, pos);
+    }
+
     // Stops every stream at once, waits for them together (bounded), and
-    // deletes every player made here that still exists, and any other
-    // player in the application's windows.
+    // deletes every player made here that still exists. Players made
+    // elsewhere are their makers' to stop.
     void shutdown();
 
 private:

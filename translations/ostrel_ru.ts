@@ -349,6 +349,13 @@
     </message>
 </context>
 <context>
+    <name>MapMenu</name>
+    <message>
+        <source>New camera here</source>
+        <translation>Новая камера здесь</translation>
+    </message>
+</context>
+<context>
     <name>OstrelPlugin</name>
     <message>
         <source>Error opening file: %1</source>
@@ -569,10 +576,6 @@
     <message>
         <source>%1%2 - Workstation</source>
         <translation>%1%2 - Рабочее место</translation>
-    </message>
-    <message>
-        <source>New camera here</source>
-        <translation>Новая камера здесь</translation>
     </message>
     <message>
         <source>The camera could not be created.</source>

@@ -3,28 +3,32 @@
 // the bare cost of such an image.
 
 #include "overlaybaseline.h"
+#include "overlays/bufferdetectortransport.h"
 #include "overlays/citilogovelay.h"
 
 #include <QApplication>
 
 namespace {
 
-// Feeds the client's protocol directly, as its socket would.
-class BenchClient : public CitiLogOvelay
+// A client connected to a detector played by the benchmark, which hands it
+// messages as its socket would.
+class BenchClient
 {
 public:
     BenchClient()
-        : CitiLogOvelay(nullptr, QStringLiteral("tcp://127.0.0.1:1"))
+        : m_detector(new BufferDetectorTransport)
+        , m_client(nullptr, QStringLiteral("tcp://127.0.0.1:1"),
+                   std::unique_ptr<DetectorTransport>(m_detector), CitiLogOvelay::Timings())
     {
-        m_protocol.connected(0);
+        m_client.start();
     }
 
-    void feed(const QByteArray &text)
-    {
-        receive(CitiLogProtocol::frame(text));
-        while (const std::optional<OverlayReaction> reaction = nextReaction())
-            carryOut(*reaction);
-    }
+    CitiLogOvelay *client() { return &m_client; }
+    void feed(const QByteArray &text) { m_detector->deliver(CitiLogProtocol::frame(text)); }
+
+private:
+    BufferDetectorTransport *m_detector;
+    CitiLogOvelay m_client;
 };
 
 QByteArray number(int value)
@@ -65,7 +69,7 @@ int main(int argc, char *argv[])
     BenchClient client;
     QPixmap latest;
     int images = 0;
-    QObject::connect(&client, &CitiLogOvelay::newImage, [&](const QPixmap &img) {
+    QObject::connect(client.client(), &CitiLogOvelay::newImage, [&](const QPixmap &img) {
         latest = img;
         ++images;
     });

@@ -1,6 +1,7 @@
 #include "overlays/axistrafficstreamoverlay.h"
 #include "overlays/citilogovelay.h"
 #include "overlays/receivebuffer.h"
+#include "overlays/tcpdetectortransport.h"
 
 #include "../overlays/imagecollector.h"
 #include "../overlays/simulatorpeer.h"
@@ -28,29 +29,27 @@ const QString citiLog = QStringLiteral("citilog");
 const QString answerTimeout = QStringLiteral("Command answer timeot");
 const QSize unknownFrame(300, 300);
 const QSize frame(640, 480);
+// Shorter than the detectors' own 10 s, so that the test waits seconds; long
+// enough that no client is back before the state report sent at 1.5 s.
+constexpr int reconnectDelay = 3000;
 
-// How often a client read, and the most it ever held in its receive buffer.
-struct Probe
-{
-    int reads = 0;
-    int mostBuffered = 0;
-};
-
-template<typename Client>
-class ProbedClient : public Client, public Probe
+// TCP as a client reads it: how often it read, and the most it ever held in
+// its receive buffer, the bytes just read included.
+class ProbedTransport : public TcpDetectorTransport
 {
 public:
-    explicit ProbedClient(const QString &url)
-        : Client(nullptr, url)
-    { }
-
-protected:
-    void receive(const QByteArray &bytes) override
+    QByteArray read(qint64 maxSize) override
     {
-        Client::receive(bytes);
+        const QByteArray bytes = TcpDetectorTransport::read(maxSize);
         ++reads;
-        mostBuffered = qMax(mostBuffered, this->m_protocol.bufferedBytes());
+        if (client)
+            mostBuffered = qMax(mostBuffered, client->bufferedBytes() + int(bytes.size()));
+        return bytes;
     }
+
+    const DetectorOverlay *client = nullptr;
+    int reads = 0;
+    int mostBuffered = 0;
 };
 
 // Only what the operator saw last before each reconnection, and the count;
@@ -170,19 +169,36 @@ bool waitForRequest(SimulatorPeer *sim, int session, const QByteArray &request, 
 
 std::unique_ptr<DetectorOverlay> makeClient(const QString &protocol, const QString &url)
 {
-    if (protocol == trafficStream)
-        return std::make_unique<ProbedClient<AxisTrafficStreamOverlay>>(url);
-    return std::make_unique<ProbedClient<CitiLogOvelay>>(url);
+    auto transport = std::make_unique<ProbedTransport>();
+    ProbedTransport *probe = transport.get();
+    std::unique_ptr<DetectorOverlay> client;
+    if (protocol == trafficStream) {
+        AxisTrafficStreamOverlay::Timings timings;
+        timings.connection.reconnectDelay = reconnectDelay;
+        client = std::make_unique<AxisTrafficStreamOverlay>(nullptr, url, std::move(transport),
+                                                            timings);
+    } else {
+        CitiLogOvelay::Timings timings;
+        timings.connection.reconnectDelay = reconnectDelay;
+        client = std::make_unique<CitiLogOvelay>(nullptr, url, std::move(transport), timings);
+    }
+    probe->client = client.get();
+    return client;
+}
+
+const ProbedTransport &probe(const DetectorOverlay *client)
+{
+    return *dynamic_cast<const ProbedTransport *>(client->findChild<TcpDetectorTransport *>());
 }
 
 int mostBuffered(DetectorOverlay *client)
 {
-    return dynamic_cast<const Probe &>(*client).mostBuffered;
+    return probe(client).mostBuffered;
 }
 
 int reads(DetectorOverlay *client)
 {
-    return dynamic_cast<const Probe &>(*client).reads;
+    return probe(client).reads;
 }
 
 // One client behind its own relay, and what it should come to.
@@ -202,9 +218,9 @@ struct Run
 // Detectors that break off their exchange at every step, deliver it a byte
 // at a time, never answer, or flood the client: each client shows what went
 // wrong where there is something to show, keeps its memory within the
-// receive limit, and connects again 10 s after the loss, this time to a
-// detector that behaves. All cases of both protocols run side by side, so
-// that the test waits out one reconnection delay.
+// receive limit, and connects again the reconnection delay after the loss,
+// this time to a detector that behaves. All cases of both protocols run side
+// by side, so that the test waits out one reconnection delay.
 class TestDetectorFaults : public QObject
 {
     Q_OBJECT
@@ -348,7 +364,7 @@ void TestDetectorFaults::everyFaultIsReportedAndRecovered()
         QVERIFY2(settled(run), name.constData());
         QVERIFY2(mostBuffered(run.client.get()) <= ReceiveBuffer::Limit, name.constData());
         const qint64 away = run.relay->openedAt(1) - run.relay->closedAt(0);
-        QVERIFY2(away >= 9800 && away <= 11500,
+        QVERIFY2(away >= reconnectDelay - 200 && away <= reconnectDelay + 1500,
                  qPrintable(run.name + ": " + QString::number(away)));
         QVERIFY2(run.messages.isEmpty()
                      || run.log->showedBeforeReset(run.messages, run.messageSize),
@@ -425,14 +441,16 @@ void TestDetectorFaults::floodIsCutOffAtTheReceiveLimit()
     for (const Flood &flood : floods) {
         const QByteArray name = flood.protocol.toUtf8();
         QVERIFY2(mostBuffered(flood.client.get()) <= ReceiveBuffer::Limit, name.constData());
-        QVERIFY2(flood.sim->waitForLine(QStringLiteral("connected 2"), 12000), name.constData());
+        QVERIFY2(flood.sim->waitForLine(QStringLiteral("connected 2"), reconnectDelay + 2000),
+                 name.constData());
         QVERIFY2(flood.log->showedBeforeReset({QStringLiteral("Received packet too big"),
                                                QStringLiteral("Receive buffer too big")},
                                               frame),
                  name.constData());
         // Timed by the client: the flooded simulator notes the end late.
         const qint64 away = flood.log->firstShownFor();
-        QVERIFY2(away >= 9800 && away <= 11500, qPrintable(QString::number(away)));
+        QVERIFY2(away >= reconnectDelay - 200 && away <= reconnectDelay + 1500,
+                 qPrintable(QString::number(away)));
         QVERIFY2(waitForRequest(flood.sim.get(), 2, lastRequest(flood.protocol), 5000),
                  name.constData());
     }

@@ -34,7 +34,7 @@ public:
         }
         m_protocol.append(bytes);
         check(m_protocol.bufferedBytes() <= ReceiveBuffer::Limit);
-        while (const auto reaction = m_protocol.handleNextMessage(now)) {
+        while (const auto reaction = m_protocol.handleNext(now)) {
             check(reaction->send.size() <= 1);
             if (!reaction->error.isEmpty()) {
                 reconnect(now);

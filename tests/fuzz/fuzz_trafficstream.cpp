@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         protocol.append(input.read());
         check(protocol.bufferedBytes() <= ReceiveBuffer::Limit);
-        while (const auto reaction = protocol.handleNextUnit(input.now())) {
+        while (const auto reaction = protocol.handleNext(input.now())) {
             check(reaction->send.size() <= 1);
             if (!reaction->error.isEmpty()) {
                 reconnect(protocol, input.now());

@@ -630,17 +630,22 @@ void TestImagePlayerWidget::destruction()
     w.reset();
     QTest::qWait(100);
 
-    // The plug-in takes the players of the top-level windows with it.
+    // The plug-in takes the players it made with it, docked or in another
+    // window, and leaves the docks and the players made by others.
     WorkstationWindow window;
     auto plugin = std::make_unique<OstrelPlugin>();
-    auto *dock = new QDockWidget(&window);
-    QPointer<ImagePlayerWidget> docked = new ImagePlayerWidget(dock, QString(), 30);
-    dock->setWidget(docked);
+    auto *dock = qobject_cast<QDockWidget *>(plugin->createImagePlayerWidget(&window, QString()));
+    QVERIFY(dock);
+    QPointer<QWidget> docked = dock->widget();
+    QVERIFY(qobject_cast<ImagePlayerWidget *>(docked));
     QWidget other;
-    QPointer<ImagePlayerWidget> nested = new ImagePlayerWidget(new QWidget(&other), QString(), 30);
+    QPointer<QWidget> nested = plugin->createImagePlayerWidget(new QWidget(&other), QString());
+    QVERIFY(qobject_cast<ImagePlayerWidget *>(nested));
+    QPointer<ImagePlayerWidget> own = new ImagePlayerWidget(new QWidget(&other), QString(), 30);
     plugin.reset();
     QVERIFY(!docked);
     QVERIFY(!nested);
+    QVERIFY(own);
     QVERIFY(window.findChild<QDockWidget *>());
 }
 

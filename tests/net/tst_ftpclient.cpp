@@ -312,9 +312,12 @@ void TestFtpClient::passiveFallbackAndDataAddress()
 {
     ScriptedFtpPeer peer;
     peer.setPayload("file body");
+    bool passiveRefused = false;
     peer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
         if (command == "EPSV")
             return {"500 EPSV not understood\r\n"};
+        if (command == "PASV" && passiveRefused)
+            return {"502 no passive mode\r\n"};
         if (command == "PASV") {
             // An address that is not the server's: the data connection
             // must go to the server all the same.
@@ -337,6 +340,13 @@ void TestFtpClient::passiveFallbackAndDataAddress()
     QCOMPARE(peer.commands().count("EPSV"), 1);
     QCOMPARE(peer.commands().count("PASV"), 2);
     QCOMPARE(recorder.progress.last(), qMakePair(qint64(9), qint64(-1)));
+
+    // With PASV refused as well there is no way left: the transfer fails,
+    // once, and the session stays.
+    passiveRefused = true;
+    QVERIFY(recorder.failed(client.get(QStringLiteral("a.jpg"))));
+    QCOMPARE(peer.commands().count("PASV"), 3);
+    QCOMPARE(client.state(), FtpClient::LoggedIn);
 }
 
 void TestFtpClient::transferEndsInEitherOrder()
@@ -356,6 +366,15 @@ void TestFtpClient::transferEndsInEitherOrder()
     loginWithPeer(client, recorder, peer);
     QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
     QCOMPARE(client.readAll().size(), 300000);
+
+    // A listing whose last line has no line end: the entry comes at the end.
+    peer.setPayload("-rw-r--r-- 1 u g 3 Jan 02 2020 a.jpg\r\n"
+                    "-rw-r--r-- 1 u g 3 Jan 02 2020 b.jpg");
+    QStringList names;
+    connect(&client, &FtpClient::listInfo, this,
+            [&names](const FtpUrlInfo &info) { names.append(info.name()); });
+    QVERIFY(recorder.succeeded(client.list()));
+    QCOMPARE(names, QStringList({"a.jpg", "b.jpg"}));
 }
 
 void TestFtpClient::commandLines()

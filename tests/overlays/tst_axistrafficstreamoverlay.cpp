@@ -1,4 +1,5 @@
 #include "overlays/axistrafficstreamoverlay.h"
+#include "overlays/bufferdetectortransport.h"
 
 #include "imagecollector.h"
 #include "simulatorpeer.h"
@@ -26,24 +27,35 @@ QByteArray block(const QByteArray &command, const QByteArray &data)
     return command + " s=" + QByteArray::number(data.size()) + "\r\n" + data + "\r\n";
 }
 
-// A client fed by the test instead of a socket: no network, no waiting.
+// A client fed by the test instead of a detector: no network, no waiting.
 class FedClient : public AxisTrafficStreamOverlay
 {
 public:
     FedClient()
-        : AxisTrafficStreamOverlay(nullptr, QStringLiteral("127.0.0.1:9"))
-    {
-        m_protocol.loginSent(now());
-    }
+        : FedClient(new BufferDetectorTransport)
+    { }
 
-    void feed(const QByteArray &bytes)
-    {
-        receive(bytes);
-        while (const std::optional<OverlayReaction> reaction = nextReaction())
-            carryOut(*reaction);
-    }
+    void feed(const QByteArray &bytes) { m_detector->deliver(bytes); }
 
     using DetectorOverlay::showMessage;
+
+private:
+    explicit FedClient(BufferDetectorTransport *detector)
+        : AxisTrafficStreamOverlay(nullptr, QStringLiteral("root:pass@127.0.0.1:9"),
+                                   std::unique_ptr<DetectorTransport>(detector), noPause())
+        , m_detector(detector)
+    {
+        start();
+    }
+
+    static Timings noPause()
+    {
+        Timings timings;
+        timings.passwordDelay = 0;
+        return timings;
+    }
+
+    BufferDetectorTransport *m_detector;
 };
 
 } // namespace

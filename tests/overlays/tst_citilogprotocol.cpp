@@ -20,7 +20,7 @@ struct Outcome
 void feed(CitiLogProtocol &protocol, const QByteArray &bytes, Outcome &outcome, qint64 now = 0)
 {
     protocol.append(bytes);
-    while (const auto reaction = protocol.handleNextMessage(now)) {
+    while (const auto reaction = protocol.handleNext(now)) {
         outcome.sent += reaction->send;
         outcome.redraws += reaction->redraw ? 1 : 0;
         outcome.error = reaction->error;

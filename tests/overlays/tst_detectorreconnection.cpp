@@ -1,16 +1,26 @@
 #include "overlays/axistrafficstreamoverlay.h"
 #include "overlays/citilogovelay.h"
+#include "overlays/tcpdetectortransport.h"
 
 #include "imagecollector.h"
 #include "simulatorpeer.h"
 
 #include <QTest>
 
+namespace {
+
+// Shorter than the detectors' own, so that the test waits seconds, not half
+// a minute; the clients treat them alike.
+constexpr int reconnectDelay = 1000;
+constexpr qint64 keepAliveInterval = 2000;
+
+} // namespace
+
 // The slow part of the detector clients' life cycle: the traffic-stream
-// keep-alive after 20 s of quiet, and a CitiLog client coming back 10 s
+// keep-alive after a quiet spell, and a CitiLog client coming back a while
 // after a failure under the same identifier. Reconnection after every kind
-// of loss, for both clients, is in tst_detectorfaults. The cases run side
-// by side so that the whole test waits one keep-alive period.
+// of loss, for both clients, is in tst_detectorfaults. The cases run side by
+// side so that the whole test waits one keep-alive period.
 class TestDetectorReconnection : public QObject
 {
     Q_OBJECT
@@ -21,6 +31,11 @@ private slots:
 
 void TestDetectorReconnection::reconnectionAndKeepAlive()
 {
+    // What the clients wait for unless told otherwise.
+    QCOMPARE(CitiLogOvelay::Timings().connection.reconnectDelay, 10000);
+    QCOMPARE(AxisTrafficStreamOverlay::Timings().connection.reconnectDelay, 10000);
+    QCOMPARE(AxisTrafficStreamOverlay::Timings().protocol.keepAliveInterval, 20000);
+
     SimulatorPeer quiet;
     QVERIFY(quiet.start(QStringLiteral("trafficstream")));
     quiet.command("answer id nope");
@@ -28,26 +43,35 @@ void TestDetectorReconnection::reconnectionAndKeepAlive()
     SimulatorPeer oversized;
     QVERIFY(oversized.start(QStringLiteral("citilog"), QByteArray(), {"--misbehave", "oversize"}));
 
-    CitiLogOvelay citiLog(nullptr, oversized.url(QString()));
+    CitiLogOvelay::Timings citiLogTimings;
+    citiLogTimings.connection.reconnectDelay = reconnectDelay;
+    CitiLogOvelay citiLog(nullptr, oversized.url(QString()),
+                          std::make_unique<TcpDetectorTransport>(), citiLogTimings);
     ImageCollector citiLogImages(&citiLog);
     citiLog.start();
-    AxisTrafficStreamOverlay waiting(nullptr, quiet.url());
+    AxisTrafficStreamOverlay::Timings waitingTimings;
+    waitingTimings.protocol.keepAliveInterval = keepAliveInterval;
+    AxisTrafficStreamOverlay waiting(nullptr, quiet.url(),
+                                     std::make_unique<TcpDetectorTransport>(), waitingTimings);
     ImageCollector waitingImages(&waiting);
     waiting.start();
 
-    // Keep-alive between 20 and 21 s after the last command.
-    QVERIFY(quiet.waitForLine("recv 1 id", 25000));
+    // The keep-alive at the first tick past the quiet spell after the last
+    // command.
+    QVERIFY(quiet.waitForLine("recv 1 id", int(keepAliveInterval) + 5000));
     const qint64 quietFor = quiet.timeOf("recv 1 id") - quiet.timeOf("recv 1 sm data=on");
-    QVERIFY2(quietFor >= 19900 && quietFor <= 21600, qPrintable(QString::number(quietFor)));
+    QVERIFY2(quietFor >= keepAliveInterval - 100 && quietFor <= keepAliveInterval + 1600,
+             qPrintable(QString::number(quietFor)));
     QVERIFY(quiet.waitForLine("closed 1"));
     QCOMPARE(waitingImages.last(),
              ImageCollector::messageImage(QSize(640, 480), "Invalid answer to 'id' command"));
 
-    // The oversized message on 300 x 300 until the client comes back 10 s
-    // after the disconnection, under the same identifier.
+    // The oversized message on 300 x 300 until the client comes back after
+    // the reconnection delay, under the same identifier.
     QVERIFY(oversized.waitForLine("connected 2", 1000));
     const qint64 away = oversized.timeOf("connected 2") - oversized.timeOf("closed 1");
-    QVERIFY2(away >= 9800 && away <= 11000, qPrintable(QString::number(away)));
+    QVERIFY2(away >= reconnectDelay - 200 && away <= reconnectDelay + 1000,
+             qPrintable(QString::number(away)));
     QCOMPARE(citiLogImages.at(1),
              ImageCollector::messageImage(QSize(300, 300), "Message size too big"));
     QVERIFY(citiLogImages.at(2).isNull());

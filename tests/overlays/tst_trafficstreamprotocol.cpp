@@ -22,7 +22,7 @@ void feed(TrafficStreamProtocol &protocol, const QByteArray &bytes, Outcome &out
           qint64 now = 0)
 {
     protocol.append(bytes);
-    while (const auto reaction = protocol.handleNextUnit(now)) {
+    while (const auto reaction = protocol.handleNext(now)) {
         outcome.sent += reaction->send;
         outcome.redraws += reaction->redraw ? 1 : 0;
         if (!reaction->error.isEmpty()) {

@@ -1,6 +1,8 @@
 #ifndef CAMLIST_H
 #define CAMLIST_H
 
+#include "items/cameratype.h"
+
 #include <QPointF>
 #include <QString>
 #include <QStringList>
@@ -9,7 +11,8 @@
 #include <cmath>
 #include <limits>
 
-// One camera of a list file, as the file gives it.
+// One camera of a list file, as the file gives it. The bounds below are
+// those of what a list can hold, and so of what a camera on the map takes.
 struct CamListEntry
 {
     // Largest view radius a list keeps, in metres; beyond it the sector
@@ -43,7 +46,7 @@ struct CamListEntry
     bool useTcpRtsp = false;
     QPointF position;
     double angle = std::numeric_limits<double>::quiet_NaN(); // NaN: no direction
-    int type = 1;
+    int type = cameraTypeCode(CameraType::Video); // as the file gives it, known or not
     bool hasView = false;
     double viewAngle = 0.0;
     double viewRadius = 10.0;

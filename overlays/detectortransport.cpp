@@ -1,0 +1,5 @@
+#include "overlays/detectortransport.h"
+
+DetectorTransport::DetectorTransport(QObject *parent)
+    : QObject(parent)
+{ }
