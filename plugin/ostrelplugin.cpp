@@ -274,14 +274,14 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
         return false;
     }
 
+    // Replacing the cameras is no edit: the flag stays as it was.
+    const bool changed = m_changed;
     clearCams();
     const CamList &list = reader.list();
     m_vlcOptions = list.vlcOptions;
     if (list.useFfmpeg)
         m_useFfmpeg = true;
 
-    // Setting up the cameras is no edit: the flag stays as it was.
-    const bool changed = m_changed;
     // The items first, one after the other, the rest after them: the scene
     // goes through the items of a group at every frame, and finds them
     // faster side by side in memory.
@@ -391,6 +391,9 @@ void OstrelPlugin::clearCams()
     for (CamGraphicsItem *cam : cameras)
         delete cam;
     qDeleteAll(std::exchange(m_groups, {}));
+    // A save would now write an empty list.
+    if (!cameras.isEmpty())
+        m_changed = true;
 }
 
 ItemsGroup *OstrelPlugin::groupFor(int type, QGraphicsObject *layer)

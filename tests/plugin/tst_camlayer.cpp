@@ -289,6 +289,19 @@ void TestCamLayer::changedFlag_data()
     // Items the scene has not yet prepared for drawing go at once.
     QTest::newRow("clear") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
         plugin.clearCams();
+    }) << true;
+    QTest::newRow("clear nothing") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
+        plugin.clearCams();
+        plugin.setChanged(false);
+        plugin.clearCams();
+    }) << false;
+    // Loading replaces the cameras without editing them.
+    QTest::newRow("load") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
+        QTemporaryDir other;
+        const QString path = other.filePath(QStringLiteral("one.xml"));
+        TestSupport::writeFile(path, "<VarkaNetwork><Cam lon=\"37.5\" lat=\"55.5\"/></VarkaNetwork>");
+        QVERIFY(plugin.loadVlcCamList(path));
+        QCOMPARE(plugin.cameras().size(), 1);
     }) << false;
     QTest::newRow("out of its group") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
         cam->setParentItem(nullptr);
