@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -77,18 +78,16 @@ bool FrameConverter::convert(const AVFrame *frame, QImage *image)
         return false;
     }
     const QSize from = scaledFirst ? setup.target : source;
-    m_context.reset(sws_getCachedContext(m_context.release(), from.width(), from.height(),
-        scaledFirst ? AV_PIX_FMT_YUV420P : setup.format, setup.target.width(),
-        setup.target.height(), AV_PIX_FMT_RGB32, scalingFlags(from, setup.target), nullptr,
-        nullptr, nullptr));
-    if (!m_context) {
+    // The range is given before the context is set up: set on a finished
+    // context it was lost where the picture is scaled first, and full-range
+    // pictures shown smaller came out grey.
+    if (!m_context || !(setup == m_setup)) {
         m_setup = Setup();
-        return false;
-    }
-    // A changed setup may have brought a new context with the default range.
-    if (!(setup == m_setup)) {
+        m_context.reset(makeContext(from, scaledFirst ? AV_PIX_FMT_YUV420P : setup.format,
+            setup.target, setup.fullRange));
+        if (!m_context)
+            return false;
         m_setup = setup;
-        setSourceRange(setup.fullRange);
     }
     uint8_t *planes[4] = {image->bits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(image->bytesPerLine()), 0, 0, 0};
@@ -125,30 +124,41 @@ bool FrameConverter::scalePlanes(const AVFrame *frame, const Setup &setup)
         }
         m_planeSize = setup.target;
     }
+    // Shown at half the height or less, every other line of each plane is
+    // enough for the filter that follows, and the scaler then reads half the
+    // lines: scaling is most of what the player costs above decoding.
+    const int step = height * 2 <= setup.height ? 2 : 1;
+    const int sourceHeight = setup.height / step;
+    int strides[4] = {};
+    for (int plane = 0; plane < 4; ++plane)
+        strides[plane] = frame->linesize[plane] * step;
     m_planeContext.reset(sws_getCachedContext(m_planeContext.release(), setup.width,
-        setup.height, setup.format, width, height, AV_PIX_FMT_YUV420P,
-        scalingFlags(QSize(setup.width, setup.height), setup.target), nullptr, nullptr,
+        sourceHeight, setup.format, width, height, AV_PIX_FMT_YUV420P,
+        scalingFlags(QSize(setup.width, sourceHeight), setup.target), nullptr, nullptr,
         nullptr));
     return m_planeContext
-        && sws_scale(m_planeContext.get(), frame->data, frame->linesize, 0, frame->height,
-               m_planes, m_planeStrides)
+        && sws_scale(m_planeContext.get(), frame->data, strides, 0, sourceHeight, m_planes,
+               m_planeStrides)
         > 0;
 }
 
-void FrameConverter::setSourceRange(bool fullRange)
+SwsContext *FrameConverter::makeContext(
+    const QSize &from, AVPixelFormat format, const QSize &to, bool fullRange)
 {
-    int *inverseTable = nullptr;
-    int *table = nullptr;
-    int sourceRange = 0;
-    int destinationRange = 0;
-    int brightness = 0;
-    int contrast = 0;
-    int saturation = 0;
-    if (sws_getColorspaceDetails(m_context.get(), &inverseTable, &sourceRange, &table,
-            &destinationRange, &brightness, &contrast, &saturation)
-        < 0) {
-        return;
+    SwsContext *context = sws_alloc_context();
+    if (!context)
+        return nullptr;
+    const bool set = av_opt_set_int(context, "srcw", from.width(), 0) >= 0
+        && av_opt_set_int(context, "srch", from.height(), 0) >= 0
+        && av_opt_set_int(context, "src_format", format, 0) >= 0
+        && av_opt_set_int(context, "src_range", fullRange ? 1 : 0, 0) >= 0
+        && av_opt_set_int(context, "dstw", to.width(), 0) >= 0
+        && av_opt_set_int(context, "dsth", to.height(), 0) >= 0
+        && av_opt_set_int(context, "dst_format", AV_PIX_FMT_RGB32, 0) >= 0
+        && av_opt_set_int(context, "sws_flags", scalingFlags(from, to), 0) >= 0;
+    if (!set || sws_init_context(context, nullptr, nullptr) < 0) {
+        sws_freeContext(context);
+        return nullptr;
     }
-    sws_setColorspaceDetails(m_context.get(), inverseTable, fullRange ? 1 : 0, table,
-        destinationRange, brightness, contrast, saturation);
+    return context;
 }

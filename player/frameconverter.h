@@ -59,7 +59,8 @@ private:
     };
 
     bool scalePlanes(const AVFrame *frame, const Setup &setup);
-    void setSourceRange(bool fullRange);
+    static SwsContext *makeContext(
+        const QSize &from, AVPixelFormat format, const QSize &to, bool fullRange);
 
     FFmpeg::ScaleContextPtr m_context; // to RGB
     FFmpeg::ScaleContextPtr m_planeContext; // YUV to YUV at the shown size

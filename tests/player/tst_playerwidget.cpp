@@ -260,6 +260,14 @@ void TestPlayerWidget::fullRangePictureKeepsItsLevels()
     QVERIFY2(qAbs(centre.red() - 40) <= 3 && qAbs(centre.green() - 40) <= 3
                  && qAbs(centre.blue() - 40) <= 3,
              qPrintable(centre.name()));
+    // Nor when scaled down to a third, in the scaler's other path.
+    player.resize(120, 90);
+    player.show();
+    QTRY_VERIFY(player.currentFrame().width() < 120);
+    const QImage small = player.currentFrame();
+    const QColor middle = small.pixelColor(small.width() / 2, small.height() / 2);
+    QVERIFY2(qAbs(middle.red() - 40) <= 3 && qAbs(middle.blue() - 40) <= 3,
+             qPrintable(middle.name()));
 }
 
 void TestPlayerWidget::sizelessStreamPlaysAt640x480()
