@@ -7,18 +7,16 @@
 #include "player/framehandover.h"
 #include "player/pictureview.h"
 #include "player/picturenotes.h"
+#include "player/playercontrols.h"
 #include "player/playeroptions.h"
 #include "player/proxysocket.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDockWidget>
-#include <QGraphicsWidget>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLabel>
 #include <QNetworkProxy>
 #include <QPainter>
@@ -28,30 +26,7 @@ namespace {
 
 const QSize BewardVideoSize(640, 480);
 
-int sizePercentForKey(int key)
-{
-    switch (key) {
-    case Qt::Key_1:
-        return 10;
-    case Qt::Key_2:
-        return 25;
-    case Qt::Key_3:
-        return 50;
-    case Qt::Key_4:
-        return 100;
-    case Qt::Key_5:
-        return 125;
-    default:
-        return 0;
-    }
-}
-
 enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
-
-QString withKey(const QString &text, int key)
-{
-    return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
-}
 
 } // namespace
 
@@ -88,11 +63,12 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
     connect(m_stills.get(), &StillCapture::noticeChanged, ui->video,
         QOverload<>::of(&QWidget::update));
     connect(m_stills.get(), &StillCapture::saved, this, &PlayerWidget::stillSaved);
+    m_controls = new PlayerControls(this, m_picture.get(), ui->video);
 
     if (m_isBeward) {
         playerInitComplete();
     } else {
-        createActions();
+        m_controls->addMenu();
         m_tick.setInterval(TickMs);
         connect(&m_tick, &QTimer::timeout, this, &PlayerWidget::tick);
         m_tick.start();
@@ -274,21 +250,6 @@ void PlayerWidget::parentDockChanged()
     m_picture->fit();
 }
 
-QRect PlayerWidget::videoRect() const
-{
-    return m_picture->rect();
-}
-
-int PlayerWidget::aspectPercent() const
-{
-    return m_picture->aspectPercent();
-}
-
-const ZoomGeometry &PlayerWidget::zoom() const
-{
-    return m_picture->zoom();
-}
-
 // What the player has to say over its picture.
 void PlayerWidget::paintNotes(QPainter *painter, const QRect &picture) const
 {
@@ -316,56 +277,8 @@ void PlayerWidget::newOverlayImage(const QPixmap &img)
 
 void PlayerWidget::keyPressEvent(QKeyEvent *event)
 {
-    if (!m_isBeward && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        switch (event->key()) {
-        case StatisticsKey:
-            setStatisticsShown(!m_statisticsShown);
-            return;
-        case StillKey:
-            saveStill();
-            return;
-        case WholePictureKey:
-            resetZoom();
-            return;
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-            m_picture->zoomBy(ZoomControl::Step);
-            return;
-        case Qt::Key_Minus:
-            m_picture->zoomBy(1.0 / ZoomControl::Step);
-            return;
-        default:
-            break;
-        }
-    }
-    if (event->modifiers() & Qt::ControlModifier) {
-        const int percent = sizePercentForKey(event->key());
-        if (percent == 0) {
-            QWidget::keyPressEvent(event);
-            return;
-        }
-        const QSize size = m_videoSize * qreal(percent) / 100.0;
-        if (QWidget *parent = parentWidget()) {
-            parent->resize(size);
-        } else {
-            ui->video->resize(size);
-            resize(size);
-        }
-        return;
-    }
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier)
-        closeSceneProxy();
-}
-
-// The map puts a player on the scene through a proxy widget that it records
-// in the player's "sceneProxyWidget" property; closing the proxy takes the
-// player off the map.
-void PlayerWidget::closeSceneProxy()
-{
-    auto *proxy =
-        qobject_cast<QGraphicsWidget *>(qvariant_cast<QObject *>(property("sceneProxyWidget")));
-    if (proxy)
-        proxy->close();
+    if (!m_controls->keyPressed(event) && (event->modifiers() & Qt::ControlModifier))
+        QWidget::keyPressEvent(event);
 }
 
 void PlayerWidget::resizeEvent(QResizeEvent *event)
@@ -388,20 +301,6 @@ StreamSession *PlayerWidget::session() const
 QImage PlayerWidget::currentFrame() const
 {
     return m_frames ? m_frames->current() : QImage();
-}
-
-// The player's own menu: on the map and in docks alike.
-void PlayerWidget::createActions()
-{
-    auto *still = new QAction(withKey(tr("Save still"), StillKey), this);
-    connect(still, &QAction::triggered, this, [this] { saveStill(); });
-    m_statisticsAction = new QAction(withKey(tr("Statistics"), StatisticsKey), this);
-    m_statisticsAction->setCheckable(true);
-    connect(m_statisticsAction, &QAction::toggled, this, &PlayerWidget::setStatisticsShown);
-    auto *whole = new QAction(withKey(tr("Whole picture"), WholePictureKey), this);
-    connect(whole, &QAction::triggered, this, &PlayerWidget::resetZoom);
-    addActions({still, m_statisticsAction, whole});
-    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void PlayerWidget::tick()
@@ -460,10 +359,7 @@ void PlayerWidget::setStatisticsShown(bool shown)
     if (m_isBeward)
         return;
     m_statisticsShown = shown;
-    if (m_statisticsAction && m_statisticsAction->isChecked() != shown) {
-        const QSignalBlocker blocker(m_statisticsAction);
-        m_statisticsAction->setChecked(shown);
-    }
+    m_controls->setStatisticsChecked(shown);
     ui->video->update();
 }
 
@@ -487,20 +383,11 @@ QStringList PlayerWidget::statisticsLines() const
     return lines;
 }
 
-QString PlayerWidget::stillFolder() const
-{
-    return m_stills->folder();
-}
-
 void PlayerWidget::setStillFolder(const QString &folder)
 {
     m_stills->setFolder(folder);
 }
 
-QString PlayerWidget::stillNotice() const
-{
-    return m_stills->notice();
-}
 
 // The camera's name as the window shows it; the layer names it after the
 // camera, a host may not.

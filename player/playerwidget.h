@@ -1,6 +1,7 @@
 #ifndef PLAYERWIDGET_H
 #define PLAYERWIDGET_H
 
+#include "player/pictureview.h"
 #include "player/stillcapture.h"
 #include "player/streamstatistics.h"
 
@@ -18,13 +19,11 @@
 #include <memory>
 
 class FrameHandOver;
-class PictureView;
-class QAction;
+class PlayerControls;
 class QPainter;
 class QUrl;
 class StreamPool;
 class StreamSession;
-class ZoomGeometry;
 
 namespace Ui {
 class PlayerWidget;
@@ -82,8 +81,8 @@ public:
     QWidget *axWidget() const { return m_axWidget; }
 
     QSize videoSize() const { return m_videoSize; }
-    QRect videoRect() const;
-    int aspectPercent() const;
+    QRect videoRect() const { return m_picture->rect(); }
+    int aspectPercent() const { return m_picture->aspectPercent(); }
     // The picture as last converted, at the size it is shown at.
     QImage currentFrame() const;
     QString warningText() const { return m_warningText; }
@@ -100,13 +99,13 @@ public:
     void setStatisticsShown(bool shown);
     // The lines of the statistics overlay.
     QStringList statisticsLines() const;
-    const ZoomGeometry &zoom() const;
+    const ZoomGeometry &zoom() const { return m_picture->zoom(); }
     void resetZoom();
     // What became of the last still, for a few seconds.
-    QString stillNotice() const;
+    QString stillNotice() const { return m_stills->notice(); }
 
     // Stills go there; the user's pictures folder unless a host says.
-    QString stillFolder() const;
+    QString stillFolder() const { return m_stills->folder(); }
     void setStillFolder(const QString &folder);
     // Starts saving the picture shown at the stream's own size; false with
     // a notice on the picture when there is nothing to save or too much
@@ -146,9 +145,7 @@ private:
     void setupRelay(QUrl &url);
     void setupBewardView();
     void paintNotes(QPainter *painter, const QRect &picture) const;
-    void closeSceneProxy();
 
-    void createActions();
     void tick();
     void updateState();
     StreamState currentState(qint64 nowMs) const;
@@ -186,7 +183,7 @@ private:
     std::unique_ptr<StillCapture> m_stills;
     QString m_defaultTitle;
 
-    QAction *m_statisticsAction = nullptr;
+    PlayerControls *m_controls = nullptr;
 };
 
 #endif // PLAYERWIDGET_H
