@@ -19,7 +19,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QNetworkProxy>
-#include <QPainter>
 #include <QUrl>
 
 namespace {
@@ -383,12 +382,6 @@ QStringList PlayerWidget::statisticsLines() const
     return lines;
 }
 
-void PlayerWidget::setStillFolder(const QString &folder)
-{
-    m_stills->setFolder(folder);
-}
-
-
 // The camera's name as the window shows it; the layer names it after the
 // camera, a host may not.
 QString PlayerWidget::cameraName() const
@@ -416,9 +409,4 @@ bool PlayerWidget::saveStill()
         break;
     }
     return false;
-}
-
-void PlayerWidget::resetZoom()
-{
-    m_picture->resetZoom();
 }

@@ -100,13 +100,13 @@ public:
     // The lines of the statistics overlay.
     QStringList statisticsLines() const;
     const ZoomGeometry &zoom() const { return m_picture->zoom(); }
-    void resetZoom();
+    void resetZoom() { m_picture->resetZoom(); }
     // What became of the last still, for a few seconds.
     QString stillNotice() const { return m_stills->notice(); }
 
     // Stills go there; the user's pictures folder unless a host says.
     QString stillFolder() const { return m_stills->folder(); }
-    void setStillFolder(const QString &folder);
+    void setStillFolder(const QString &folder) { m_stills->setFolder(folder); }
     // Starts saving the picture shown at the stream's own size; false with
     // a notice on the picture when there is nothing to save or too much
     // waiting to be written.
