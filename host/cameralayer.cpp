@@ -197,6 +197,44 @@ QList<QObject *> CameraLayer::cameras(const QGraphicsScene *scene)
     return result;
 }
 
+QObject *CameraLayer::findCamera(const QGraphicsScene *scene, const QString &name)
+{
+    const QList<QObject *> all = cameras(scene);
+    for (QObject *camera : all) {
+        if (modelData(camera, 0, Qt::DisplayRole).toString() == name)
+            return camera;
+    }
+    return nullptr;
+}
+
+QObject *CameraLayer::selectedCamera(const QGraphicsScene *scene)
+{
+    const QList<QGraphicsItem *> selected = scene->selectedItems();
+    for (QGraphicsItem *item : selected) {
+        // Selected items are alive: no need to look through every camera.
+        QObject *object = qvariant_cast<QObject *>(item->data(0));
+        if (isCamera(object))
+            return object;
+    }
+    return nullptr;
+}
+
+bool CameraLayer::cameraArea(const QGraphicsScene *scene, QRectF *area)
+{
+    const QList<QObject *> all = cameras(scene);
+    if (all.isEmpty())
+        return false;
+    QPointF low = all.first()->property("position").toPointF();
+    QPointF high = low;
+    for (QObject *camera : all) {
+        const QPointF position = camera->property("position").toPointF();
+        low = QPointF(qMin(low.x(), position.x()), qMin(low.y(), position.y()));
+        high = QPointF(qMax(high.x(), position.x()), qMax(high.y(), position.y()));
+    }
+    *area = QRectF(low, high);
+    return true;
+}
+
 bool CameraLayer::isCamera(const QObject *object)
 {
     return object && modelDataMethod(object->metaObject()).isValid();

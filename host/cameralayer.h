@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QRectF>
 #include <QString>
 #include <QVariant>
 
@@ -64,6 +65,13 @@ public:
     // The host's list of cameras: a camera item keeps its object under item
     // data key 0 and answers modelData(column, role).
     static QList<QObject *> cameras(const QGraphicsScene *scene);
+    // The camera of that name (modelData column 0) on `scene`, or null.
+    static QObject *findCamera(const QGraphicsScene *scene, const QString &name);
+    // A camera selected on `scene`, or null.
+    static QObject *selectedCamera(const QGraphicsScene *scene);
+    // The smallest rectangle holding the positions of the cameras on
+    // `scene`; false when there are none.
+    static bool cameraArea(const QGraphicsScene *scene, QRectF *area);
     // Whether `object`, which must be alive, describes itself as a camera.
     static bool isCamera(const QObject *object);
     static QVariant modelData(QObject *camera, int column, int role);

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
-#include <QGraphicsItem>
 #include <QGraphicsScene>
 #include <QMenu>
 #include <QMenuBar>
@@ -222,39 +221,19 @@ bool WorkstationWindow::saveList(const QString &fileName)
 
 QObject *WorkstationWindow::findCamera(const QString &name) const
 {
-    const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
-    for (QObject *camera : cameras) {
-        if (CameraLayer::modelData(camera, 0, Qt::DisplayRole).toString() == name)
-            return camera;
-    }
-    return nullptr;
+    return CameraLayer::findCamera(m_scene, name);
 }
 
 QObject *WorkstationWindow::selectedCamera() const
 {
-    const QList<QGraphicsItem *> selected = m_scene->selectedItems();
-    for (QGraphicsItem *item : selected) {
-        // Selected items are alive: no need to look through every camera.
-        QObject *object = qvariant_cast<QObject *>(item->data(0));
-        if (CameraLayer::isCamera(object))
-            return object;
-    }
-    return nullptr;
+    return CameraLayer::selectedCamera(m_scene);
 }
 
 void WorkstationWindow::centreOnCameras()
 {
-    const QList<QObject *> cameras = CameraLayer::cameras(m_scene);
-    if (cameras.isEmpty())
-        return;
-    QPointF low = cameras.first()->property("position").toPointF();
-    QPointF high = low;
-    for (QObject *camera : cameras) {
-        const QPointF position = camera->property("position").toPointF();
-        low = QPointF(qMin(low.x(), position.x()), qMin(low.y(), position.y()));
-        high = QPointF(qMax(high.x(), position.x()), qMax(high.y(), position.y()));
-    }
-    m_view->showArea(QRectF(low, high));
+    QRectF area;
+    if (CameraLayer::cameraArea(m_scene, &area))
+        m_view->showArea(area);
 }
 
 void WorkstationWindow::dockFloatingPlayers()

@@ -170,7 +170,8 @@ void FtpClient::startNextCommand()
             return;
         }
         m_transfer.newSession();
-        m_step = Greeting;
+        m_step = Session;
+        m_session.begin(FtpSessionCommand::Greeting);
         m_control.connectToHost(command.argument, command.port);
         return;
     case Close:
@@ -179,7 +180,8 @@ void FtpClient::startNextCommand()
             return;
         }
         setState(Closing);
-        send(Quit, QStringLiteral("QUIT"));
+        m_step = Session;
+        conduct(m_session.begin(FtpSessionCommand::Quit));
         return;
     case None:
         finishCommand(false);
@@ -197,12 +199,12 @@ void FtpClient::startNextCommand()
     }
     switch (command.command) {
     case Login:
-        send(User, QStringLiteral("USER ") + command.argument);
+        m_step = Session;
+        conduct(m_session.begin(FtpSessionCommand::Login, command.argument, command.secondArgument));
         break;
     case Cd:
-        send(ChangeDir,
-            command.argument.isEmpty() ? QStringLiteral("CWD")
-                                       : QStringLiteral("CWD ") + command.argument);
+        m_step = Session;
+        conduct(m_session.begin(FtpSessionCommand::ChangeDir, command.argument));
         break;
     default:
         m_step = Transfer;
@@ -212,10 +214,38 @@ void FtpClient::startNextCommand()
     }
 }
 
-void FtpClient::send(Step step, const QString &line)
+void FtpClient::conduct(const FtpSessionCommand::Action &action)
 {
-    m_step = step;
-    m_control.sendCommand(line.toUtf8());
+    switch (action.type) {
+    case FtpSessionCommand::Action::Wait:
+        return;
+    case FtpSessionCommand::Action::Send:
+        m_control.sendCommand(action.line.toUtf8());
+        return;
+    case FtpSessionCommand::Action::Refused:
+        handleConnectionFailure(action.text);
+        return;
+    case FtpSessionCommand::Action::Fail:
+        finishCommand(true, action.text);
+        return;
+    case FtpSessionCommand::Action::Succeed:
+        break;
+    }
+    switch (m_session.kind()) {
+    case FtpSessionCommand::Greeting:
+        setState(Connected);
+        break;
+    case FtpSessionCommand::Login:
+        setState(LoggedIn);
+        break;
+    case FtpSessionCommand::ChangeDir:
+        break;
+    case FtpSessionCommand::Quit:
+        m_control.close();
+        setState(Unconnected);
+        break;
+    }
+    finishCommand(false);
 }
 
 void FtpClient::carryOut(const FtpTransfer::Action &action)
@@ -249,55 +279,15 @@ void FtpClient::handleReply(const FtpReply &reply)
 {
     if (!m_running)
         return;
-    if (m_step == Transfer) {
+    if (m_step == Transfer)
         carryOut(m_transfer.handleReply(reply));
-        return;
-    }
-    if (reply.isPreliminary())
-        return;
-    const PendingCommand &command = m_commands.first();
-
-    switch (m_step) {
-    case Greeting:
-        if (!reply.isPositiveCompletion()) {
-            handleConnectionFailure(reply.text);
-            return;
-        }
-        setState(Connected);
-        finishCommand(false);
-        return;
-    case User:
-        if (reply.isPositiveIntermediate() && reply.code == 331) {
-            send(Password, QStringLiteral("PASS ") + command.secondArgument);
-            return;
-        }
-        Q_FALLTHROUGH();
-    case Password:
-        if (!reply.isPositiveCompletion()) {
-            finishCommand(true, reply.text);
-            return;
-        }
-        setState(LoggedIn);
-        finishCommand(false);
-        return;
-    case ChangeDir:
-        finishCommand(!reply.isPositiveCompletion(), reply.text);
-        return;
-    case Quit:
-        m_control.close();
-        setState(Unconnected);
-        finishCommand(false);
-        return;
-    case Idle:
-    case Transfer:
-    case Aborted:
-        return;
-    }
+    else if (m_step == Session)
+        conduct(m_session.handleReply(reply));
 }
 
 void FtpClient::handleSocketState(QAbstractSocket::SocketState socketState)
 {
-    if (m_step != Greeting)
+    if (m_step != Session || m_session.kind() != FtpSessionCommand::Greeting)
         return;
     if (socketState == QAbstractSocket::HostLookupState)
         setState(HostLookup);
@@ -355,7 +345,8 @@ bool FtpClient::emitEntries(const QList<FtpUrlInfo> &entries)
 
 void FtpClient::handleConnectionFailure(const QString &message)
 {
-    const bool quitting = m_running && m_step == Quit;
+    const bool quitting =
+        m_running && m_step == Session && m_session.kind() == FtpSessionCommand::Quit;
     m_data.close();
     m_control.close();
     if (quitting) {

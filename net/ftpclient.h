@@ -3,6 +3,7 @@
 
 #include "net/ftpcontrolchannel.h"
 #include "net/ftpdatachannel.h"
+#include "net/ftpsessioncommand.h"
 #include "net/ftptransfer.h"
 #include "net/ftpurlinfo.h"
 
@@ -80,8 +81,9 @@ signals:
     void done(bool error);
 
 private:
-    // Where the running command is; the steps of a transfer are its own.
-    enum Step { Idle, Greeting, User, Password, ChangeDir, Transfer, Quit, Aborted };
+    // Where the running command is; the steps of a session command and of
+    // a transfer are their own.
+    enum Step { Idle, Session, Transfer, Aborted };
 
     struct PendingCommand
     {
@@ -96,7 +98,7 @@ private:
         const QString &secondArgument = QString(), quint16 port = 0);
     void scheduleNextCommand();
     void startNextCommand();
-    void send(Step step, const QString &line);
+    void conduct(const FtpSessionCommand::Action &action);
     void handleReply(const FtpReply &reply);
     void carryOut(const FtpTransfer::Action &action);
     void handleSocketState(QAbstractSocket::SocketState socketState);
@@ -115,6 +117,7 @@ private:
 
     FtpControlChannel m_control;
     FtpDataChannel m_data;
+    FtpSessionCommand m_session;
     FtpTransfer m_transfer;
     QList<PendingCommand> m_commands; // the first one runs when m_running
     bool m_running = false;

@@ -6,6 +6,20 @@
 
 namespace PictureNotes {
 
+void drawStatusLine(QPainter *painter, const QRect &picture, const QString &text,
+    const QColor &colour)
+{
+    if (text.isEmpty())
+        return;
+    QRect band = picture;
+    band.setHeight(picture.height() * 2 / 10);
+    QFont font = painter->font();
+    font.setPixelSize(qMax(1, band.width() / int(text.size())));
+    painter->setFont(font);
+    painter->setPen(colour);
+    painter->drawText(band, Qt::AlignCenter, text);
+}
+
 void drawStaleBadge(QPainter *painter, const QRect &picture, const QString &text)
 {
     if (text.isEmpty() || picture.isEmpty())

@@ -5,62 +5,27 @@
 #include "player/bewardview.h"
 #include "player/bewardviewfactory.h"
 #include "player/framehandover.h"
+#include "player/pictureview.h"
 #include "player/picturenotes.h"
+#include "player/playercontrols.h"
 #include "player/playeroptions.h"
 #include "player/proxysocket.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDockWidget>
-#include <QFutureWatcher>
-#include <QGraphicsWidget>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QNetworkProxy>
-#include <QPainter>
 #include <QUrl>
-#include <QWheelEvent>
-
-#include <cmath>
 
 namespace {
 
 const QSize BewardVideoSize(640, 480);
 
-int sizePercentForKey(int key)
-{
-    switch (key) {
-    case Qt::Key_1:
-        return 10;
-    case Qt::Key_2:
-        return 25;
-    case Qt::Key_3:
-        return 50;
-    case Qt::Key_4:
-        return 100;
-    case Qt::Key_5:
-        return 125;
-    default:
-        return 0;
-    }
-}
-
 enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
-
-// One notch of the wheel, and one press of + or -, zoom by the square root
-// of two: six reach the largest zoom.
-constexpr double WheelNotch = 120.0;
-constexpr double ZoomStep = 1.4142135623730951;
-
-QString withKey(const QString &text, int key)
-{
-    return text + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
-}
 
 } // namespace
 
@@ -77,7 +42,6 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
     , m_camAddress(camAddress)
     , m_useTcp(useTcp)
     , m_playerOptions(playerOptions)
-    , m_stillFolder(StillWriter::defaultFolder())
 {
     // For queued connections and spies of streamStateChanged.
     qRegisterMetaType<PlayerWidget::StreamState>();
@@ -89,11 +53,21 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
         setupRelay(url);
 
     ui->setupUi(this);
+    m_picture = std::make_unique<PictureView>(
+        ui->video, [this](QPainter *painter, const QRect &picture) { paintNotes(painter, picture); },
+        nullptr);
+    connect(m_picture.get(), &PictureView::overlaySizeChanged, this,
+        &PlayerWidget::overlaySizeChanged);
+    m_stills = std::make_unique<StillCapture>(&m_clock, nullptr);
+    connect(m_stills.get(), &StillCapture::noticeChanged, ui->video,
+        QOverload<>::of(&QWidget::update));
+    connect(m_stills.get(), &StillCapture::saved, this, &PlayerWidget::stillSaved);
+    m_controls = new PlayerControls(this, m_picture.get(), ui->video);
 
     if (m_isBeward) {
         playerInitComplete();
     } else {
-        createActions();
+        m_controls->addMenu();
         m_tick.setInterval(TickMs);
         connect(&m_tick, &QTimer::timeout, this, &PlayerWidget::tick);
         m_tick.start();
@@ -188,7 +162,7 @@ void PlayerWidget::setupBewardView()
     ui->bewardPage->layout()->addWidget(m_axWidget);
     m_videoSize = BewardVideoSize;
     resize(BewardVideoSize);
-    m_aspectPercent = 100;
+    m_picture->setAspectPercent(100);
     view->startView();
 }
 
@@ -223,9 +197,7 @@ void PlayerWidget::playerInitComplete()
     m_codecName = m_session->codecName();
 
     ui->stackedWidget->setCurrentIndex(VideoPage);
-    m_aspectPercent = qMax(1, m_videoSize.width() * 100 / qMax(1, m_videoSize.height()));
-    ui->video->installEventFilter(this);
-    updateVideoRect();
+    m_picture->show(m_frames, m_videoSize);
     m_infoText = tr("Waiting for first frame ...");
     connect(this, &PlayerWidget::newFrame, this, QOverload<>::of(&QWidget::update),
         Qt::UniqueConnection);
@@ -274,114 +246,18 @@ void PlayerWidget::takePicture()
 
 void PlayerWidget::parentDockChanged()
 {
-    updateVideoRect();
+    m_picture->fit();
 }
 
-// Fits the picture into the video frame with its aspect ratio kept, centred
-// in the direction where space is left, and has pictures converted to that
-// size once the frame shows.
-void PlayerWidget::updateVideoRect()
+// What the player has to say over its picture.
+void PlayerWidget::paintNotes(QPainter *painter, const QRect &picture) const
 {
-    // The picture is painted on the video frame, so it is placed in the
-    // frame's own coordinates.
-    const QRect outer = ui->video->rect();
-    QRect r = outer;
-    if (r.width() > r.height()) {
-        r.setHeight(r.width() * 100 / m_aspectPercent);
-        if (r.height() > outer.height()) {
-            r.setHeight(outer.height());
-            r.setWidth(r.height() * m_aspectPercent / 100);
-        }
-    } else {
-        r.setWidth(r.height() * m_aspectPercent / 100);
-        if (r.width() > outer.width()) {
-            r.setWidth(outer.width());
-            r.setHeight(r.width() * 100 / m_aspectPercent);
-        }
-    }
-    r.translate((outer.width() - r.width()) / 2, (outer.height() - r.height()) / 2);
-    m_videoRect = r;
-    // Until it shows, the frame has no real size; pictures keep their own.
-    // Zoomed in, pictures come larger, so that the part shown is sharp.
-    if (m_frames && ui->video->isVisible())
-        m_frames->setTargetSize(zoomedSize(QSizeF(r.size()) * devicePixelRatioF()).toSize());
-    const QSize overlaySize = zoomedSize(QSizeF(r.size())).toSize();
-    if (overlaySize != m_overlaySize) {
-        m_overlaySize = overlaySize;
-        emit overlaySizeChanged(overlaySize);
-    }
-}
-
-// The size the whole picture takes when zoomed, from the size it is shown
-// at; beyond the stream's own pixels zooming only enlarges them, which
-// painting does as well.
-QSizeF PlayerWidget::zoomedSize(const QSizeF &shown) const
-{
-    if (!m_zoom.isZoomed())
-        return shown;
-    QSizeF zoomed = shown * m_zoom.zoom();
-    const qreal limit = qMax(shown.width(), qreal(m_videoSize.width()));
-    if (zoomed.width() > limit)
-        zoomed *= limit / zoomed.width();
-    return zoomed;
-}
-
-bool PlayerWidget::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->video) {
-        if (event->type() == QEvent::Paint) {
-            paintVideo();
-            return true;
-        }
-        if (event->type() == QEvent::Show)
-            updateVideoRect();
-        if (zoomEvent(event))
-            return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void PlayerWidget::paintVideo()
-{
-    QPainter painter(ui->video);
-    if (m_zoom.isZoomed()) {
-        // A picture that stays enlarges smoothly; the overlay, zoomed along
-        // with it, keeps its edges sharp.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (m_frames)
-            m_frames->paint(&painter, m_videoRect, m_zoom.part());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        if (!m_overlayPixmap.isNull()) {
-            painter.drawPixmap(QRectF(m_videoRect), m_overlayPixmap,
-                m_zoom.sourceRect(m_overlayPixmap.size()));
-        }
-    } else {
-        if (m_frames)
-            m_frames->paint(&painter, m_videoRect);
-        if (!m_overlayPixmap.isNull())
-            painter.drawPixmap(m_videoRect, m_overlayPixmap);
-    }
-    drawTextBand(&painter, m_warningText, Qt::red);
-    drawTextBand(&painter, m_infoText, Qt::green);
-    PictureNotes::drawStaleBadge(&painter, m_videoRect, staleText());
+    PictureNotes::drawStatusLine(painter, picture, m_warningText, Qt::red);
+    PictureNotes::drawStatusLine(painter, picture, m_infoText, Qt::green);
+    PictureNotes::drawStaleBadge(painter, picture, staleText());
     if (m_statisticsShown)
-        PictureNotes::drawStatistics(&painter, m_videoRect, statisticsLines());
-    PictureNotes::drawNotice(&painter, m_videoRect, m_stillNotice, m_stillFailed);
-}
-
-// One line of text across the top fifth of the picture, as large as its
-// length allows.
-void PlayerWidget::drawTextBand(QPainter *painter, const QString &text, const QColor &color) const
-{
-    if (text.isEmpty())
-        return;
-    QRect band = m_videoRect;
-    band.setHeight(m_videoRect.height() * 2 / 10);
-    QFont font = painter->font();
-    font.setPixelSize(qMax(1, band.width() / int(text.size())));
-    painter->setFont(font);
-    painter->setPen(color);
-    painter->drawText(band, Qt::AlignCenter, text);
+        PictureNotes::drawStatistics(painter, picture, statisticsLines());
+    PictureNotes::drawNotice(painter, picture, m_stills->notice(), m_stills->noticeFailed());
 }
 
 void PlayerWidget::printWarning(const QString &text)
@@ -394,72 +270,21 @@ void PlayerWidget::printWarning(const QString &text)
 
 void PlayerWidget::newOverlayImage(const QPixmap &img)
 {
-    m_overlayPixmap = img;
+    m_picture->setOverlay(img);
     update();
 }
 
 void PlayerWidget::keyPressEvent(QKeyEvent *event)
 {
-    if (!m_isBeward && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        const QPointF centre = QRectF(m_videoRect).center();
-        switch (event->key()) {
-        case StatisticsKey:
-            setStatisticsShown(!m_statisticsShown);
-            return;
-        case StillKey:
-            saveStill();
-            return;
-        case WholePictureKey:
-            resetZoom();
-            return;
-        case Qt::Key_Plus:
-        case Qt::Key_Equal:
-            m_zoom.zoomAt(centre, m_videoRect, ZoomStep);
-            zoomChanged();
-            return;
-        case Qt::Key_Minus:
-            m_zoom.zoomAt(centre, m_videoRect, 1.0 / ZoomStep);
-            zoomChanged();
-            return;
-        default:
-            break;
-        }
-    }
-    if (event->modifiers() & Qt::ControlModifier) {
-        const int percent = sizePercentForKey(event->key());
-        if (percent == 0) {
-            QWidget::keyPressEvent(event);
-            return;
-        }
-        const QSize size = m_videoSize * qreal(percent) / 100.0;
-        if (QWidget *parent = parentWidget()) {
-            parent->resize(size);
-        } else {
-            ui->video->resize(size);
-            resize(size);
-        }
-        return;
-    }
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier)
-        closeSceneProxy();
-}
-
-// The map puts a player on the scene through a proxy widget that it records
-// in the player's "sceneProxyWidget" property; closing the proxy takes the
-// player off the map.
-void PlayerWidget::closeSceneProxy()
-{
-    auto *proxy =
-        qobject_cast<QGraphicsWidget *>(qvariant_cast<QObject *>(property("sceneProxyWidget")));
-    if (proxy)
-        proxy->close();
+    if (!m_controls->keyPressed(event) && (event->modifiers() & Qt::ControlModifier))
+        QWidget::keyPressEvent(event);
 }
 
 void PlayerWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     if (!m_isBeward)
-        updateVideoRect();
+        m_picture->fit();
 }
 
 void PlayerWidget::closeEvent(QCloseEvent *event)
@@ -477,29 +302,12 @@ QImage PlayerWidget::currentFrame() const
     return m_frames ? m_frames->current() : QImage();
 }
 
-// The player's own menu: on the map and in docks alike.
-void PlayerWidget::createActions()
-{
-    auto *still = new QAction(withKey(tr("Save still"), StillKey), this);
-    connect(still, &QAction::triggered, this, [this] { saveStill(); });
-    m_statisticsAction = new QAction(withKey(tr("Statistics"), StatisticsKey), this);
-    m_statisticsAction->setCheckable(true);
-    connect(m_statisticsAction, &QAction::toggled, this, &PlayerWidget::setStatisticsShown);
-    auto *whole = new QAction(withKey(tr("Whole picture"), WholePictureKey), this);
-    connect(whole, &QAction::triggered, this, &PlayerWidget::resetZoom);
-    addActions({still, m_statisticsAction, whole});
-    setContextMenuPolicy(Qt::ActionsContextMenu);
-}
-
 void PlayerWidget::tick()
 {
     const qint64 now = m_clock.elapsed();
     if (m_frames)
         m_statistics.sample(now, m_frames->totals());
-    if (!m_stillNotice.isEmpty() && now >= m_stillNoticeUntil) {
-        m_stillNotice.clear();
-        ui->video->update();
-    }
+    m_stills->expire();
     updateState();
     if (m_statisticsShown)
         ui->video->update();
@@ -550,10 +358,7 @@ void PlayerWidget::setStatisticsShown(bool shown)
     if (m_isBeward)
         return;
     m_statisticsShown = shown;
-    if (m_statisticsAction && m_statisticsAction->isChecked() != shown) {
-        const QSignalBlocker blocker(m_statisticsAction);
-        m_statisticsAction->setChecked(shown);
-    }
+    m_controls->setStatisticsChecked(shown);
     ui->video->update();
 }
 
@@ -572,15 +377,9 @@ QStringList PlayerWidget::statisticsLines() const
     const qint64 since = m_statistics.sinceLastPicture(m_clock.elapsed());
     lines << (since < 0 ? tr("Last picture: none yet")
                         : tr("Last picture: %1 s ago").arg(since / 1000.0, 0, 'f', 1));
-    if (m_zoom.isZoomed())
-        lines << tr("Zoom: %1×").arg(m_zoom.zoom(), 0, 'f', 1);
+    if (zoom().isZoomed())
+        lines << tr("Zoom: %1×").arg(zoom().zoom(), 0, 'f', 1);
     return lines;
-}
-
-void PlayerWidget::setStillFolder(const QString &folder)
-{
-    m_stillFolderIsDefault = folder.isEmpty();
-    m_stillFolder = m_stillFolderIsDefault ? StillWriter::defaultFolder() : folder;
 }
 
 // The camera's name as the window shows it; the layer names it after the
@@ -597,125 +396,17 @@ bool PlayerWidget::saveStill()
 {
     if (m_isBeward || !m_frames)
         return false;
-    const std::shared_ptr<AVFrame> frame = m_frames->shownFrame();
-    if (!frame) {
-        stillDone(StillWriter::Result());
-        return false;
-    }
-    if (StillWriter::pending() >= StillWriter::MaxPending) {
+    switch (m_stills->save(m_frames->shownFrame(), cameraName())) {
+    case StillCapture::Start::Started:
+        return true;
+    case StillCapture::Start::Busy: {
         const QString text = tr("Still not saved: earlier stills are still being written");
-        m_stillFailed = true;
-        showStillNotice(text);
+        m_stills->showNotice(text, true);
         qWarning().noquote() << "PlayerWidget:" << text;
         return false;
     }
-    // Goes with the player; the still is written all the same.
-    auto *watcher = new QFutureWatcher<StillWriter::Result>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        stillDone(watcher->result());
-        watcher->deleteLater();
-    });
-    watcher->setFuture(StillWriter::save(frame, m_stillFolder, m_stillFolderIsDefault,
-        cameraName(), QDateTime::currentDateTime()));
-    return true;
-}
-
-void PlayerWidget::stillDone(const StillWriter::Result &result)
-{
-    const QString text = StillWriter::describe(result);
-    m_stillFailed = result.outcome != StillWriter::Outcome::Saved;
-    showStillNotice(text);
-    if (m_stillFailed) {
-        qWarning().noquote() << "PlayerWidget:" << text;
-        return;
+    case StillCapture::Start::NothingShown:
+        break;
     }
-    qInfo().noquote() << "PlayerWidget:" << text;
-    emit stillSaved(result.file);
-}
-
-void PlayerWidget::showStillNotice(const QString &text)
-{
-    m_stillNotice = text;
-    m_stillNoticeUntil = m_clock.elapsed() + NoticeMs;
-    ui->video->update();
-}
-
-// The wheel zooms about the cursor, a drag pans what is zoomed and a
-// double-click shows the whole picture again. Events that do nothing here
-// go on as before: on the map, for one, presses drag the player.
-bool PlayerWidget::zoomEvent(QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::Wheel: {
-        auto *wheel = static_cast<QWheelEvent *>(event);
-        const int delta = qBound(-1200, wheel->angleDelta().y(), 1200);
-        if (delta == 0 || !m_videoRect.contains(wheel->position().toPoint()))
-            return false;
-        m_zoom.zoomAt(wheel->position(), m_videoRect, std::pow(ZoomStep, delta / WheelNotch));
-        zoomChanged();
-        event->accept();
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (!m_zoom.isZoomed() || mouse->button() != Qt::LeftButton
-            || !m_videoRect.contains(mouse->pos())) {
-            return false;
-        }
-        m_panning = true;
-        m_panFrom = mouse->pos();
-        ui->video->setCursor(Qt::ClosedHandCursor);
-        event->accept();
-        return true;
-    }
-    case QEvent::MouseMove: {
-        if (!m_panning)
-            return false;
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        m_zoom.panBy(mouse->pos() - m_panFrom, m_videoRect);
-        m_panFrom = mouse->pos();
-        ui->video->update();
-        event->accept();
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (!m_panning || mouse->button() != Qt::LeftButton)
-            return false;
-        m_panning = false;
-        ui->video->setCursor(Qt::OpenHandCursor);
-        event->accept();
-        return true;
-    }
-    case QEvent::MouseButtonDblClick: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (!m_zoom.isZoomed() || mouse->button() != Qt::LeftButton)
-            return false;
-        resetZoom();
-        event->accept();
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
-void PlayerWidget::resetZoom()
-{
-    if (!m_zoom.isZoomed())
-        return;
-    m_zoom.reset();
-    zoomChanged();
-}
-
-void PlayerWidget::zoomChanged()
-{
-    if (!m_zoom.isZoomed()) {
-        m_panning = false;
-        ui->video->unsetCursor();
-    } else if (!m_panning) {
-        ui->video->setCursor(Qt::OpenHandCursor);
-    }
-    updateVideoRect();
-    ui->video->update();
+    return false;
 }

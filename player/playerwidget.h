@@ -1,9 +1,9 @@
 #ifndef PLAYERWIDGET_H
 #define PLAYERWIDGET_H
 
+#include "player/pictureview.h"
+#include "player/stillcapture.h"
 #include "player/streamstatistics.h"
-#include "player/stillwriter.h"
-#include "player/zoomgeometry.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -19,7 +19,7 @@
 #include <memory>
 
 class FrameHandOver;
-class QAction;
+class PlayerControls;
 class QPainter;
 class QUrl;
 class StreamPool;
@@ -58,7 +58,7 @@ public:
     // Checks for a stale picture and refreshes the statistics.
     static constexpr int TickMs = 500;
     // How long a still's notice stays on the picture.
-    static constexpr int NoticeMs = 5000;
+    static constexpr int NoticeMs = StillCapture::NoticeMs;
 
     PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp = false,
         const QString &playerOptions = QString());
@@ -81,8 +81,8 @@ public:
     QWidget *axWidget() const { return m_axWidget; }
 
     QSize videoSize() const { return m_videoSize; }
-    QRect videoRect() const { return m_videoRect; }
-    int aspectPercent() const { return m_aspectPercent; }
+    QRect videoRect() const { return m_picture->rect(); }
+    int aspectPercent() const { return m_picture->aspectPercent(); }
     // The picture as last converted, at the size it is shown at.
     QImage currentFrame() const;
     QString warningText() const { return m_warningText; }
@@ -99,20 +99,18 @@ public:
     void setStatisticsShown(bool shown);
     // The lines of the statistics overlay.
     QStringList statisticsLines() const;
-    const ZoomGeometry &zoom() const { return m_zoom; }
-    void resetZoom();
+    const ZoomGeometry &zoom() const { return m_picture->zoom(); }
+    void resetZoom() { m_picture->resetZoom(); }
     // What became of the last still, for a few seconds.
-    QString stillNotice() const { return m_stillNotice; }
+    QString stillNotice() const { return m_stills->notice(); }
 
     // Stills go there; the user's pictures folder unless a host says.
-    QString stillFolder() const { return m_stillFolder; }
-    void setStillFolder(const QString &folder);
+    QString stillFolder() const { return m_stills->folder(); }
+    void setStillFolder(const QString &folder) { m_stills->setFolder(folder); }
     // Starts saving the picture shown at the stream's own size; false with
     // a notice on the picture when there is nothing to save or too much
     // waiting to be written.
     bool saveStill();
-
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     void newFrame();
@@ -146,21 +144,12 @@ private:
     void takePicture();
     void setupRelay(QUrl &url);
     void setupBewardView();
-    void updateVideoRect();
-    void paintVideo();
-    void drawTextBand(QPainter *painter, const QString &text, const QColor &color) const;
-    void closeSceneProxy();
+    void paintNotes(QPainter *painter, const QRect &picture) const;
 
-    void createActions();
     void tick();
     void updateState();
     StreamState currentState(qint64 nowMs) const;
-    void stillDone(const StillWriter::Result &result);
-    void showStillNotice(const QString &text);
     QString cameraName() const;
-    bool zoomEvent(QEvent *event);
-    void zoomChanged();
-    QSizeF zoomedSize(const QSizeF &shown) const;
 
     std::unique_ptr<Ui::PlayerWidget> ui;
     QString m_camAddress;
@@ -178,10 +167,7 @@ private:
     // Owned by the "beward" page; gone when the control closes.
     QPointer<QWidget> m_axWidget;
 
-    QPixmap m_overlayPixmap;
-    QRect m_videoRect;
-    int m_aspectPercent = 100;
-    QSize m_overlaySize {0, 0};
+    std::unique_ptr<PictureView> m_picture;
 
     QElapsedTimer m_clock;
     QTimer m_tick;
@@ -194,18 +180,10 @@ private:
     QString m_codecName;
     bool m_statisticsShown = false;
 
-    ZoomGeometry m_zoom;
-    QPoint m_panFrom;
-    bool m_panning = false;
-
-    QString m_stillFolder;
-    bool m_stillFolderIsDefault = true;
-    QString m_stillNotice;
-    bool m_stillFailed = false;
-    qint64 m_stillNoticeUntil = 0;
+    std::unique_ptr<StillCapture> m_stills;
     QString m_defaultTitle;
 
-    QAction *m_statisticsAction = nullptr;
+    PlayerControls *m_controls = nullptr;
 };
 
 #endif // PLAYERWIDGET_H

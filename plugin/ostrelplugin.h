@@ -8,8 +8,6 @@
 #include <QMap>
 #include <QObject>
 #include <QPointF>
-#include <QPointer>
-#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -22,7 +20,9 @@ class QGraphicsView;
 class QMainWindow;
 class QWidget;
 class CamGraphicsItem;
+class HostBinding;
 class ItemsGroup;
+class LayerCameras;
 class MediaLibrary;
 class PlayerPlacement;
 class SceneCamProxyWidget;
@@ -32,6 +32,11 @@ class SceneCamProxyWidget;
  * the plug-in loader and from then on talks to it only through the
  * meta-object system, so the order of the invokable methods below is part of
  * the interface. To its cameras it is their owner.
+ *
+ * It words the host's messages and keeps the `changed` flag; the work is
+ * done by HostBinding (the host's scene, view and window), LayerCameras (the
+ * cameras and their type groups), CamListFile (the list on disk),
+ * PlayerPlacement (the players) and MediaLibrary (FFmpeg's set-up).
  */
 class OstrelPlugin : public QObject, public CameraOwner
 {
@@ -91,9 +96,9 @@ public:
     CameraPlayers *cameraPlayers() const override;
 
     QGraphicsScene *scene() const;
-    const QMap<int, ItemsGroup *> &groups() const { return m_groups; }
+    const QMap<int, ItemsGroup *> &groups() const;
     const QString &vlcOptions() const { return m_vlcOptions; }
-    const QList<CamGraphicsItem *> &cameras() const { return m_cameras; }
+    const QList<CamGraphicsItem *> &cameras() const;
     const QList<SceneCamProxyWidget *> &sceneProxies() const;
 
     // Whether a player can be put on the map at `pos`; attachToScene()
@@ -116,27 +121,21 @@ signals:
 private slots:
     void osmViewZoomChanged(int zoom);
     void attachedCamDestroyed(QObject *o);
-    void camDestroyed(QObject *o);
+    // Kept where it was so that the invokables keep their meta-method
+    // indices for hosts that stored them; the cameras' own list follows them.
+    void camDestroyed(QObject *) {}
 
 private:
-    void bindToScene();
-    // Whether `cam` is a camera of this layer; anything else is logged.
-    bool isLayerCamera(const CamGraphicsItem *cam, const char *operation) const;
-    ItemsGroup *groupFor(int type, QGraphicsObject *layer);
-    // Puts a camera made without a parent into the group of its type.
-    void addCamera(CamGraphicsItem *cam, QGraphicsObject *layer);
-
     QString m_lastError;
     QStringList m_loadWarnings;
     bool m_viewAreaAlwaysVisible = false;
     bool m_useFfmpeg = false;
     bool m_changed = false;
+    const std::unique_ptr<HostBinding> m_host;
     std::unique_ptr<MediaLibrary> m_media;
     PlayerPlacement *m_placement;
-    QPointer<QGraphicsScene> m_scene;
-    QMap<int, ItemsGroup *> m_groups;
+    LayerCameras *m_cameras;
     QString m_vlcOptions;
-    QList<CamGraphicsItem *> m_cameras;
 };
 
 #endif // OSTRELPLUGIN_H
