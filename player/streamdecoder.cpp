@@ -225,7 +225,7 @@ StreamDecoder::Outcome StreamDecoder::decode(Stream *stream)
             // Once the player is going away, a failed read is only the end.
             if (m_stop || m_abort)
                 return Outcome::Stopped;
-            m_listener->streamWarning(QT_TR_NOOP("Error reading frame"));
+            m_listener->streamWarning(QT_TRANSLATE_NOOP("PlayerWidget", "Error reading frame"));
             return Outcome::StreamLost;
         }
         m_lastPacketMs = monotonicMs();
@@ -277,7 +277,7 @@ bool StreamDecoder::deliverPicture(AVFrame *frame, FrameConverter *converter)
         m_frames->deliver(target.isEmpty() ? m_decodeSize : target,
             [converter, frame](QImage *image) { return converter->convert(frame, image); });
     if (delivery == FrameHandOver::Delivery::Failed) {
-        m_listener->streamWarning(QT_TR_NOOP("Error initialization the conversion context"));
+        m_listener->streamWarning(QT_TRANSLATE_NOOP("PlayerWidget", "Error initialization the conversion context"));
         return false;
     }
     if (delivery == FrameHandOver::Delivery::Shown) {
@@ -319,6 +319,6 @@ bool StreamDecoder::interruptRequested()
         return false;
     if (m_watchdogFired.exchange(true))
         return true;
-    m_listener->streamWarning(QT_TR_NOOP("No frame in 10 sec"));
+    m_listener->streamWarning(QT_TRANSLATE_NOOP("PlayerWidget", "No frame in 10 sec"));
     return true;
 }

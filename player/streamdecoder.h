@@ -40,6 +40,7 @@ public:
         virtual ~Listener();
         // Called on the decoding thread.
         virtual void streamOpened() = 0;
+        // `text` is a literal marked for the PlayerWidget context.
         virtual void streamWarning(const char *text) = 0;
         virtual void newPicture() = 0;
     };

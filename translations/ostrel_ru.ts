@@ -17,23 +17,23 @@
     </message>
     <message>
         <source>Invalid data size in command &apos;gcam&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный размер данных в команде 'gcam'</translation>
     </message>
     <message>
         <source>Failed to parse &apos;ge2&apos; answer</source>
-        <translation type="unfinished"></translation>
+        <translation>Не удалось разобрать ответ 'ge2'</translation>
     </message>
     <message>
         <source>Invalid data size in command &apos;gtrp&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный размер данных в команде 'gtrp'</translation>
     </message>
     <message>
         <source>Invalid answer to evenet subscription</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный ответ на подписку на события</translation>
     </message>
     <message>
         <source>Invalid answer to &apos;id&apos; command</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный ответ на команду 'id'</translation>
     </message>
     <message>
         <source>Command answer timeot</source>
@@ -41,11 +41,11 @@
     </message>
     <message>
         <source>Ivalid value for &apos;FrameW&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверное значение 'FrameW'</translation>
     </message>
     <message>
         <source>Ivalid value for &apos;FrameH&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверное значение 'FrameH'</translation>
     </message>
     <message>
         <source>No frame size in answer</source>
@@ -53,31 +53,31 @@
     </message>
     <message>
         <source>Invalid sensors state value</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверное значение состояния датчиков</translation>
     </message>
     <message>
         <source>Invalid sensor id in state string</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный номер датчика в строке состояния</translation>
     </message>
     <message>
         <source>Invalid sensor %1 state value</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверное значение состояния датчика %1</translation>
     </message>
     <message>
         <source>Invalid lines count for &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверное число линий для '%1'</translation>
     </message>
     <message>
         <source>Invalid sensor id for &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный номер датчика для '%1'</translation>
     </message>
     <message>
         <source>Invalid coordiantes value for &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверные координаты для '%1'</translation>
     </message>
     <message>
         <source>No coordinates for &apos;%1&apos;</source>
-        <translation type="unfinished"></translation>
+        <translation>Нет координат для '%1'</translation>
     </message>
 </context>
 <context>
@@ -136,18 +136,69 @@
     </message>
 </context>
 <context>
+    <name>CamGraphicsItem</name>
+    <message>
+        <source>opening</source>
+        <translation>открывается</translation>
+    </message>
+    <message>
+        <source>playing</source>
+        <translation>воспроизводится</translation>
+    </message>
+    <message>
+        <source>stale</source>
+        <translation>изображение не обновляется</translation>
+    </message>
+    <message>
+        <source>reconnecting</source>
+        <translation>переподключение</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>ошибка</translation>
+    </message>
+</context>
+<context>
     <name>CamListReader</name>
     <message>
         <source>Larger than %1 MiB</source>
-        <translation type="unfinished"></translation>
+        <translation>Больше %1 МиБ</translation>
     </message>
     <message>
         <source>Entity declarations are not allowed</source>
-        <translation type="unfinished"></translation>
+        <translation>Объявления сущностей не допускаются</translation>
     </message>
     <message>
         <source>More than %1 cameras</source>
-        <translation type="unfinished"></translation>
+        <translation>Больше %1 камер</translation>
+    </message>
+    <message>
+        <source>no &quot;%1&quot;</source>
+        <translation>нет "%1"</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number: %2</source>
+        <translation>"%1" не число: %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is out of range: %2</source>
+        <translation>"%1" вне допустимых пределов: %2</translation>
+    </message>
+    <message>
+        <source>view sector %1, %2 left out</source>
+        <translation>сектор обзора %1, %2 пропущен</translation>
+    </message>
+    <message>
+        <source>Row %1: %2</source>
+        <translation>Строка %1: %2</translation>
+    </message>
+    <message>
+        <source>entry skipped, %1</source>
+        <translation>запись пропущена, %1</translation>
+    </message>
+    <message>
+        <source>%1 more warnings</source>
+        <translation>ещё предупреждений: %1</translation>
     </message>
 </context>
 <context>
@@ -171,6 +222,10 @@
     <message>
         <source>Type</source>
         <translation>Тип</translation>
+    </message>
+    <message>
+        <source>Player</source>
+        <translation>Проигрыватель</translation>
     </message>
 </context>
 <context>
@@ -201,72 +256,91 @@
     </message>
     <message>
         <source>entity declarations not allowed</source>
-        <translation type="unfinished"></translation>
+        <translation>объявления сущностей не допускаются</translation>
     </message>
     <message>
         <source>elements nested too deeply</source>
-        <translation type="unfinished"></translation>
+        <translation>слишком глубокая вложенность элементов</translation>
+    </message>
+</context>
+<context>
+    <name>DetectorAddress</name>
+    <message>
+        <source>Invalid detector address</source>
+        <translation>Неверный адрес детектора</translation>
+    </message>
+    <message>
+        <source>No port in detector address</source>
+        <translation>В адресе детектора нет порта</translation>
+    </message>
+    <message>
+        <source>Control characters in detector user name or password</source>
+        <translation>Управляющие символы в имени пользователя или пароле детектора</translation>
     </message>
 </context>
 <context>
     <name>FtpClient</name>
     <message>
         <source>Unknown error</source>
-        <translation type="unfinished"></translation>
+        <translation>Неизвестная ошибка</translation>
     </message>
     <message>
         <source>Aborted</source>
-        <translation type="unfinished"></translation>
+        <translation>Прервано</translation>
     </message>
     <message>
         <source>Invalid argument</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный аргумент</translation>
     </message>
     <message>
         <source>Already connected</source>
-        <translation type="unfinished"></translation>
+        <translation>Соединение уже установлено</translation>
     </message>
     <message>
         <source>Not connected</source>
-        <translation type="unfinished"></translation>
+        <translation>Нет соединения</translation>
     </message>
     <message>
         <source>Invalid passive mode reply</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный ответ на переход в пассивный режим</translation>
+    </message>
+    <message>
+        <source>Transfer stopped: more than %1 bytes</source>
+        <translation>Передача остановлена: больше %1 байт</translation>
     </message>
 </context>
 <context>
     <name>FtpControlChannel</name>
     <message>
         <source>Connection timed out: the server did not answer</source>
-        <translation type="unfinished"></translation>
+        <translation>Время ожидания соединения истекло: сервер не ответил</translation>
     </message>
     <message>
         <source>Invalid reply from server</source>
-        <translation type="unfinished"></translation>
+        <translation>Неверный ответ сервера</translation>
     </message>
     <message>
         <source>Host %1 not found</source>
-        <translation type="unfinished"></translation>
+        <translation>Узел %1 не найден</translation>
     </message>
     <message>
         <source>Connection refused to host %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Узел %1 отклонил соединение</translation>
     </message>
     <message>
         <source>Connection closed by the server</source>
-        <translation type="unfinished"></translation>
+        <translation>Сервер закрыл соединение</translation>
     </message>
 </context>
 <context>
     <name>FtpDataChannel</name>
     <message>
         <source>Data connection timed out</source>
-        <translation type="unfinished"></translation>
+        <translation>Время ожидания соединения для данных истекло</translation>
     </message>
     <message>
         <source>Data connection failed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Ошибка соединения для данных: %1</translation>
     </message>
 </context>
 <context>
@@ -277,7 +351,7 @@
     </message>
     <message>
         <source>dd.MM.yyyy</source>
-        <translation type="unfinished"></translation>
+        <translation>dd.MM.yyyy</translation>
     </message>
     <message>
         <source>refresh</source>
@@ -347,12 +421,64 @@
         <source>new image loaded at %1</source>
         <translation>снимок загружен в %1</translation>
     </message>
+    <message>
+        <source>transfer stopped: more than %1 bytes</source>
+        <translation>передача остановлена: больше %1 байт</translation>
+    </message>
+    <message>
+        <source>image too large: %1 x %2 pixels</source>
+        <translation>изображение слишком большое: %1 x %2 пикселей</translation>
+    </message>
 </context>
 <context>
     <name>MapMenu</name>
     <message>
         <source>New camera here</source>
         <translation>Новая камера здесь</translation>
+    </message>
+    <message>
+        <source>Cameras seeing this point</source>
+        <translation>Камеры, которые видят эту точку</translation>
+    </message>
+    <message>
+        <source>No camera sees this point</source>
+        <translation>Эту точку не видит ни одна камера</translation>
+    </message>
+    <message>
+        <source>Camera without a name</source>
+        <translation>Камера без имени</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more not listed</source>
+        <translation>
+            <numerusform>ещё %n не показана</numerusform>
+            <numerusform>ещё %n не показаны</numerusform>
+            <numerusform>ещё %n не показано</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Open the %n nearest</source>
+        <translation>
+            <numerusform>Открыть %n ближайшую</numerusform>
+            <numerusform>Открыть %n ближайшие</numerusform>
+            <numerusform>Открыть %n ближайших</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Open all</source>
+        <translation>Открыть все</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 м</translation>
+    </message>
+    <message>
+        <source>%1 km</source>
+        <translation>%1 км</translation>
     </message>
 </context>
 <context>
@@ -369,6 +495,29 @@
         <source>Camera &quot;%1&quot; properties</source>
         <translation>Свойства камеры «%1»</translation>
     </message>
+    <message>
+        <source>No map scene to load the cameras into</source>
+        <translation>Нет сцены карты, в которую можно загрузить камеры</translation>
+    </message>
+    <message>
+        <source>Error saving file: %1</source>
+        <translation>Ошибка сохранения файла: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerControls</name>
+    <message>
+        <source>Save still</source>
+        <translation>Сохранить кадр</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Статистика</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Всё изображение</translation>
+    </message>
 </context>
 <context>
     <name>PlayerWidget</name>
@@ -382,23 +531,182 @@
     </message>
     <message>
         <source>Beward ActiveX component not found</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>initFFMpeg exception</source>
-        <translation type="unfinished"></translation>
+        <translation>Компонент Beward ActiveX не найден</translation>
     </message>
     <message>
         <source>Waiting for first frame ...</source>
         <translation>Ожидание первого кадра ...</translation>
     </message>
     <message>
+        <source>Restarting player</source>
+        <translation>Перезапуск проигрывателя</translation>
+    </message>
+    <message>
+        <source>Error ffmpeg initialization: </source>
+        <translation>Ошибка запуска декодера: </translation>
+    </message>
+    <message>
+        <source>Waiting for a free stream slot (%1 playing)</source>
+        <translation>Ожидание свободного места для потока (воспроизводится: %1)</translation>
+    </message>
+    <message>
+        <source>Reconnecting in %1 s</source>
+        <translation>Переподключение через %1 с</translation>
+    </message>
+    <message>
+        <source>No new picture since %1</source>
+        <translation>Нет нового изображения с %1</translation>
+    </message>
+    <message>
+        <source>Resolution: %1 × %2</source>
+        <translation>Разрешение: %1 × %2</translation>
+    </message>
+    <message>
+        <source>Codec: %1</source>
+        <translation>Кодек: %1</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>неизвестен</translation>
+    </message>
+    <message>
+        <source>Pictures per second: %1</source>
+        <translation>Кадров в секунду: %1</translation>
+    </message>
+    <message>
+        <source>Bitrate: %1 kbit/s</source>
+        <translation>Битрейт: %1 кбит/с</translation>
+    </message>
+    <message>
+        <source>Pictures per second: -</source>
+        <translation>Кадров в секунду: -</translation>
+    </message>
+    <message>
+        <source>Bitrate: -</source>
+        <translation>Битрейт: -</translation>
+    </message>
+    <message>
+        <source>Dropped pictures: %1</source>
+        <translation>Пропущено кадров: %1</translation>
+    </message>
+    <message>
+        <source>Last picture: none yet</source>
+        <translation>Последний кадр: пока нет</translation>
+    </message>
+    <message>
+        <source>Last picture: %1 s ago</source>
+        <translation>Последний кадр: %1 с назад</translation>
+    </message>
+    <message>
+        <source>Zoom: %1×</source>
+        <translation>Увеличение: %1×</translation>
+    </message>
+    <message>
+        <source>Still not saved: earlier stills are still being written</source>
+        <translation>Кадр не сохранён: ещё записываются предыдущие кадры</translation>
+    </message>
+    <message>
+        <source>Error reading frame</source>
+        <translation>Ошибка чтения кадра</translation>
+    </message>
+    <message>
+        <source>Error initialization the conversion context</source>
+        <translation>Ошибка инициализации контекста преобразования</translation>
+    </message>
+    <message>
+        <source>No frame in 10 sec</source>
+        <translation>Нет кадров 10 с</translation>
+    </message>
+</context>
+<context>
+    <name>PluginHost</name>
+    <message>
+        <source>%1 is not a plug-in</source>
+        <translation>%1 не является модулем</translation>
+    </message>
+    <message>
+        <source>%1 is not the camera layer plug-in</source>
+        <translation>%1 не является модулем слоя камер</translation>
+    </message>
+</context>
+<context>
+    <name>ProxySocket</name>
+    <message>
+        <source>error listening</source>
+        <translation>ошибка ожидания соединений</translation>
+    </message>
+    <message>
+        <source>can&apos;t set socket descriptor</source>
+        <translation>не удалось установить дескриптор сокета</translation>
+    </message>
+</context>
+<context>
+    <name>StillWriter</name>
+    <message>
+        <source>Still saved to %1</source>
+        <translation>Кадр сохранён в %1</translation>
+    </message>
+    <message>
+        <source>Still not saved: the folder for stills does not exist</source>
+        <translation>Кадр не сохранён: папка для кадров не существует</translation>
+    </message>
+    <message>
+        <source>Still not saved: the folder for stills is not writable</source>
+        <translation>Кадр не сохранён: в папку для кадров нельзя записывать</translation>
+    </message>
+    <message>
+        <source>Still not saved: no picture to save</source>
+        <translation>Кадр не сохранён: нет изображения</translation>
+    </message>
+    <message>
+        <source>Still not saved: the file could not be written</source>
+        <translation>Кадр не сохранён: не удалось записать файл</translation>
+    </message>
+</context>
+<context>
+    <name>StreamAddress</name>
+    <message>
+        <source>no camera address</source>
+        <translation>нет адреса камеры</translation>
+    </message>
+    <message>
+        <source>the address holds control characters</source>
+        <translation>в адресе есть управляющие символы</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>the address scheme &quot;%1&quot; is not allowed</source>
+        <translation>схема адреса "%1" не допускается</translation>
+    </message>
+    <message>
+        <source>listening addresses are not allowed</source>
+        <translation>адреса ожидания соединений не допускаются</translation>
+    </message>
+    <message>
+        <source>the address has no host</source>
+        <translation>в адресе нет узла</translation>
+    </message>
+</context>
+<context>
+    <name>StreamDecoder</name>
+    <message>
+        <source>initFFMpeg exception</source>
+        <translation>исключение в initFFMpeg</translation>
+    </message>
+    <message>
+        <source>no answer from the camera</source>
+        <translation>камера не отвечает</translation>
+    </message>
+    <message>
         <source>avformat_open_input error</source>
-        <translation type="unfinished"></translation>
+        <translation>ошибка avformat_open_input</translation>
     </message>
     <message>
         <source>avformat_find_stream_info error</source>
-        <translation type="unfinished"></translation>
+        <translation>ошибка avformat_find_stream_info</translation>
     </message>
     <message>
         <source>No video stream in the source</source>
@@ -406,53 +714,11 @@
     </message>
     <message>
         <source>avcodec_find_decoder error</source>
-        <translation type="unfinished"></translation>
+        <translation>ошибка avcodec_find_decoder</translation>
     </message>
     <message>
         <source>avcodec_open2 error</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Error reading frame</source>
-        <translation>Ошибка чтения кадра</translation>
-    </message>
-    <message>
-        <source>Restarting player</source>
-        <translation>Перезапуск проигрывателя</translation>
-    </message>
-    <message>
-        <source>Error initialization the conversion context</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>No frame in 10 sec</source>
-        <translation>Нет кадров 10 с</translation>
-    </message>
-    <message>
-        <source>Error ffmpeg initialization: </source>
-        <translation>Ошибка запуска декодера: </translation>
-    </message>
-</context>
-<context>
-    <name>PluginHost</name>
-    <message>
-        <source>%1 is not a plug-in</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 is not the camera layer plug-in</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>ProxySocket</name>
-    <message>
-        <source>error listening</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>can&apos;t set socket descriptor</source>
-        <translation type="unfinished"></translation>
+        <translation>ошибка avcodec_open2</translation>
     </message>
 </context>
 <context>
@@ -601,20 +867,44 @@
         <source>The camera list has changed. Save it?</source>
         <translation>Список камер изменён. Сохранить?</translation>
     </message>
+    <message>
+        <source>Folder for s&amp;tills...</source>
+        <translation>Папка для &amp;кадров...</translation>
+    </message>
+    <message>
+        <source>Folder for stills</source>
+        <translation>Папка для кадров</translation>
+    </message>
+    <message>
+        <source>Stills go to %1</source>
+        <translation>Кадры сохраняются в %1</translation>
+    </message>
+    <message>
+        <source>Stills cannot be saved in %1: the folder does not exist or is not writable. They still go to %2.</source>
+        <translation>Кадры нельзя сохранять в %1: папка не существует или в неё нельзя записывать. Они по-прежнему сохраняются в %2.</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
     <message>
         <source>Map workstation with the camera layer plug-in</source>
-        <translation type="unfinished"></translation>
+        <translation>Рабочее место с картой и модулем слоя камер</translation>
     </message>
     <message>
         <source>Cannot read the road network %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Не удалось прочитать дорожную сеть %1</translation>
     </message>
     <message>
         <source>Cannot play camera &quot;%1&quot;</source>
         <translation>Не удалось показать камеру «%1»</translation>
+    </message>
+    <message>
+        <source>--after takes seconds from 0 to %1, not &quot;%2&quot;</source>
+        <translation>--after принимает секунды от 0 до %1, а не "%2"</translation>
+    </message>
+    <message>
+        <source>Cannot write the screenshot %1: %2</source>
+        <translation>Не удалось записать снимок экрана %1: %2</translation>
     </message>
 </context>
 </TS>
