@@ -3,10 +3,9 @@
 #include "../net/scriptedftppeer.h"
 #include "imageplayer/snapshotschedule.h"
 #include "net/ftpclient.h"
+#include "livesystem.h"
 #include "peerprocess.h"
-#include "plugin/ostrelplugin.h"
 #include "testsupport.h"
-#include "workstationwindow.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -543,8 +542,9 @@ void TestImagePlayerWidget::destruction()
 
     // The plug-in takes the players it made with it, docked or in another
     // window, and leaves the docks and the players made by others.
-    WorkstationWindow window;
-    auto plugin = std::make_unique<OstrelPlugin>();
+    LiveSystem system;
+    WorkstationWindow &window = *system.window;
+    std::unique_ptr<OstrelPlugin> &plugin = system.plugin;
     auto *dock = qobject_cast<QDockWidget *>(plugin->createImagePlayerWidget(&window, QString()));
     QVERIFY(dock);
     QPointer<QWidget> docked = dock->widget();

@@ -3,19 +3,16 @@
 #include "player/streamaddress.h"
 #include "player/streampool.h"
 #include "player/streamsession.h"
-#include "plugin/ostrelplugin.h"
 
 #include "../overlays/simulatorpeer.h"
+#include "livesystem.h"
 #include "messagecapture.h"
 #include "osmview.h"
 #include "peerprocess.h"
 #include "streamfixture.h"
 #include "testsupport.h"
-#include "workstationwindow.h"
 
 #include <QDockWidget>
-#include <QThreadPool>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
@@ -24,6 +21,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <memory>
 
@@ -374,9 +373,10 @@ void TestPlayerStreams::playerGoes()
     QFETCH(QString, stream);
     QFETCH(bool, detector);
 
-    auto window = std::make_unique<WorkstationWindow>();
-    QVERIFY(TestSupport::showWorkstation(window.get(), 15, QSize(900, 600)));
-    auto plugin = std::make_unique<OstrelPlugin>();
+    LiveSystem system;
+    QVERIFY(system.show());
+    std::unique_ptr<WorkstationWindow> &window = system.window;
+    std::unique_ptr<OstrelPlugin> &plugin = system.plugin;
 
     PeerProcess camera;
     QTcpServer silent;
@@ -474,8 +474,6 @@ void TestPlayerStreams::playerGoes()
     QVERIFY(StreamFixture::playerWarnings(capture).isEmpty());
     if (way == Way::Plugin || way == Way::PluginTopLevel)
         QVERIFY(capture.contains(QStringLiteral("media library released with 0 streams running")));
-    plugin.reset();
-    window.reset();
 }
 
 QTEST_MAIN(TestPlayerStreams)
