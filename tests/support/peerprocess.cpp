@@ -17,6 +17,8 @@ PeerProcess::PeerProcess()
 PeerProcess::~PeerProcess()
 {
     stop();
+    // Nothing the process still says may reach the log as it goes.
+    m_process.disconnect();
 }
 
 bool PeerProcess::start(const QString &program, const QStringList &arguments)
