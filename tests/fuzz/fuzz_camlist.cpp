@@ -6,24 +6,15 @@
 // that the plug-in would let into a camera: a list holding them must read
 // back whole.
 
+#include "fuzzinput.h"
 #include "plugin/camlistreader.h"
 #include "plugin/camlistwriter.h"
 
 #include <QtMath>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "camera list round trip: %s\n", what);
-        std::abort();
-    }
-}
 
 // Numbers are saved with a fixed number of significant digits, so a reload
 // may differ from the value in memory by half a unit in the last of them.

@@ -11,15 +11,8 @@
 #include "fuzzinput.h"
 #include "overlays/citilogprotocol.h"
 
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 class Client
 {

@@ -6,8 +6,6 @@
 #include "fuzzinput.h"
 #include "net/ftplistparser.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -16,14 +14,6 @@ const QDate Today(2024, 3, 15);
 // Beyond the longest line the parser takes (64 KiB), and small enough to
 // keep the runs fast.
 constexpr int MaxTransferBytes = 256 << 10;
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "FTP listing parser: %s\n", what);
-        std::abort();
-    }
-}
 
 void addEntries(const QList<FtpUrlInfo> &entries, FuzzDigest *digest)
 {

@@ -7,8 +7,6 @@
 #include "fuzzinput.h"
 #include "net/ftpreplyparser.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -16,14 +14,6 @@ namespace {
 // Beyond the parser's limits (lines of 8 KiB, replies of 1000 lines), and
 // small enough to keep the runs fast.
 constexpr int MaxConnectionBytes = 64 << 10;
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "FTP reply parser: %s\n", what);
-        std::abort();
-    }
-}
 
 struct Outcome
 {

@@ -8,15 +8,8 @@
 #include "overlays/detectoraddress.h"
 #include "overlays/trafficstreamprotocol.h"
 
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void reconnect(TrafficStreamProtocol &protocol, qint64 now)
 {

@@ -6,6 +6,17 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+// Ends the run on a broken promise, so that libFuzzer keeps the input.
+inline void check(bool condition, const char *what = "invariant broken")
+{
+    if (!condition) {
+        std::fprintf(stderr, "%s\n", what);
+        std::abort();
+    }
+}
 
 /*
  * Reads a fuzzer's input as a script of network reads and clock ticks, so

@@ -1,19 +1,23 @@
-#include "plugin/ostrelplugin.h"
-
 #include "cameralayer.h"
 #include "cameralistdock.h"
+#include "livesystem.h"
 #include "osmview.h"
-#include "testsupport.h"
-#include "workstationwindow.h"
+#include "roadnetworkitem.h"
+#include "tilelayer.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QPainter>
+#include <QGraphicsScene>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -25,25 +29,131 @@ constexpr double DegreesPerMetre = 9.013216033298552e-6;
 
 } // namespace
 
-// The workstation drives the layer only by name, as the closed host does.
+// The workstation: its map, and the layer driven only by name, as the
+// closed host does.
 class TestWorkstation : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void zoomScalesAndSignals();
+    void geoJsonRoads();
+    void tileGrid();
+    void tilesDrawnUnderTheMap();
     void cameraListFollowsTheLayer();
     void camerasSeeingAPoint_data();
     void camerasSeeingAPoint();
+    void russianTexts();
 };
+
+void TestWorkstation::zoomScalesAndSignals()
+{
+    QGraphicsScene scene;
+    OsmView view(&scene);
+    QSignalSpy spy(&view, &OsmView::zoomChanged);
+
+    view.setProperty("zoom", 14);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 14);
+    QCOMPARE(view.transform().m11(), 256.0 * 16384 / 360);
+    // North up: latitude grows towards the top of the screen.
+    QVERIFY(view.transform().m22() < 0);
+
+    view.setZoom(14);
+    QCOMPARE(spy.count(), 1);
+    view.setZoom(99);
+    QCOMPARE(view.zoom(), int(OsmView::MaxZoom));
+
+    view.setZoom(12);
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &wheel);
+    QCOMPARE(view.zoom(), 14);
+
+    QCOMPARE(OsmView::graticuleStep(OsmView::pixelsPerDegree(14)), 0.01);
+    QCOMPARE(OsmView::graticuleStep(1.0), 45.0);
+}
+
+void TestWorkstation::geoJsonRoads()
+{
+    const QByteArray json = R"({"type":"FeatureCollection","features":[
+        {"type":"Feature","properties":{"kind":"major","name":"A"},
+         "geometry":{"type":"LineString","coordinates":[[37.6,55.7],[37.7,55.8]]}},
+        {"type":"Feature","properties":{"kind":"river"},
+         "geometry":{"type":"MultiLineString","coordinates":[[[1,2],[3,4]],[[5,6],[7,8],[9,10]]]}},
+        {"type":"Feature","geometry":{"type":"Point","coordinates":[1,2]}},
+        {"type":"Feature","geometry":{"type":"LineString","coordinates":[[1,2],["x",3]]}}
+    ]})";
+    QVector<RoadNetworkItem::Road> roads;
+    QVERIFY(RoadNetworkItem::parseGeoJson(json, &roads));
+    QCOMPARE(roads.size(), 3);
+    QCOMPARE(roads.at(0).kind, RoadNetworkItem::Major);
+    QCOMPARE(roads.at(0).name, QStringLiteral("A"));
+    QCOMPARE(roads.at(0).line.at(1), QPointF(37.7, 55.8));
+    QCOMPARE(roads.at(2).line.size(), 3);
+
+    QVERIFY(!RoadNetworkItem::parseGeoJson("[1,2]", &roads));
+
+    RoadNetworkItem item;
+    QVERIFY(item.load(QStringLiteral(OSTREL_SOURCE_DIR "/examples/town-roads.geojson")));
+    QVERIFY(item.roads().size() > 5);
+    QVERIFY(item.boundingRect().contains(QPointF(37.615, 55.752)));
+}
+
+void TestWorkstation::tileGrid()
+{
+    // Level 1 splits the world into four tiles at the equator and the
+    // antimeridian.
+    QCOMPARE(TileLayer::tileX(-0.1, 1), 0);
+    QCOMPARE(TileLayer::tileX(0.1, 1), 1);
+    QCOMPARE(TileLayer::tileY(0.1, 1), 0);
+    QCOMPARE(TileLayer::tileY(-0.1, 1), 1);
+    QCOMPARE(TileLayer::tileX(200, 3), 7);
+
+    for (int zoom : {5, 12, 16}) {
+        const int x = TileLayer::tileX(37.615, zoom);
+        const int y = TileLayer::tileY(55.752, zoom);
+        const QRectF rect = TileLayer::tileRect(zoom, x, y);
+        QVERIFY(rect.contains(QPointF(37.615, 55.752)));
+        QVERIFY(qAbs(rect.width() - 360.0 / (1 << zoom)) < 1e-9);
+    }
+}
+
+void TestWorkstation::tilesDrawnUnderTheMap()
+{
+    QTemporaryDir tiles;
+    const int zoom = 14;
+    const int x = TileLayer::tileX(37.615, zoom);
+    const int y = TileLayer::tileY(55.752, zoom);
+    QVERIFY(QDir().mkpath(tiles.filePath(QStringLiteral("%1/%2").arg(zoom).arg(x))));
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(QColor(10, 200, 30));
+    QVERIFY(tile.save(tiles.filePath(QStringLiteral("%1/%2/%3.png").arg(zoom).arg(x).arg(y))));
+
+    WorkstationWindow window;
+    window.mapView()->setZoom(zoom);
+    window.mapView()->setTileDirectory(tiles.path());
+    window.mapView()->setGraticuleVisible(false);
+    window.mapView()->centerOn(TileLayer::tileRect(zoom, x, y).center());
+    window.resize(600, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    const QImage shot = window.mapView()->viewport()->grab().toImage();
+    const QColor centre = shot.pixelColor(shot.width() / 2, shot.height() / 2);
+    QCOMPARE(centre, QColor(10, 200, 30));
+}
+
+
 
 void TestWorkstation::cameraListFollowsTheLayer()
 {
-    WorkstationWindow window;
+    LiveSystem system;
+    WorkstationWindow &window = *system.window;
     window.show();
-    OstrelPlugin plugin;
-    window.setPlugin(&plugin);
+    window.setPlugin(system.plugin.get());
     QVERIFY(window.openList(QStringLiteral(OSTREL_SOURCE_DIR "/examples/cameras.xml")));
-    const int count = plugin.cameras().size();
+    const int count = system.plugin->cameras().size();
     QVERIFY(count > 5);
 
     CameraListDock *list = window.cameraList();
@@ -126,31 +236,25 @@ void TestWorkstation::camerasSeeingAPoint()
     QFETCH(int, chosen);
     QFETCH(QStringList, opened);
 
-    QTemporaryDir dir;
-    const QString list = dir.filePath(QStringLiteral("seeing.xml"));
     // Looking north: "Near", and "Far & wide" 100 m behind it; "Away" looks
     // south, "Blind" has no direction.
-    const QByteArray near =
-        "<Cam lon=\"37.6\" lat=\"55.75\" ang=\"90\" view_ang=\"60\" view_radius=\"200\">";
-    QByteArray cameras = near + "Near</Cam>"
-        "<Cam lon=\"37.6\" lat=\"55.749099\" ang=\"90\" view_ang=\"60\" view_radius=\"300\">"
-        "Far &amp; wide</Cam>"
-        "<Cam lon=\"37.6\" lat=\"55.7505\" ang=\"270\" view_ang=\"60\" view_radius=\"200\">"
-        "Away</Cam>"
-        "<Cam lon=\"37.6005\" lat=\"55.7509\" view_ang=\"360\" view_radius=\"500\">Blind</Cam>";
+    const QByteArray near = "ang=\"90\" view_ang=\"60\" view_radius=\"200\"";
+    TestSupport::CamListBuilder list;
+    list.add("Near", 37.6, 55.75, near)
+        .add("Far & wide", 37.6, 55.749099, "ang=\"90\" view_ang=\"60\" view_radius=\"300\"")
+        .add("Away", 37.6, 55.7505, "ang=\"270\" view_ang=\"60\" view_radius=\"200\"")
+        .add("Blind", 37.6005, 55.7509, "view_ang=\"360\" view_radius=\"500\"");
     for (int i = 0; i < crowd; ++i)
-        cameras += near + "Crowd</Cam>";
-    QVERIFY(TestSupport::writeFile(list, "<VarkaNetwork>" + cameras + "</VarkaNetwork>"));
+        list.add("Crowd", 37.6, 55.75, near);
 
-    WorkstationWindow window;
+    LiveSystem system;
+    WorkstationWindow &window = *system.window;
     OsmView *view = window.mapView();
     view->setReferenceLatitude(55.75);
     view->setZoom(17);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    OstrelPlugin plugin;
-    window.setPlugin(&plugin);
-    QVERIFY(window.openList(list));
+    QVERIFY(system.open(list));
     if (sectorsShown)
         window.cameraLayer().setViewAreasAlwaysVisible(true);
     const QPointF point(37.6, 55.75 + north * DegreesPerMetre);
@@ -191,6 +295,25 @@ void TestWorkstation::camerasSeeingAPoint()
     players.sort();
     opened.sort();
     QCOMPARE(players, opened);
+}
+
+// The Russian catalogue beside the plug-in reaches the texts the classes
+// really produce, so its contexts match the code's.
+void TestWorkstation::russianTexts()
+{
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(OSTREL_BINARY_DIR "/lib/ostrel/ostrel_ru.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    LiveSystem system;
+    QCOMPARE(system.window->menuBar()->actions().constFirst()->text(), QStringLiteral("&Файл"));
+    QVERIFY(!system.plugin->loadVlcCamList(QStringLiteral("/nonexistent/cameras.xml")));
+    QVERIFY2(system.plugin->lastError().startsWith(QStringLiteral("Ошибка открытия файла: ")),
+             qPrintable(system.plugin->lastError()));
+    QCOMPARE(QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot"),
+             QStringLiteral("Нет ответа на команду"));
+    QCOMPARE(QCoreApplication::translate("CitiLogOvelay", "Message size too big"),
+             QStringLiteral("Слишком большое сообщение"));
+    QCoreApplication::removeTranslator(&translator);
 }
 
 QTEST_MAIN(TestWorkstation)

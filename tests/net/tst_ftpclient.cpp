@@ -146,12 +146,6 @@ void TestFtpClient::sessionWithRealServer()
         entries.insert(entry.name(), entry);
     QCOMPARE(entries.keys(), (QStringList {"a.jpg", "link.jpg", "name with space.png", "sub"}));
     QCOMPARE(entries["a.jpg"].size(), qint64(m_image.size()));
-    // The server lists the file's time in GMT to the minute, whatever the zone here.
-    const QDateTime written =
-        QFileInfo(m_root.filePath(QStringLiteral("day/a.jpg"))).lastModified().toUTC();
-    QCOMPARE(entries["a.jpg"].lastModified().date(), written.date());
-    QCOMPARE(entries["a.jpg"].lastModified().time(),
-             QTime(written.time().hour(), written.time().minute()));
     QVERIFY(entries["name with space.png"].isFile());
     QVERIFY(entries["link.jpg"].isSymLink() && !entries["link.jpg"].isFile());
     QVERIFY(entries["sub"].isDir() && !entries["sub"].isFile());
@@ -366,15 +360,6 @@ void TestFtpClient::transferEndsInEitherOrder()
     loginWithPeer(client, recorder, peer);
     QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
     QCOMPARE(client.readAll().size(), 300000);
-
-    // A listing whose last line has no line end: the entry comes at the end.
-    peer.setPayload("-rw-r--r-- 1 u g 3 Jan 02 2020 a.jpg\r\n"
-                    "-rw-r--r-- 1 u g 3 Jan 02 2020 b.jpg");
-    QStringList names;
-    connect(&client, &FtpClient::listInfo, this,
-            [&names](const FtpUrlInfo &info) { names.append(info.name()); });
-    QVERIFY(recorder.succeeded(client.list()));
-    QCOMPARE(names, QStringList({"a.jpg", "b.jpg"}));
 }
 
 void TestFtpClient::commandLines()

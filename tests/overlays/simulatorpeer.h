@@ -3,23 +3,15 @@
 
 #include "peerprocess.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryFile>
-#include <QVector>
 
 /*
- * The detector simulator run by a test on a port it picks itself. Its log
- * lines are collected with the time they were seen, so that tests can check
- * what a client sent and when.
+ * The detector simulator run by a test on a port it picks itself; its log
+ * (PeerProcess::lines) tells what a client sent and when.
  */
 class SimulatorPeer
 {
 public:
-    SimulatorPeer() = default;
-    SimulatorPeer(const SimulatorPeer &) = delete;
-    SimulatorPeer &operator=(const SimulatorPeer &) = delete;
-    ~SimulatorPeer();
-
     static QString program();
 
     // `layoutJson` empty: the simulator's own layout.
@@ -29,20 +21,16 @@ public:
     QString url(const QString &userInfo = QStringLiteral("root:pass")) const;
 
     void command(const QByteArray &line);
-    bool waitForLine(const QString &prefix, int timeoutMs = 5000);
-    // Lines seen so far that start with `prefix`.
-    QStringList lines(const QString &prefix);
-    // When the first line starting with `prefix` was seen, in ms since start; -1 if not yet.
-    qint64 timeOf(const QString &prefix);
+    bool waitForLine(const QString &prefix, int timeoutMs = 5000)
+    {
+        return m_peer.waitForLine(prefix, timeoutMs);
+    }
+    QStringList lines(const QString &prefix) { return m_peer.lines(prefix); }
+    qint64 timeOf(const QString &prefix) { return m_peer.timeOf(prefix); }
 
 private:
-    void collect();
-
-    PeerProcess m_peer;
     QTemporaryFile m_layout;
-    QElapsedTimer m_clock;
-    QByteArray m_pending;
-    QVector<QPair<qint64, QString>> m_lines;
+    PeerProcess m_peer;
 };
 
 #endif // SIMULATORPEER_H

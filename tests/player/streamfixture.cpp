@@ -68,13 +68,13 @@ bool StreamFixture::makeFile(const QString &name)
     const QMap<QString, QString> recipes {
         {"h264.mp4", testPicture("320x240", 5) + H264},
         {"h264_640x480.mp4", testPicture("640x480", 4) + H264},
-        {"h264_1280x720.mp4", testPicture("1280x720", 4) + H264},
         {"mpeg4.avi", testPicture("320x240", 5) + "-c:v mpeg4"},
         {"audio_h264.mkv", testPicture("320x240", 5)
                                + "-f lavfi -i sine=duration=5 -map 1:a -map 0:v" + H264
                                + "-c:a aac"},
         {"gray40_mjpeg.avi",
          "-f lavfi -i color=c=0x282828:size=320x240:rate=25 -t 3 -c:v mjpeg -pix_fmt yuvj420p"},
+        {"tone.wav", "-f lavfi -i sine=duration=1"},
     };
     if (recipes.contains(name))
         return runFfmpeg(recipes.value(name), file(name));
@@ -146,24 +146,10 @@ QString StreamFixture::loadingText(PlayerWidget *player)
 
 int StreamFixture::establishedTo(quint16 port)
 {
-    int count = 0;
-    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        file.readLine(); // header
-        while (!file.atEnd()) {
-            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
-            if (fields.size() < 4)
-                continue;
-            const QByteArray remote = fields.at(2);
-            bool ok = false;
-            const uint remotePort = remote.mid(remote.lastIndexOf(':') + 1).toUInt(&ok, 16);
-            if (ok && remotePort == port && fields.at(3) == "01")
-                ++count;
-        }
-    }
-    return count;
+    const QVector<TestSupport::TcpEntry> table = TestSupport::tcpTable();
+    return int(std::count_if(table.cbegin(), table.cend(), [port](const TestSupport::TcpEntry &e) {
+        return e.remotePort == port && e.state == TestSupport::TcpEntry::Established;
+    }));
 }
 
 QStringList StreamFixture::playerWarnings(const MessageCapture &capture)

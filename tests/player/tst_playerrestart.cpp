@@ -1,25 +1,6 @@
-#include "player/playerwidget.h"
 #include "player/restartpolicy.h"
-#include "player/streampool.h"
 
-#include "messagecapture.h"
-#include "peerprocess.h"
-#include "streamfixture.h"
-#include "testsupport.h"
-
-#include <QElapsedTimer>
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-#include <QThreadPool>
-#include <QTimer>
-
-#include <memory>
-
-extern "C" {
-#include <libavutil/log.h>
-}
 
 namespace {
 
@@ -38,29 +19,16 @@ QString describe(const RestartPolicy::Decision &decision, qint64 nowMs)
 
 } // namespace
 
-// When a live player opens its camera again, and how: the policy with a
-// given clock, then cameras that fail, hang, stop or come back.
+// When a live player opens its camera again, given the time; the cameras
+// that fail, hang, stop or come back are in tst_playerstreams.
 class TestPlayerRestart : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
     void policy_data();
     void policy();
-    void reconnectsWhenTheCameraComesBack_data();
-    void reconnectsWhenTheCameraComesBack();
-    void openingHasADeadline();
-    void silentCameraIsReopened();
-    void noOpeningOnceDestructionHasBegun();
-    void playerWaitsForAFreeSlot();
 };
-
-void TestPlayerRestart::initTestCase()
-{
-    av_log_set_level(AV_LOG_FATAL);
-}
 
 void TestPlayerRestart::policy_data()
 {
@@ -124,165 +92,6 @@ void TestPlayerRestart::policy()
                      .trimmed(),
                  step);
     }
-}
-
-void TestPlayerRestart::reconnectsWhenTheCameraComesBack_data()
-{
-    QTest::addColumn<QString>("scheme");
-    QTest::newRow("http") << QStringLiteral("http");
-    QTest::newRow("rtsp") << QStringLiteral("rtsp");
-}
-
-// The camera's server dies and comes back on the same port: the player
-// shows why it waits, and the picture returns without the operator.
-void TestPlayerRestart::reconnectsWhenTheCameraComesBack()
-{
-    QFETCH(QString, scheme);
-    const bool rtsp = scheme == QLatin1String("rtsp");
-    quint16 port = 0;
-    const auto startCamera = [&](PeerProcess *camera) {
-        return rtsp ? StreamFixture::startRtspServer(camera, port)
-                    : StreamFixture::startOneShotServer(camera, QStringLiteral("http"),
-                                                        "640x480", port);
-    };
-    auto camera = std::make_unique<PeerProcess>();
-    QVERIFY(startCamera(camera.get()));
-    port = camera->port();
-    MessageCapture capture;
-    PlayerWidget player(nullptr,
-                        rtsp ? QStringLiteral("rtsp://127.0.0.1:%1/test").arg(port)
-                             : StreamFixture::oneShotAddress(port),
-                        true);
-    player.show();
-    QVERIFY(StreamFixture::waitForPicture(&player));
-
-    camera->process().kill();
-    QVERIFY(camera->process().waitForFinished(3000));
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return StreamFixture::loadingText(&player).contains(QStringLiteral("\nReconnecting in ")); },
-        15000));
-    QVERIFY(capture.contains(QStringLiteral("Restarting player")));
-    QVERIFY(player.currentFrame().isNull());
-
-    camera = std::make_unique<PeerProcess>();
-    QVERIFY(startCamera(camera.get()));
-    QVERIFY(StreamFixture::waitForPicture(&player, 20000));
-}
-
-// A camera that takes the connection and never answers holds its player
-// (and a stream slot) for 10 s at most; then it is tried again.
-void TestPlayerRestart::openingHasADeadline()
-{
-    QTcpServer silent;
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    PlayerWidget player(nullptr,
-                        QStringLiteral("http://127.0.0.1:%1/live").arg(silent.serverPort()));
-    player.show();
-    QVERIFY(silent.waitForNewConnection(5000));
-    const std::unique_ptr<QTcpSocket> first(silent.nextPendingConnection());
-    QElapsedTimer opening;
-    opening.start();
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return StreamFixture::currentPage(&player) == 1 && !player.initError().isEmpty(); },
-        14000));
-    QVERIFY2(opening.elapsed() >= 9000, qPrintable(QString::number(opening.elapsed())));
-    QCOMPARE(StreamFixture::loadingText(&player),
-             QStringLiteral("Error ffmpeg initialization: no answer from the camera\n"
-                            "Reconnecting in 1 s"));
-    QVERIFY(TestSupport::waitUntil([&] { return silent.hasPendingConnections(); }, 3000));
-}
-
-void TestPlayerRestart::silentCameraIsReopened()
-{
-    PeerProcess camera;
-    QVERIFY(StreamFixture::startRtspServer(&camera));
-    MessageCapture capture;
-    PlayerWidget player(
-        nullptr, QStringLiteral("rtsp://127.0.0.1:%1/test").arg(camera.port()), true);
-    player.show();
-    QVERIFY(StreamFixture::waitForPicture(&player));
-
-    camera.pause();
-    QElapsedTimer silence;
-    silence.start();
-    QTRY_VERIFY_WITH_TIMEOUT(capture.contains(QStringLiteral("No frame in 10 sec")), 13000);
-    QVERIFY2(silence.elapsed() >= 10000, qPrintable(QString::number(silence.elapsed())));
-    // One timeout is enough: the interrupted read fails right away.
-    QTRY_VERIFY_WITH_TIMEOUT(capture.contains(QStringLiteral("Restarting player")), 2000);
-    QCOMPARE(
-        StreamFixture::playerWarnings(capture),
-        QStringList({QStringLiteral("No frame in 10 sec"), QStringLiteral("Error reading frame"),
-                     QStringLiteral("Restarting player")}));
-    // The last picture stays on the video page while the camera is reopened.
-    QCOMPARE(StreamFixture::currentPage(&player), 0);
-    QVERIFY(!player.warningText().isEmpty());
-
-    // The camera answers again: a second session is set up and plays.
-    QByteArray served = camera.output();
-    camera.resume();
-    QVERIFY(TestSupport::waitUntil(
-        [&] {
-            served += camera.output();
-            return served.count("transport ") >= 2;
-        },
-        10000));
-    QVERIFY(StreamFixture::waitForPicture(&player));
-    QCOMPARE(StreamFixture::playerWarnings(capture).size(), 3);
-}
-
-// A read that fails while the player's stream winds down is its end.
-void TestPlayerRestart::noOpeningOnceDestructionHasBegun()
-{
-    PeerProcess camera;
-    QVERIFY(StreamFixture::startOneShotServer(&camera));
-    const quint16 port = camera.port();
-    MessageCapture capture;
-    auto *player = new PlayerWidget(nullptr, StreamFixture::oneShotAddress(port));
-    QVERIFY(StreamFixture::waitForPicture(player));
-    camera.pause();
-
-    // The one-shot server no longer listens; take its port to see whether the
-    // stream comes back to it.
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return !TestSupport::listensOn(camera.pid(), port); }, 3000));
-    QTcpServer watch;
-    QVERIFY(watch.listen(QHostAddress::LocalHost, port));
-
-    // During the grace period the blocked read fails because the camera
-    // goes away.
-    QTimer::singleShot(1000, [&camera] { camera.stop(); });
-    delete player;
-    QTest::qWait(2500);
-    QVERIFY(!watch.hasPendingConnections());
-    QVERIFY(!capture.contains(QStringLiteral("Restarting player")));
-}
-
-// Streams beyond the pool's count wait, say so, and start as a slot frees;
-// the host's own pool is never used.
-void TestPlayerRestart::playerWaitsForAFreeSlot()
-{
-    StreamFixture media;
-    QVERIFY(media.makeFiles({QStringLiteral("h264.mp4")}));
-    QTcpServer silent;
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    StreamPool pool;
-    QCOMPARE(pool.setMaxStreams(1), 1);
-
-    auto holder = std::make_unique<PlayerWidget>(
-        nullptr, QStringLiteral("http://127.0.0.1:%1/live").arg(silent.serverPort()), false,
-        QString(), &pool);
-    QVERIFY(silent.waitForNewConnection(5000));
-    PlayerWidget waiting(nullptr, media.file(QStringLiteral("h264.mp4")), false, QString(), &pool);
-    waiting.show();
-    QCOMPARE(StreamFixture::loadingText(&waiting),
-             QStringLiteral("Waiting for a free stream slot (1 playing)"));
-    QCOMPARE(pool.waiting(), 1);
-    QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
-
-    holder.reset();
-    QVERIFY(StreamFixture::waitForPicture(&waiting));
-    QCOMPARE(pool.playing(), 1);
-    QCOMPARE(pool.waiting(), 0);
 }
 
 QTEST_MAIN(TestPlayerRestart)

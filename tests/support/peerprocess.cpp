@@ -8,14 +8,26 @@
 #include <signal.h>
 #include <sys/types.h>
 
+PeerProcess::PeerProcess()
+{
+    // Lines are stamped as they come, while the test waits for anything.
+    QObject::connect(&m_process, &QProcess::readyRead, &m_process, [this] { m_unread += take(); });
+}
+
 PeerProcess::~PeerProcess()
 {
     stop();
+    // Nothing the process still says may reach the log as it goes.
+    m_process.disconnect();
 }
 
 bool PeerProcess::start(const QString &program, const QStringList &arguments)
 {
+    m_clock.start();
+    m_lines.clear();
+    m_partialLine.clear();
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+
     m_process.start(program, arguments);
     const bool started = m_process.waitForStarted(5000);
     m_pid = m_process.processId();
@@ -90,7 +102,7 @@ void PeerProcess::stop()
         m_process.kill();
         m_process.waitForFinished(3000);
     }
-    screen(m_process.peek(m_process.bytesAvailable()));
+    m_unread += take();
 }
 
 bool PeerProcess::isRunning() const
@@ -119,6 +131,42 @@ void PeerProcess::resume()
     }
 }
 
+QStringList PeerProcess::lines(const QString &prefix)
+{
+    m_unread += take();
+    QStringList found;
+    for (const auto &line : qAsConst(m_lines)) {
+        if (line.second.startsWith(prefix))
+            found.append(line.second);
+    }
+    return found;
+}
+
+qint64 PeerProcess::timeOf(const QString &prefix)
+{
+    m_unread += take();
+    for (const auto &line : qAsConst(m_lines)) {
+        if (line.second.startsWith(prefix))
+            return line.first;
+    }
+    return -1;
+}
+
+bool PeerProcess::waitForLine(const QString &prefix, int timeoutMs)
+{
+    return TestSupport::waitUntil([&] { return timeOf(prefix) >= 0; }, timeoutMs);
+}
+
+void PeerProcess::log(const QByteArray &data)
+{
+    m_partialLine += data;
+    int end;
+    while ((end = m_partialLine.indexOf('\n')) >= 0) {
+        m_lines.append({m_clock.elapsed(), QString::fromUtf8(m_partialLine.left(end))});
+        m_partialLine.remove(0, end + 1);
+    }
+}
+
 QByteArray PeerProcess::output()
 {
     QByteArray data = m_unread + take();
@@ -132,6 +180,7 @@ QByteArray PeerProcess::take()
 {
     const QByteArray data = m_process.readAll();
     screen(data);
+    log(data);
     if (m_port == 0 && !m_portLine.pattern().isEmpty()) {
         m_startOutput += data;
         const QByteArray lines = m_startOutput.left(m_startOutput.lastIndexOf('\n') + 1);

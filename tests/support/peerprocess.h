@@ -3,8 +3,10 @@
 
 #include "tiedprocess.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -17,7 +19,7 @@
 class PeerProcess
 {
 public:
-    PeerProcess() = default;
+    PeerProcess();
     PeerProcess(const PeerProcess &) = delete;
     PeerProcess &operator=(const PeerProcess &) = delete;
     ~PeerProcess();
@@ -52,11 +54,20 @@ public:
     void resume();
 
     QProcess &process() { return m_process; }
+    // What the peer printed and nobody has taken yet.
     QByteArray output();
+
+    // The peer's log: each line it printed (a command a simulator or a
+    // stream server received), stamped when it came, in ms since the start.
+    QStringList lines(const QString &prefix = QString());
+    // When the first line starting with `prefix` came; -1 if none has.
+    qint64 timeOf(const QString &prefix);
+    bool waitForLine(const QString &prefix, int timeoutMs = 5000);
 
 private:
     QByteArray take();
     void screen(const QByteArray &data);
+    void log(const QByteArray &data);
 
     TiedProcess m_process;
     quint16 m_port = 0;
@@ -67,6 +78,9 @@ private:
     qint64 m_pid = 0;
     QByteArray m_screenedTail; // the end of the output screened so far
     bool m_reporting = false;
+    QElapsedTimer m_clock;
+    QByteArray m_partialLine;
+    QVector<QPair<qint64, QString>> m_lines;
 };
 
 #endif // PEERPROCESS_H

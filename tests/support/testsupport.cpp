@@ -130,4 +130,14 @@ bool showWorkstation(WorkstationWindow *window, int zoom, const QSize &size)
     return QTest::qWaitForWindowExposed(window);
 }
 
+CamListBuilder &CamListBuilder::add(const QString &name, double lon, double lat,
+                                    const QByteArray &attributes)
+{
+    m_cameras += "<Cam lon=\"" + QByteArray::number(lon, 'g', 10) + "\" lat=\""
+                 + QByteArray::number(lat, 'g', 10) + '"'
+                 + (attributes.isEmpty() ? QByteArray() : ' ' + attributes) + '>'
+                 + name.toHtmlEscaped().toUtf8() + "</Cam>";
+    return *this;
+}
+
 } // namespace TestSupport

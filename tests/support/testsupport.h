@@ -60,6 +60,20 @@ qint64 residentMemoryKiB();
 // screen; players on the map need a shown view.
 bool showWorkstation(WorkstationWindow *window, int zoom, const QSize &size);
 
+// A camera list file as the host's lists are written: each camera with the
+// attributes it carries in the file, its name escaped.
+class CamListBuilder
+{
+public:
+    CamListBuilder &add(const QString &name, double lon, double lat,
+                        const QByteArray &attributes = QByteArray());
+    QByteArray bytes() const { return "<VarkaNetwork>" + m_cameras + "</VarkaNetwork>\n"; }
+    bool write(const QString &path) const { return writeFile(path, bytes()); }
+
+private:
+    QByteArray m_cameras;
+};
+
 } // namespace TestSupport
 
 #endif // TESTSUPPORT_H
