@@ -1,9 +1,10 @@
 #include "camgraphicsitem.h"
 
 #include "items/camgroup.h"
+#include "items/cameraopening.h"
 #include "items/cameraowner.h"
-#include "items/cameraplayers.h"
 #include "items/camlist.h"
+#include "items/camstatebadge.h"
 #include "items/camviewarea.h"
 #include "net/addresstext.h"
 
@@ -13,7 +14,6 @@
 #include <QGraphicsSceneMouseEvent>
 #include <QGraphicsView>
 #include <QIcon>
-#include <QMetaEnum>
 #include <QPainter>
 #include <QtMath>
 
@@ -21,25 +21,6 @@ namespace {
 
 constexpr QGraphicsItem::GraphicsItemFlags CommonFlags = QGraphicsItem::ItemIsSelectable
     | QGraphicsItem::ItemIsFocusable | QGraphicsItem::ItemIgnoresParentOpacity;
-
-QColor stateColour(CamGraphicsItem::PlayerState state)
-{
-    switch (state) {
-    case CamGraphicsItem::Playing:
-        return QColor(46, 160, 67);
-    case CamGraphicsItem::Opening:
-        return QColor(66, 133, 244);
-    case CamGraphicsItem::Stale:
-        return QColor(255, 193, 7);
-    case CamGraphicsItem::Reconnecting:
-        return QColor(255, 112, 0);
-    case CamGraphicsItem::Failed:
-        return QColor(211, 47, 47);
-    case CamGraphicsItem::NoPlayer:
-        break;
-    }
-    return QColor();
-}
 
 } // namespace
 
@@ -267,12 +248,8 @@ void CamGraphicsItem::setPlayerState(PlayerState state)
 
 QVariant CamGraphicsItem::modelData(int column, int role) const
 {
-    if (column == StateColumn && role == Qt::UserRole) {
-        return m_playerState == NoPlayer
-            ? QString()
-            : QString::fromLatin1(QMetaEnum::fromType<PlayerState>().valueToKey(m_playerState))
-                  .toLower();
-    }
+    if (column == StateColumn && role == Qt::UserRole)
+        return CamStateBadge::key(m_playerState);
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -283,11 +260,8 @@ QVariant CamGraphicsItem::modelData(int column, int role) const
             return m_displayUrl;
         case 2:
             return m_type;
-        case StateColumn: {
-            static const char *const texts[] = {"", QT_TR_NOOP("opening"), QT_TR_NOOP("playing"),
-                QT_TR_NOOP("stale"), QT_TR_NOOP("reconnecting"), QT_TR_NOOP("failed")};
-            return m_playerState == NoPlayer ? QString() : tr(texts[m_playerState]);
-        }
+        case StateColumn:
+            return CamStateBadge::text(m_playerState);
         default:
             return QVariant();
         }
@@ -350,16 +324,7 @@ void CamGraphicsItem::paint(
     }
     painter->drawPixmap(rect.topLeft(), m_iconSet.icon(m_iconIndex));
     // The state of the camera's players, in the icon's top right corner.
-    if (m_playerState != NoPlayer) {
-        const qreal size = qMin<qreal>(10, qMin(rect.width(), rect.height()) / 2);
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(QPen(Qt::white, 1.5));
-        painter->setBrush(stateColour(m_playerState));
-        painter->drawEllipse(QRectF(rect.right() - size, rect.top(), size, size)
-                                 .adjusted(0.75, 0.75, -0.75, -0.75));
-        painter->restore();
-    }
+    CamStateBadge::paint(painter, rect, m_playerState);
 }
 
 void CamGraphicsItem::redraw()
@@ -457,39 +422,8 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
 
 bool CamGraphicsItem::play(bool play_images, bool on_scene)
 {
-    CameraPlayers *players = m_owner ? m_owner->cameraPlayers() : nullptr;
-    QWidget *dockWindow = players ? players->dockWindow() : nullptr;
-    if (!dockWindow)
-        return false;
-    // Nothing to show: a player would only say that the address is empty.
-    if (play_images && m_imageUrlTemplate.isEmpty())
-        return false;
-    // A player that cannot go on the map would play unseen and unowned.
-    if (on_scene && !players->canPlaceOnScene(scenePos()))
-        return false;
-
-    QWidget *parent = on_scene ? nullptr : dockWindow;
-    QWidget *host = play_images
-        ? players->openSnapshots(parent, m_imageUrlTemplate, m_imageUpdatePeriod)
-        : players->openLive(parent, m_url, m_useTcpRtsp);
-    if (!host)
-        return false;
-
-    if (!play_images && !m_overlayUrl.isEmpty())
-        players->attachDetector(host, cameraTypeFromCode(m_type), m_overlayUrl);
-
-    if (!toolTip().isEmpty())
-        host->setWindowTitle(toolTip());
-
-    if (!on_scene) {
-        host->show();
-        return true;
-    }
-    if (!players->placeOnScene(host, play_images, scenePos())) {
-        delete host;
-        return false;
-    }
-    return true;
+    return CameraOpening::open(
+        m_owner ? m_owner->cameraPlayers() : nullptr, *this, play_images, on_scene);
 }
 
 void CamGraphicsItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

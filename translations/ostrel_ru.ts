@@ -17,15 +17,15 @@
     </message>
     <message>
         <source>Invalid data size in command &apos;gcam&apos;</source>
-        <translation>Неверный размер данных в команде 'gcam'</translation>
+        <translation>Неверный размер данных в команде &apos;gcam&apos;</translation>
     </message>
     <message>
         <source>Failed to parse &apos;ge2&apos; answer</source>
-        <translation>Не удалось разобрать ответ 'ge2'</translation>
+        <translation>Не удалось разобрать ответ &apos;ge2&apos;</translation>
     </message>
     <message>
         <source>Invalid data size in command &apos;gtrp&apos;</source>
-        <translation>Неверный размер данных в команде 'gtrp'</translation>
+        <translation>Неверный размер данных в команде &apos;gtrp&apos;</translation>
     </message>
     <message>
         <source>Invalid answer to evenet subscription</source>
@@ -33,7 +33,7 @@
     </message>
     <message>
         <source>Invalid answer to &apos;id&apos; command</source>
-        <translation>Неверный ответ на команду 'id'</translation>
+        <translation>Неверный ответ на команду &apos;id&apos;</translation>
     </message>
     <message>
         <source>Command answer timeot</source>
@@ -41,11 +41,11 @@
     </message>
     <message>
         <source>Ivalid value for &apos;FrameW&apos;</source>
-        <translation>Неверное значение 'FrameW'</translation>
+        <translation>Неверное значение &apos;FrameW&apos;</translation>
     </message>
     <message>
         <source>Ivalid value for &apos;FrameH&apos;</source>
-        <translation>Неверное значение 'FrameH'</translation>
+        <translation>Неверное значение &apos;FrameH&apos;</translation>
     </message>
     <message>
         <source>No frame size in answer</source>
@@ -65,19 +65,19 @@
     </message>
     <message>
         <source>Invalid lines count for &apos;%1&apos;</source>
-        <translation>Неверное число линий для '%1'</translation>
+        <translation>Неверное число линий для &apos;%1&apos;</translation>
     </message>
     <message>
         <source>Invalid sensor id for &apos;%1&apos;</source>
-        <translation>Неверный номер датчика для '%1'</translation>
+        <translation>Неверный номер датчика для &apos;%1&apos;</translation>
     </message>
     <message>
         <source>Invalid coordiantes value for &apos;%1&apos;</source>
-        <translation>Неверные координаты для '%1'</translation>
+        <translation>Неверные координаты для &apos;%1&apos;</translation>
     </message>
     <message>
         <source>No coordinates for &apos;%1&apos;</source>
-        <translation>Нет координат для '%1'</translation>
+        <translation>Нет координат для &apos;%1&apos;</translation>
     </message>
 </context>
 <context>
@@ -174,15 +174,15 @@
     </message>
     <message>
         <source>no &quot;%1&quot;</source>
-        <translation>нет "%1"</translation>
+        <translation>нет &quot;%1&quot;</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is not a number: %2</source>
-        <translation>"%1" не число: %2</translation>
+        <translation>&quot;%1&quot; не число: %2</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is out of range: %2</source>
-        <translation>"%1" вне допустимых пределов: %2</translation>
+        <translation>&quot;%1&quot; вне допустимых пределов: %2</translation>
     </message>
     <message>
         <source>view sector %1, %2 left out</source>
@@ -679,7 +679,7 @@
     </message>
     <message>
         <source>the address scheme &quot;%1&quot; is not allowed</source>
-        <translation>схема адреса "%1" не допускается</translation>
+        <translation>схема адреса &quot;%1&quot; не допускается</translation>
     </message>
     <message>
         <source>listening addresses are not allowed</source>
@@ -900,7 +900,7 @@
     </message>
     <message>
         <source>--after takes seconds from 0 to %1, not &quot;%2&quot;</source>
-        <translation>--after принимает секунды от 0 до %1, а не "%2"</translation>
+        <translation>--after принимает секунды от 0 до %1, а не &quot;%2&quot;</translation>
     </message>
     <message>
         <source>Cannot write the screenshot %1: %2</source>
