@@ -102,7 +102,7 @@ void TestLoadFaults::cleanup()
     QTRY_COMPARE_WITH_TIMEOUT(StreamSession::runningTasks(), 0, 5000);
 }
 
-// Five waves of ten docked players on one camera: four closed while they
+// Two waves of ten docked players on one camera: four closed while they
 // still open, six once they show pictures.
 void TestLoadFaults::fiftyPlayersOpenedAndClosed()
 {
@@ -114,7 +114,7 @@ void TestLoadFaults::fiftyPlayersOpenedAndClosed()
 
     QElapsedTimer elapsed;
     elapsed.start();
-    for (int wave = 0; wave < 5; ++wave) {
+    for (int wave = 0; wave < 2; ++wave) {
         QList<QPointer<QDockWidget>> docks;
         for (int i = 0; i < 10; ++i) {
             auto *dock = qobject_cast<QDockWidget *>(
@@ -143,12 +143,12 @@ void TestLoadFaults::fiftyPlayersOpenedAndClosed()
             },
             15000));
     }
-    QVERIFY2(elapsed.elapsed() < 60000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY2(elapsed.elapsed() < 30000, qPrintable(QString::number(elapsed.elapsed())));
     QCOMPARE(everywhere<PlayerWidget>(), QList<PlayerWidget *>({&watcher}));
     QVERIFY(StreamFixture::waitForPicture(&watcher));
 }
 
-// Sixteen live players, docked and on the map, with both detector clients,
+// Eight live players, docked and on the map, with both detector clients,
 // and snapshot players in a dock and on the map, all running when the
 // plug-in is destroyed. The players go with it, together and promptly; the
 // detector clients of the docks go with the docks, when the main window goes.
@@ -213,10 +213,10 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QCOMPARE(m_window->findChildren<CitiLogOvelay *>().size(), 1);
     QCOMPARE(m_plugin->sceneProxies().size(), 2);
 
-    // Thirteen more live cameras make a wall of sixteen.
-    m_plugin->setMaxStreamCount(16);
+    // Five more live cameras make a wall of eight.
+    m_plugin->setMaxStreamCount(8);
     std::vector<std::unique_ptr<PeerProcess>> wall;
-    for (int i = 0; i < 13; ++i) {
+    for (int i = 0; i < 5; ++i) {
         wall.push_back(std::make_unique<PeerProcess>());
         QVERIFY(StreamFixture::startOneShotServer(wall.back().get(), QStringLiteral("http"),
                                                   "320x240"));
@@ -224,7 +224,7 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
         QVERIFY(m_plugin->createCamWidget(m_window.get(), StreamFixture::oneShotAddress(port)));
     }
     const QList<PlayerWidget *> wallPlayers = everywhere<PlayerWidget>();
-    QCOMPARE(wallPlayers.size(), 16);
+    QCOMPARE(wallPlayers.size(), 8);
     for (PlayerWidget *player : wallPlayers)
         QVERIFY(StreamFixture::waitForPicture(player));
 
@@ -235,11 +235,11 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QVERIFY(closing);
     closing->close();
 
-    // All streams stop at once; the wait is paid once.
+    // All streams stop at once; the wait (up to 3 s a stream) is paid once.
     QElapsedTimer elapsed;
     elapsed.start();
     m_plugin.reset();
-    qInfo("plug-in with 16 live players destroyed in %lld ms", qint64(elapsed.elapsed()));
+    qInfo("plug-in with 8 live players destroyed in %lld ms", qint64(elapsed.elapsed()));
     QVERIFY2(elapsed.elapsed() < 4000, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(everywhere<PlayerWidget>().isEmpty());
     QVERIFY(everywhere<ImagePlayerWidget>().isEmpty());
