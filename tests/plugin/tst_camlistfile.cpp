@@ -156,7 +156,8 @@ void TestCamListFile::readingRules()
 {
     // Entries anywhere below a root of any name, in document order; one
     // without a usable position is skipped; unknown attributes are dropped.
-    QVERIFY(loadText("<Other><!-- district --><District>"
+    // A document type without entities is no harm.
+    QVERIFY(loadText("<!DOCTYPE Other><Other use_ffmpeg=\"true\"><!-- district --><District>"
                      "<Cam lon=\"30\" lat=\"60\" colour=\"red\">North</Cam>"
                      "<Group><Cam lon=\"abc\" lat=\"60\"/><Cam lat=\"1\"/>"
                      "<Cam lon=\"31\" lat=\"61\" axis_ts_url=\"10.0.0.1:80\" "
@@ -169,7 +170,7 @@ void TestCamListFile::readingRules()
 
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
     const QByteArray out = readFile(path(QStringLiteral("out.xml")));
-    QVERIFY(out.startsWith("<VarkaNetwork>\n    <Cam "));
+    QVERIFY(out.startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
     QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
     // A template with a period of 0 is written without the period.
     QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"false\""));
