@@ -374,6 +374,8 @@ void TestCamListFile::entryWarnings_data()
                                 << "\"lon\" is not a number: \"1,2,3\"";
     QTest::newRow("off the map") << QByteArray("<Cam lon=\"180.5\" lat=\"2\"/>") << false
                                  << "Row 2: entry skipped, \"lon\" is out of range: \"180.5\"";
+    QTest::newRow("text shown whole") << "<Cam lon=\"" + QByteArray(40, 'x') + "\" lat=\"2\"/>"
+                                      << false << "is not a number: \"" + QString(40, 'x') + '"';
     QTest::newRow("long text") << "<Cam lon=\"" + QByteArray(100000, '7') + "\" lat=\"2\"/>"
                                << false
                                << "is not a number: \"" + QString(40, '7') + QChar(0x2026) + '"';
