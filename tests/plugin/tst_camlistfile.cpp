@@ -234,7 +234,8 @@ void TestCamListFile::textEncoding()
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     const QString name = QStringLiteral("Камера у моста");
     const QString camera = QString::fromUcs4(U"\U0001F4F7");
-    cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + camera);
+    cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + QChar(0xFFFE)
+                       + camera);
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
@@ -247,11 +248,11 @@ void TestCamListFile::textEncoding()
     // were, though a reader would take the one for a line end and the other
     // for indentation.
     QVERIFY(loadText("<R><VlcOptions><![CDATA[ \t]]></VlcOptions><Cam lon=\"1\" lat=\"2\">"
-                     "&#13;</Cam><Cam lon=\"1\" lat=\"2\"><![CDATA[ ]]></Cam></R>"));
+                     "a&#13;</Cam><Cam lon=\"1\" lat=\"2\"><![CDATA[ ]]></Cam></R>"));
     m_plugin->saveVlcCamList(out);
     QVERIFY(load(out));
     QCOMPARE(m_plugin->vlcOptions(), QStringLiteral(" \t"));
-    QCOMPARE(cam(0)->toolTip(), QStringLiteral("\r"));
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("a\r"));
     QCOMPARE(cam(1)->toolTip(), QStringLiteral(" "));
 }
 
