@@ -240,6 +240,7 @@ void TestCamListFile::textEncoding()
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
     QVERIFY(readFile(out).contains(name.toUtf8()));
+    QVERIFY(!readFile(out).contains("\xef\xbf\xbe"));
     QVERIFY(load(out));
     QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
     QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
