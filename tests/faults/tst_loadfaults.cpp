@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,18 +48,12 @@ QList<T *> everywhere()
     return found.values();
 }
 
-PlayerWidget *playerOf(QWidget *host)
-{
-    if (auto *dock = qobject_cast<QDockWidget *>(host))
-        return qobject_cast<PlayerWidget *>(dock->widget());
-    return qobject_cast<PlayerWidget *>(host);
-}
-
 } // namespace
 
-// Many players in quick succession, and the plug-in going while everything
-// it opened still runs: nothing hangs, nothing is left behind. Leaks are
-// found when the suite runs under LeakSanitizer.
+// The plug-in going while everything it opened still runs: nothing hangs,
+// nothing is left behind. Leaks are found when the suite runs under
+// LeakSanitizer. Each way of closing a single player is a row of
+// tst_playerstreams.
 class TestLoadFaults : public QObject
 {
     Q_OBJECT
@@ -70,7 +63,6 @@ private slots:
     void init();
     void cleanup();
 
-    void fiftyPlayersOpenedAndClosed();
     void pluginGoesWithEverythingOpen();
 
 private:
@@ -102,53 +94,7 @@ void TestLoadFaults::cleanup()
     QTRY_COMPARE_WITH_TIMEOUT(StreamSession::runningTasks(), 0, 5000);
 }
 
-// Five waves of ten docked players on one camera: four closed while they
-// still open, six once they show pictures.
-void TestLoadFaults::fiftyPlayersOpenedAndClosed()
-{
-    // The test camera's shared media must not be taken down and set up
-    // again while sessions come and go (the server itself trips over that),
-    // so one player watches throughout.
-    PlayerWidget watcher(nullptr, m_rtspAddress, true);
-    QVERIFY(StreamFixture::waitForPicture(&watcher));
-
-    QElapsedTimer elapsed;
-    elapsed.start();
-    for (int wave = 0; wave < 5; ++wave) {
-        QList<QPointer<QDockWidget>> docks;
-        for (int i = 0; i < 10; ++i) {
-            auto *dock = qobject_cast<QDockWidget *>(
-                m_plugin->createCamWidget(m_window.get(), m_rtspAddress, true));
-            QVERIFY(dock && playerOf(dock));
-            docks.append(dock);
-            if (i % 5 < 2)
-                dock->close();
-        }
-        // Closed docks go through the event loop's deferred deletion.
-        QVERIFY(QTest::qWaitFor(
-            [&] { return std::count(docks.cbegin(), docks.cend(), nullptr) == 4; }, 5000));
-        for (const QPointer<QDockWidget> &dock : qAsConst(docks)) {
-            if (dock)
-                QVERIFY2(StreamFixture::waitForPicture(playerOf(dock), 15000),
-                         qPrintable(QStringLiteral("wave %1").arg(wave)));
-        }
-        for (const QPointer<QDockWidget> &dock : qAsConst(docks)) {
-            if (dock)
-                dock->close();
-        }
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return std::all_of(docks.cbegin(), docks.cend(),
-                                   [](const QPointer<QDockWidget> &dock) { return dock.isNull(); });
-            },
-            15000));
-    }
-    QVERIFY2(elapsed.elapsed() < 60000, qPrintable(QString::number(elapsed.elapsed())));
-    QCOMPARE(everywhere<PlayerWidget>(), QList<PlayerWidget *>({&watcher}));
-    QVERIFY(StreamFixture::waitForPicture(&watcher));
-}
-
-// Sixteen live players, docked and on the map, with both detector clients,
+// Eight live players, docked and on the map, with both detector clients,
 // and snapshot players in a dock and on the map, all running when the
 // plug-in is destroyed. The players go with it, together and promptly; the
 // detector clients of the docks go with the docks, when the main window goes.
@@ -213,10 +159,10 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QCOMPARE(m_window->findChildren<CitiLogOvelay *>().size(), 1);
     QCOMPARE(m_plugin->sceneProxies().size(), 2);
 
-    // Thirteen more live cameras make a wall of sixteen.
-    m_plugin->setMaxStreamCount(16);
+    // Five more live cameras make a wall of eight.
+    m_plugin->setMaxStreamCount(8);
     std::vector<std::unique_ptr<PeerProcess>> wall;
-    for (int i = 0; i < 13; ++i) {
+    for (int i = 0; i < 5; ++i) {
         wall.push_back(std::make_unique<PeerProcess>());
         QVERIFY(StreamFixture::startOneShotServer(wall.back().get(), QStringLiteral("http"),
                                                   "320x240"));
@@ -224,7 +170,7 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
         QVERIFY(m_plugin->createCamWidget(m_window.get(), StreamFixture::oneShotAddress(port)));
     }
     const QList<PlayerWidget *> wallPlayers = everywhere<PlayerWidget>();
-    QCOMPARE(wallPlayers.size(), 16);
+    QCOMPARE(wallPlayers.size(), 8);
     for (PlayerWidget *player : wallPlayers)
         QVERIFY(StreamFixture::waitForPicture(player));
 
@@ -235,11 +181,11 @@ void TestLoadFaults::pluginGoesWithEverythingOpen()
     QVERIFY(closing);
     closing->close();
 
-    // All streams stop at once; the wait is paid once.
+    // All streams stop at once; the wait (up to 3 s a stream) is paid once.
     QElapsedTimer elapsed;
     elapsed.start();
     m_plugin.reset();
-    qInfo("plug-in with 16 live players destroyed in %lld ms", qint64(elapsed.elapsed()));
+    qInfo("plug-in with 8 live players destroyed in %lld ms", qint64(elapsed.elapsed()));
     QVERIFY2(elapsed.elapsed() < 4000, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(everywhere<PlayerWidget>().isEmpty());
     QVERIFY(everywhere<ImagePlayerWidget>().isEmpty());

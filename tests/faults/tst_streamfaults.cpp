@@ -156,9 +156,9 @@ void TestStreamFaults::frozenServerResumesOnTheSameConnection()
     QVERIFY(StreamFixture::waitForPicture(&player));
 
     camera.pause();
-    QTest::qWait(500);
+    QTest::qWait(300);
     connect(&player, &PlayerWidget::newFrame, this, [&frames] { ++frames; });
-    QTest::qWait(2500);
+    QTest::qWait(1500);
     // What was on its way when the server froze may still come in.
     const int duringPause = frames;
     QVERIFY2(duringPause < 10, qPrintable(QString::number(duringPause)));

@@ -22,39 +22,57 @@ void TestFtpListParser::lines_data()
     QTest::addColumn<FtpUrlInfo::Kind>("kind");
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QDateTime>("modified");
+    QTest::addColumn<QString>("details"); // owner, group and octal permissions of Unix entries
 
     const QDateTime noon(QDate(2024, 3, 15), QTime(12, 5));
-    const auto none = [] { return QString(); };
+    const auto noEntry = [](const char *name, const QByteArray &line) {
+        QTest::newRow(name) << line << QString() << FtpUrlInfo::Other << qint64(0) << QDateTime()
+                            << QString();
+    };
     QTest::newRow("unix file") << QByteArray(
         "-rw-r--r--   1 root  root  1234 Mar 15 12:05 a.jpg\r\n")
-                               << "a.jpg" << FtpUrlInfo::File << qint64(1234) << noon;
+                               << "a.jpg" << FtpUrlInfo::File << qint64(1234) << noon
+                               << "root root 644";
     QTest::newRow("unix spaces in name")
         << QByteArray("-rw-r--r--   1 root     root            3 Mar 15 12:05 img  1 .jpg")
-        << "img  1 .jpg" << FtpUrlInfo::File << qint64(3) << noon;
+        << "img  1 .jpg" << FtpUrlInfo::File << qint64(3) << noon << "root root 644";
     QTest::newRow("unix directory") << QByteArray("drwxr-xr-x 2 root root 4096 Mar 15 12:05 sub")
-                                    << "sub" << FtpUrlInfo::Dir << qint64(4096) << noon;
+                                    << "sub" << FtpUrlInfo::Dir << qint64(4096) << noon
+                                    << "root root 755";
     QTest::newRow("unix link") << QByteArray(
         "lrwxrwxrwx   1 root     root            8 Mar 15 12:05 new.jpg -> a.jpg")
-                               << "new.jpg" << FtpUrlInfo::SymLink << qint64(8) << noon;
+                               << "new.jpg" << FtpUrlInfo::SymLink << qint64(8) << noon
+                               << "root root 777";
     QTest::newRow("unix year, no group")
         << QByteArray("-rw-r--r-- 1 cam 77 Jan 5 2019 old.jpg") << "old.jpg" << FtpUrlInfo::File
-        << qint64(77) << QDateTime(QDate(2019, 1, 5), QTime(0, 0));
-    QTest::newRow("unix total") << QByteArray("total 12") << none() << FtpUrlInfo::Other
-                                << qint64(0) << QDateTime();
+        << qint64(77) << QDateTime(QDate(2019, 1, 5), QTime(0, 0)) << "cam  644";
+    QTest::newRow("unix size alone, day 1")
+        << QByteArray("-rw-r--r-- 5 Mar 1 9:05 x") << "x" << FtpUrlInfo::File << qint64(5)
+        << QDateTime(QDate(2024, 3, 1), QTime(9, 5)) << "  644";
+    QTest::newRow("unix set-id and sticky bits")
+        << QByteArray("-rwsr-S--T 1 cam video 3 Mar 15 12:05 s") << "s" << FtpUrlInfo::File
+        << qint64(3) << noon << "cam video 740";
+    noEntry("unix total", "total 12");
+    noEntry("unix unknown type", "xrw-r--r-- 1 a b 5 Mar 15 12:05 x");
+    noEntry("unix day 32", "-rw-r--r-- 1 a b 5 Mar 32 12:05 x");
+    noEntry("unix year of two digits", "-rw-r--r-- 1 a b 5 Jan 5 19 x");
+    noEntry("unix time without colon", "-rw-r--r-- 1 a b 5 Mar 15 12.05 x");
+    noEntry("unix hour no number", "-rw-r--r-- 1 a b 5 Mar 15 1a:05 x");
+    noEntry("unix no name", "-rw-r--r-- 1 a b 5 Mar 15 12:05 ");
 
     QTest::newRow("dos file") << QByteArray("03-15-24  12:05PM                 1234 img1.jpg\r\n")
-                              << "img1.jpg" << FtpUrlInfo::File << qint64(1234) << noon;
+                              << "img1.jpg" << FtpUrlInfo::File << qint64(1234) << noon
+                              << QString();
     QTest::newRow("dos directory") << QByteArray("03-15-24  12:05PM       <DIR>          day one")
-                                   << "day one" << FtpUrlInfo::Dir << qint64(0) << noon;
+                                   << "day one" << FtpUrlInfo::Dir << qint64(0) << noon
+                                   << QString();
     QTest::newRow("dos 24-hour, last century")
         << QByteArray("12-31-99  23:59    7 b.png") << "b.png" << FtpUrlInfo::File << qint64(7)
-        << QDateTime(QDate(1999, 12, 31), QTime(23, 59));
-    QTest::newRow("dos bad date") << QByteArray("13-45-24  12:05PM    5 a.png") << none()
-                                  << FtpUrlInfo::Other << qint64(0) << QDateTime();
-    QTest::newRow("garbage") << QByteArray("\x01\xff\xfe words 1 2 3 Mar 15 12:05 x") << none()
-                             << FtpUrlInfo::Other << qint64(0) << QDateTime();
-    QTest::newRow("NUL in name") << QByteArray("03-15-24  12:05PM  <DIR>  \0x", 28) << none()
-                                 << FtpUrlInfo::Other << qint64(0) << QDateTime();
+        << QDateTime(QDate(1999, 12, 31), QTime(23, 59)) << QString();
+    noEntry("dos bad date", "13-45-24  12:05PM    5 a.png");
+    noEntry("dos sign in date", "03-+5-24  12:05PM    5 a.png");
+    noEntry("garbage", "\x01\xff\xfe words 1 2 3 Mar 15 12:05 x");
+    noEntry("NUL in name", QByteArray("03-15-24  12:05PM  <DIR>  \0x", 28));
 }
 
 void TestFtpListParser::lines()
@@ -64,6 +82,7 @@ void TestFtpListParser::lines()
     QFETCH(FtpUrlInfo::Kind, kind);
     QFETCH(qint64, size);
     QFETCH(QDateTime, modified);
+    QFETCH(QString, details);
 
     const std::optional<FtpUrlInfo> info = FtpListParser::parseLine(line, QDate(2024, 6, 1));
     QCOMPARE(info.has_value(), !name.isEmpty());
@@ -74,6 +93,11 @@ void TestFtpListParser::lines()
     QCOMPARE(info->isFile(), kind == FtpUrlInfo::File);
     QCOMPARE(info->size(), size);
     QCOMPARE(info->lastModified(), modified);
+    if (!details.isNull())
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(info->owner(), info->group())
+                     .arg(info->permissions(), 0, 8),
+                 details);
 }
 
 void TestFtpListParser::yearOfRecentEntries()
@@ -116,9 +140,13 @@ void TestFtpListParser::streamOfChunks()
     QCOMPARE(parser.addData("\n-rw-r--r-- 1 a b 1 Mar 15 12:05 z\n").value(0).name(),
         QStringLiteral("z"));
 
-    // So is one that comes in a single read.
-    const QByteArray longName(FtpListParser::MaxLineLength, 'n');
-    QVERIFY(parser.addData("-rw-r--r-- 1 a b 1 Mar 15 12:05 " + longName + '\n').isEmpty());
+    // So is one that comes in a single read; one of the longest length
+    // counts, in pieces or not.
+    const QByteArray entry = "-rw-r--r-- 1 a b 1 Mar 15 12:05 ";
+    const QByteArray longName(FtpListParser::MaxLineLength - entry.size(), 'n');
+    QVERIFY(parser.addData(entry + longName + "n\n").isEmpty());
+    QVERIFY(parser.addData(entry + longName).isEmpty());
+    QCOMPARE(parser.addData("\n" + entry + longName + '\n').size(), 2);
 }
 
 QTEST_APPLESS_MAIN(TestFtpListParser)

@@ -26,7 +26,11 @@ void TestFtpReplyParser::replies_data()
         << QStringList {"211|Features:\n EPSV\n211-more\n230 other\nEnd", "150|x"} << false;
     QTest::newRow("incomplete line waits") << QByteArray("220 hel") << QStringList() << false;
     QTest::newRow("text") << QByteArray("HTTP/1.1 400 Bad\r\n") << QStringList() << true;
-    QTest::newRow("bad code") << QByteArray("699 no\r\n") << QStringList() << true;
+    QTest::newRow("codes at the edges") << QByteArray("109 a\r\n559 b\r\n")
+                                        << QStringList {"109|a", "559|b"} << false;
+    QTest::newRow("bad first digit") << QByteArray("600 no\r\n") << QStringList() << true;
+    QTest::newRow("bad second digit") << QByteArray("160 no\r\n") << QStringList() << true;
+    QTest::newRow("bad third digit") << QByteArray("15x no\r\n") << QStringList() << true;
     QTest::newRow("after a reply")
         << QByteArray("220 ok\r\n\r\n") << QStringList {"220|ok"} << true;
     QTest::newRow("endless line") << QByteArray(FtpReplyParser::MaxLineLength + 1, '2')

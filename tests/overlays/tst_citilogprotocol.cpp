@@ -99,24 +99,32 @@ void TestCitiLogProtocol::requestTexts()
              QByteArray(
                  "<CTL source=\"0123456789abcdef0123456789abcdef\" dest=\"\"><ReqAnaEnum/></CTL>"));
     QCOMPARE(CitiLogProtocol::frame(QByteArray(300, 'x')).left(4), QByteArray("\x2c\x01\0\0", 4));
+    // An answer that names no detector is none; the deadline runs on.
+    Outcome outcome;
+    feed(protocol, frame("<CTL><Reply><AnaEnum/></Reply></CTL>"), outcome, 1000);
+    QVERIFY(outcome.sent.isEmpty());
+    QVERIFY(protocol.tick(3000).error.isEmpty());
+    QCOMPARE(protocol.tick(3001).error, QString("Command answer timeot"));
     // The answer names the detector; the configuration request goes to it
     // and starts a deadline of its own.
-    Outcome outcome;
     feed(protocol, enumerationAnswer, outcome, 2000);
     QCOMPARE(
         protocol.request("ReqConfig"),
         QByteArray(
             "<CTL source=\"0123456789abcdef0123456789abcdef\" dest=\"CTLSIM\"><ReqConfig/></CTL>"));
-    QVERIFY(protocol.tick(4001).error.isEmpty());
+    QVERIFY(protocol.tick(5000).error.isEmpty());
+    QVERIFY(!protocol.tick(5001).error.isEmpty());
 }
 
 // However the input is cut into reads, the protocol asks for the same. Empty
-// and negative lengths carry nothing; a second Outputs of the wrong length
-// fails after the first has counted.
+// and negative lengths carry nothing, other sources and roots are ignored;
+// a second Outputs of the wrong length fails after the first has counted.
 void TestCitiLogProtocol::splitAtEveryPosition()
 {
     const QByteArray input =
         enumerationAnswer + lengthPrefix(0) + lengthPrefix(-7) + configurationAnswer + outputs("x0")
+        + frame("<CTL source=\"other\"><Outputs><StateVector>11</StateVector></Outputs></CTL>")
+        + frame("<Other source=\"CtlSim\"><Outputs><StateVector>1</StateVector></Outputs></Other>")
         + frame("<CTL source=\"ctlsim\"><Outputs><StateVector>11</StateVector></Outputs>"
                 "<Outputs><StateVector>01</StateVector></Outputs></CTL>")
         + outputs("1");
@@ -200,6 +208,9 @@ void TestCitiLogProtocol::xmlBombs_data()
     QTest::newRow("billion laughs") << laughs + "]><CTL>&a9;</CTL>" << entities;
     QTest::newRow("parameter entity")
         << QByteArray("<!DOCTYPE CTL [<!ENTITY % p \"x\">]><CTL/>") << entities;
+    QTest::newRow("external entity")
+        << QByteArray("<!DOCTYPE CTL [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><CTL>&x;</CTL>")
+        << entities;
     QTest::newRow("deep") << QByteArray("<CTL>") + QByteArray("<a>").repeated(33000)
                           << QStringLiteral("elements nested too deeply");
     QTest::newRow("deep but allowed") << QByteArray("<CTL>") + QByteArray("<a>").repeated(63)

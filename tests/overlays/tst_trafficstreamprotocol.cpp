@@ -168,6 +168,7 @@ void TestTrafficStreamProtocol::stateLines()
     QVERIFY(protocol.parseSensorStates("ge 1=1,a,b,c,d 2=0,,,, 3=1,,,, 4=x,,,,", &error));
     QCOMPARE(protocol.sensors().keys(), QList<int>({1, 2, 3, 4}));
     QVERIFY(protocol.sensors().value(1).active);
+    QVERIFY(!protocol.sensors().value(2).active);
     QVERIFY(!protocol.sensors().value(4).active);
 
     // A sensor named by a short item stays, untouched.
@@ -248,6 +249,11 @@ void TestTrafficStreamProtocol::keepAlive()
     // A lost connection sends nothing until the next login.
     protocol.connectionLost();
     QVERIFY(protocol.tick(90000).send.isEmpty());
+
+    // The clock may start at 0.
+    TrafficStreamProtocol fromZero = loggedInProtocol();
+    feed(fromZero, exchange(), outcome, 0);
+    QCOMPARE(fromZero.tick(20001).send, QByteArrayList({"id"}));
 }
 
 // Overlay addresses as camera lists give them, for either protocol; the

@@ -49,6 +49,10 @@ void TestPlayerRestart::policy_data()
     QTest::newRow("an opening without a picture does not")
         << QStringList {"start 0", "fail 10 later 1000", "start 1010", "open 1500",
                         "lose 1600 later 2000", "start 3600", "open 4000", "lose 4100 later 4000"};
+    QTest::newRow("pictures without an opening count for nothing")
+        << QStringList {"start 0",     "fail 10 later 1000",   "picture 20",  "start 1010",
+                        "picture 1100", "open 1500", "lose 1600 later 2000", "picture 1700",
+                        "start 3600",  "fail 3700 later 4000"};
     QTest::newRow("a refused address is given up")
         << QStringList {"start 0", "refuse 5 giveup", "left 6 0"};
     QTest::newRow("seconds shown round up")

@@ -8,13 +8,17 @@
 #include "testsupport.h"
 #include "workstationwindow.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QGraphicsScene>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +40,28 @@ QByteArray camLines(int count, int firstType = 1)
     }
     return lines;
 }
+
+// Every file and folder below `root`, with what the files hold.
+QMap<QString, QByteArray> contents(const QString &root)
+{
+    QMap<QString, QByteArray> found;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        found.insert(file.mid(root.size()), it.fileInfo().isDir() ? "<dir>" : readFile(file));
+    }
+    return found;
+}
+
+// Unix permission bits as Qt spells them.
+QFileDevice::Permissions mode(int octal)
+{
+    return QFileDevice::Permissions(((octal & 0700) << 6) | ((octal & 070) << 1) | (octal & 07));
+}
+
+// The uid and gid of "nobody", for a writer that permission bits stop.
+constexpr uid_t Nobody = 65534;
 
 } // namespace
 
@@ -59,7 +85,8 @@ private slots:
     void entryWarnings();
     void nonFiniteAndHugeNumbers();
     void largeInput();
-    void saveKeepsBackupAndChangedFlag();
+    void saveFailures_data();
+    void saveFailures();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -88,6 +115,8 @@ void TestCamListFile::cleanup()
 {
     m_plugin.reset();
     m_window.reset();
+    // Undo what a test made read-only, so that the folder can go.
+    QFile::setPermissions(path(QStringLiteral("cams")), mode(0700));
     m_dir.reset();
 }
 
@@ -127,7 +156,8 @@ void TestCamListFile::readingRules()
 {
     // Entries anywhere below a root of any name, in document order; one
     // without a usable position is skipped; unknown attributes are dropped.
-    QVERIFY(loadText("<Other><!-- district --><District>"
+    // A document type without entities is no harm.
+    QVERIFY(loadText("<!DOCTYPE Other><Other use_ffmpeg=\"true\"><!-- district --><District>"
                      "<Cam lon=\"30\" lat=\"60\" colour=\"red\">North</Cam>"
                      "<Group><Cam lon=\"abc\" lat=\"60\"/><Cam lat=\"1\"/>"
                      "<Cam lon=\"31\" lat=\"61\" axis_ts_url=\"10.0.0.1:80\" "
@@ -140,7 +170,7 @@ void TestCamListFile::readingRules()
 
     m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
     const QByteArray out = readFile(path(QStringLiteral("out.xml")));
-    QVERIFY(out.startsWith("<VarkaNetwork>\n    <Cam "));
+    QVERIFY(out.startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
     QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
     // A template with a period of 0 is written without the period.
     QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"false\""));
@@ -204,11 +234,13 @@ void TestCamListFile::textEncoding()
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     const QString name = QStringLiteral("Камера у моста");
     const QString camera = QString::fromUcs4(U"\U0001F4F7");
-    cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + camera);
+    cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + QChar(0xFFFE)
+                       + camera);
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
     QVERIFY(readFile(out).contains(name.toUtf8()));
+    QVERIFY(!readFile(out).contains("\xef\xbf\xbe"));
     QVERIFY(load(out));
     QCOMPARE(cam(0)->toolTip(), name + QStringLiteral(" bell and ") + camera);
     QCOMPARE(cam(0)->url(), QStringLiteral("rtsp://h/x"));
@@ -217,11 +249,11 @@ void TestCamListFile::textEncoding()
     // were, though a reader would take the one for a line end and the other
     // for indentation.
     QVERIFY(loadText("<R><VlcOptions><![CDATA[ \t]]></VlcOptions><Cam lon=\"1\" lat=\"2\">"
-                     "&#13;</Cam><Cam lon=\"1\" lat=\"2\"><![CDATA[ ]]></Cam></R>"));
+                     "a&#13;</Cam><Cam lon=\"1\" lat=\"2\"><![CDATA[ ]]></Cam></R>"));
     m_plugin->saveVlcCamList(out);
     QVERIFY(load(out));
     QCOMPARE(m_plugin->vlcOptions(), QStringLiteral(" \t"));
-    QCOMPARE(cam(0)->toolTip(), QStringLiteral("\r"));
+    QCOMPARE(cam(0)->toolTip(), QStringLiteral("a\r"));
     QCOMPARE(cam(1)->toolTip(), QStringLiteral(" "));
 }
 
@@ -298,6 +330,15 @@ void TestCamListFile::badInput_data()
     QTest::newRow("parameter entity")
         << QByteArray("<!DOCTYPE R [<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;]><R/>")
         << QStringLiteral("Entity declarations");
+    QByteArray laughs = "<!DOCTYPE R [<!ENTITY a0 \"lol\">";
+    for (int i = 1; i <= 12; ++i)
+        laughs += "<!ENTITY a" + QByteArray::number(i) + " \""
+                  + ("&a" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+    QTest::newRow("billion laughs") << laughs + "]><R><Cam lon=\"1\" lat=\"2\">&a12;</Cam></R>"
+                                    << QStringLiteral("Entity declarations");
+    QTest::newRow("external entity")
+        << QByteArray("<!DOCTYPE R [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><R>&x;</R>")
+        << QStringLiteral("Entity declarations");
 }
 
 void TestCamListFile::badInput()
@@ -335,6 +376,8 @@ void TestCamListFile::entryWarnings_data()
                                 << "\"lon\" is not a number: \"1,2,3\"";
     QTest::newRow("off the map") << QByteArray("<Cam lon=\"180.5\" lat=\"2\"/>") << false
                                  << "Row 2: entry skipped, \"lon\" is out of range: \"180.5\"";
+    QTest::newRow("text shown whole") << "<Cam lon=\"" + QByteArray(40, 'x') + "\" lat=\"2\"/>"
+                                      << false << "is not a number: \"" + QString(40, 'x') + '"';
     QTest::newRow("long text") << "<Cam lon=\"" + QByteArray(100000, '7') + "\" lat=\"2\"/>"
                                << false
                                << "is not a number: \"" + QString(40, '7') + QChar(0x2026) + '"';
@@ -407,32 +450,99 @@ void TestCamListFile::nonFiniteAndHugeNumbers()
     QVERIFY(!m_window->grab().isNull());
 }
 
-// A save that fails leaves the list as changed; one that succeeds keeps a
-// backup of the list it replaces. Full disks and read-only directories are
-// the fault tests' own.
-void TestCamListFile::saveKeepsBackupAndChangedFlag()
+// A save the disk refuses leaves the list, its backup and its folder as they
+// were and the layer changed, and says why; where the disk lets it, the same
+// save keeps the list it replaces as the backup, with the list's own
+// permissions (a list with camera passwords may be kept from other users).
+void TestCamListFile::saveFailures_data()
 {
-    const QString file = path(QStringLiteral("list.xml"));
-    const QByteArray previous = "<R><Cam lon=\"1\" lat=\"2\"/></R>";
-    QVERIFY(writeFile(file, previous));
-    QVERIFY(load(file));
-    m_plugin->createNewCamera(QPointF(3, 4));
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("error"); // in lastError(); 0: any
+    QTest::newRow("no such folder") << "nowhere" << 0;
+    QTest::newRow("a folder in the way") << "folder" << 0;
+    QTest::newRow("read-only folder") << "locked" << EACCES;
+    // File size limits: the previous list is about 7 kB, the new one 35 kB.
+    QTest::newRow("disk full before the backup") << "4096" << EFBIG;
+    QTest::newRow("disk full after the backup") << "16384" << EFBIG;
+}
+
+void TestCamListFile::saveFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, error);
+    const QString folder = path(QStringLiteral("cams"));
+    const QString list = folder + QStringLiteral("/list.xml");
+    const QByteArray previous = "<VarkaNetwork>\n" + camLines(50) + "</VarkaNetwork>\n";
+    QVERIFY(previous.size() > 4096 && previous.size() < 16384);
+    QVERIFY(QDir().mkpath(folder) && writeFile(list, previous));
+    QVERIFY(writeFile(list + QStringLiteral(".bak"), "<R/>"));
+    QVERIFY(load(list));
+    for (int i = 0; i < 250; ++i)
+        m_plugin->createNewCamera(QPointF(30 + i * 0.01, 50));
     m_plugin->setChanged(true);
 
-    m_plugin->saveVlcCamList(path(QStringLiteral("nowhere/list.xml")));
-    QVERIFY2(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")),
-             qPrintable(m_plugin->lastError()));
-    QVERIFY(m_plugin->isChanged());
+    QString target = list;
+    if (fault == QLatin1String("nowhere"))
+        target = folder + QStringLiteral("/nowhere/list.xml");
+    if (fault == QLatin1String("folder")) {
+        target = folder + QStringLiteral("/list.d");
+        QVERIFY(QDir().mkpath(target + QStringLiteral("/inside")));
+        QVERIFY(writeFile(target + QStringLiteral(".bak"), "<R/>"));
+    }
+    // Only the folder is read-only, not the files in it. Permission bits do
+    // not stop root, so root saves as "nobody".
+    const bool locked = fault == QLatin1String("locked");
+    const bool root = ::geteuid() == 0;
+    if (locked) {
+        for (const QString &file : {list, list + QStringLiteral(".bak")})
+            QVERIFY(QFile::setPermissions(file, mode(0666)));
+        QVERIFY(QFile::setPermissions(m_dir->path(), mode(0755)));
+        QVERIFY(QFile::setPermissions(folder, mode(0555)));
+        if (root && (::setegid(Nobody) != 0 || ::seteuid(Nobody) != 0))
+            QSKIP("Running as root, and the save could not run as another user");
+    }
+    // A full disk, as a file size limit of this process while it saves.
+    rlimit unlimited {};
+    const int limit = fault.toInt();
+    if (limit) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+        rlimit small = unlimited;
+        small.rlim_cur = rlim_t(limit);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+    QMap<QString, QByteArray> expected = contents(folder);
+    m_plugin->saveVlcCamList(target);
+    const QString message = m_plugin->lastError();
+    if (limit)
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+    if (locked && root)
+        QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
 
-    m_plugin->saveVlcCamList(file);
+    const QString opening = QStringLiteral("Error opening file: ");
+    QVERIFY2(message.startsWith(opening) && message.size() > opening.size(), qPrintable(message));
+    if (error)
+        QCOMPARE(message, opening + qt_error_string(error));
+    QVERIFY(m_plugin->isChanged());
+    // A backup that could be completed is a whole copy of the previous list.
+    if (limit > previous.size())
+        expected.insert(QStringLiteral("/list.xml.bak"), previous);
+    QCOMPARE(contents(folder), expected);
+
+    QVERIFY(QFile::setPermissions(folder, mode(0700)));
+    QVERIFY(QFile::setPermissions(list, mode(0600)));
+    QVERIFY(QFile::setPermissions(list + QStringLiteral(".bak"), mode(0644)));
+    m_plugin->saveVlcCamList(list);
     QVERIFY(m_plugin->lastError().isEmpty());
     QVERIFY(!m_plugin->isChanged());
-    QCOMPARE(readFile(file).count("<Cam "), 2);
-    QCOMPARE(readFile(file + QStringLiteral(".bak")), previous);
+    QCOMPARE(readFile(list).count("<Cam "), 300);
+    QCOMPARE(readFile(list + QStringLiteral(".bak")), previous);
+    for (const QString &file : {list, list + QStringLiteral(".bak")})
+        QCOMPARE(QFile::permissions(file) & mode(0777), mode(0600));
 
     // Loading leaves the flag as it was.
     m_plugin->setChanged(true);
-    QVERIFY(load(file));
+    QVERIFY(load(list));
     QVERIFY(m_plugin->isChanged());
 }
 
