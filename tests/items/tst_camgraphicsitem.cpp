@@ -14,7 +14,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QGraphicsScene>
-#include <QMetaProperty>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QTemporaryDir>
@@ -104,7 +103,6 @@ class TestCamGraphicsItem : public QObject
     Q_OBJECT
 
 private slots:
-    void hostInterface();
     void displayedAddress_data();
     void displayedAddress();
     void icons_data();
@@ -117,47 +115,6 @@ private slots:
     void movingAndDragging_data();
     void movingAndDragging();
 };
-
-// What the host and the item models see through the meta-object system.
-void TestCamGraphicsItem::hostInterface()
-{
-    CamGraphicsItem cam(QPointF(1, 2), QStringLiteral("rtsp://admin:pw@10.1.1.1/live"), 3, 0.0);
-    cam.setToolTip(QStringLiteral("Bridge"));
-    const QMetaObject *meta = cam.metaObject();
-
-    QStringList names;
-    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
-        names << QString::fromLatin1(meta->property(i).name());
-    QCOMPARE(names, QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url",
-                                 "overlayUrl", "imageUrlTemplate", "angle", "viewRadius",
-                                 "viewAngle", "movable"}));
-    QVERIFY(!cam.setProperty("type", 2));
-    names.clear();
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
-        names << QString::fromLatin1(meta->method(i).methodSignature());
-    QCOMPARE(names, QStringList({"setViewRadius(double)", "setAngle(double)",
-                                 "setViewAngle(double)", "modelData(int,int)", "play(bool,bool)",
-                                 "play(bool)", "play()", "setPixmap(QString,QString)"}));
-
-    // The property gives the camera code; the item kind stays Qt's own, and
-    // a host finds the graphics item through the interface cast.
-    QCOMPARE(cam.property("type").toInt(), 3);
-    QCOMPARE(static_cast<QGraphicsItem &>(cam).type(), int(QGraphicsItem::UserType));
-    QCOMPARE(static_cast<QGraphicsItem *>(cam.qt_metacast("org.qt-project.Qt.QGraphicsItem")),
-             static_cast<QGraphicsItem *>(&cam));
-
-    // The model columns: name, address without credentials, type code, and
-    // the state of the camera's players (none here).
-    QVariant data;
-    QVERIFY(QMetaObject::invokeMethod(&cam, "modelData", Q_RETURN_ARG(QVariant, data),
-                                      Q_ARG(int, 1), Q_ARG(int, Qt::DisplayRole)));
-    QCOMPARE(data, QVariant(QStringLiteral("rtsp://10.1.1.1/live")));
-    QCOMPARE(cam.modelData(0, Qt::EditRole), QVariant(QStringLiteral("Bridge")));
-    QCOMPARE(cam.modelData(2, Qt::DisplayRole), QVariant(3));
-    QCOMPARE(cam.modelData(3, Qt::DisplayRole).toString(), QString());
-    QCOMPARE(cam.modelData(3, Qt::UserRole).toString(), QString());
-    QVERIFY(!cam.modelData(4, Qt::DisplayRole).isValid());
-}
 
 // Column 1 of the host's list: the address without its credentials, also
 // when a raw password holds what a URL parser takes for its end.

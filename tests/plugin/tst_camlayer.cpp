@@ -2,6 +2,7 @@
 #include "items/camviewarea.h"
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
+#include "player/playerwidget.h"
 
 #include "kernel.h"
 #include "messagecapture.h"
@@ -15,8 +16,11 @@
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtMath>
 
@@ -99,6 +103,18 @@ QPointF inFront(const CamGraphicsItem *cam, double metres = 50)
     return cam->pos() - QPointF(metres * 9.013216033298552e-6, 0);
 }
 
+// A kernel that publishes its scene as a plain object pointer.
+class ObjectKernel : public Varka::Kernel
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject *graphicsScene READ sceneObject)
+public:
+    ObjectKernel(QGraphicsScene *scene, QObject *parent)
+        : Varka::Kernel(scene, parent)
+    { }
+    QObject *sceneObject() const { return graphicsScene(); }
+};
+
 // What the host may pass where a camera is expected, in the order of the
 // test's targets.
 enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
@@ -108,8 +124,8 @@ enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
 Q_DECLARE_METATYPE(LayerEdit)
 Q_DECLARE_METATYPE(Target)
 
-// The camera layer operations of the plug-in, and what happens when the host
-// deletes things behind its back.
+// The plug-in object and its camera layer as a host drives them, and what
+// happens when the host deletes things behind its back.
 class TestCamLayer : public QObject
 {
     Q_OBJECT
@@ -117,7 +133,6 @@ class TestCamLayer : public QObject
 private slots:
     void createAndClear();
     void typeVisibility();
-    void deleteCamera();
     void changedFlag_data();
     void changedFlag();
     void foreignCameraArguments_data();
@@ -125,16 +140,22 @@ private slots:
     void layerObjectTakesGroups();
     void hostDeletesScene();
     void hostDeletesCameraAndLayer();
+    void bindsToFirstKernelWithScene();
+    void acceptsSceneAsObjectPointer();
+    void maxStreamCountBoundsThePluginsOwnPool_data();
+    void maxStreamCountBoundsThePluginsOwnPool();
+    void repeatedPluginObjects();
+    void stillFolder_data();
+    void stillFolder();
 
 private:
     QString listFile(QTemporaryDir &dir) const
     {
         const QString path = dir.filePath(QStringLiteral("list.xml"));
-        TestSupport::writeFile(
-            path, "<VarkaNetwork>"
-                  "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" view_ang=\"30\" view_radius=\"100\"/>"
-                  "<Cam lon=\"37.7\" lat=\"55.8\" type=\"4\" view_ang=\"30\" view_radius=\"100\"/>"
-                  "</VarkaNetwork>");
+        TestSupport::CamListBuilder()
+            .add(QString(), 37.6, 55.7, "ang=\"10\" view_ang=\"30\" view_radius=\"100\"")
+            .add(QString(), 37.7, 55.8, "type=\"4\" view_ang=\"30\" view_radius=\"100\"")
+            .write(path);
         return path;
     }
 };
@@ -195,21 +216,6 @@ void TestCamLayer::typeVisibility()
     QVERIFY(plugin.typeIsVisible(8));
 }
 
-void TestCamLayer::deleteCamera()
-{
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-
-    CamGraphicsItem *first = newCamera(plugin, QPointF(1, 2));
-    CamGraphicsItem *second = newCamera(plugin, QPointF(3, 4));
-    plugin.deleteCamera(first);
-    QCOMPARE(plugin.cameras(), QList<CamGraphicsItem *>({second}));
-    QCOMPARE(sectorsIn(window.scene()), 1);
-    plugin.deleteCamera(second);
-    // The type keeps its (now empty) group.
-    QVERIFY(plugin.groups().value(1)->childItems().isEmpty());
-}
-
 // `changed` tells whether the layer differs from the last saved list.
 void TestCamLayer::changedFlag_data()
 {
@@ -221,7 +227,10 @@ void TestCamLayer::changedFlag_data()
     QTest::newRow("infinite camera") << creation(QPointF(1, -qInf()), false) << false;
     QTest::newRow("camera off the map") << creation(QPointF(180.001, 1), false) << false;
     QTest::newRow("delete") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        QGraphicsScene *scene = cam->scene();
+        const int sectors = sectorsIn(scene);
         plugin.deleteCamera(cam);
+        QCOMPARE(sectorsIn(scene), sectors - 1);
     }) << true;
     QTest::newRow("delete null") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
         QVERIFY(
@@ -509,6 +518,112 @@ void TestCamLayer::hostDeletesCameraAndLayer()
     QVERIFY(!guard);
     QVERIFY(window.scene()->items().isEmpty());
     plugin.reset();
+}
+
+void TestCamLayer::bindsToFirstKernelWithScene()
+{
+    MessageCapture capture;
+    Varka::Kernel empty(nullptr, qApp);
+    WorkstationWindow window;
+    QObject unrelated(qApp);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), window.scene());
+    QVERIFY(capture.contains(QStringLiteral("gives no scene")));
+    QCOMPARE(plugin.findMapView(), static_cast<QGraphicsView *>(window.mapView()));
+    QCOMPARE(OstrelPlugin::findMainWindow(), static_cast<QMainWindow *>(&window));
+}
+
+void TestCamLayer::acceptsSceneAsObjectPointer()
+{
+    QGraphicsScene scene;
+    ObjectKernel kernel(&scene, qApp);
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), &scene);
+
+    // With no view to draw sectors in, the map around the point measures
+    // them: at 60 degrees a metre west is twice the degrees of one north.
+    QVERIFY(plugin.createNewCamera(QPointF(37.6, 60))); // looking west, 10 metres
+    const double metre = 9.013216033298552e-6;
+    QCOMPARE(plugin.camerasSeeing(QPointF(37.6 - 8 * 2 * metre, 60)).size(), 1);
+    QVERIFY(plugin.camerasSeeing(QPointF(37.6 - 12 * 2 * metre, 60)).isEmpty());
+}
+
+void TestCamLayer::maxStreamCountBoundsThePluginsOwnPool_data()
+{
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("taken");
+    QTest::newRow("below the cores") << 1 << 1;
+    QTest::newRow("many") << 48 << 48;
+    QTest::newRow("none") << 0 << 1;
+    QTest::newRow("negative") << -5 << 1;
+    QTest::newRow("too many") << 100000 << 64;
+}
+
+// Ten streams by default (one per core on bigger machines); a written
+// count is taken as long as it is sane, and the host's pool is left alone.
+void TestCamLayer::maxStreamCountBoundsThePluginsOwnPool()
+{
+    QFETCH(int, written);
+    QFETCH(int, taken);
+    QThreadPool *global = QThreadPool::globalInstance();
+    const int hostThreads = global->maxThreadCount();
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("maxStreamCount").toInt(), qMax(10, QThread::idealThreadCount()));
+
+    MessageCapture capture;
+    QVERIFY(plugin.setProperty("maxStreamCount", written));
+    QCOMPARE(plugin.property("maxStreamCount").toInt(), taken);
+    QCOMPARE(capture.contains(QStringLiteral("maxStreamCount")), written != taken);
+    QCOMPARE(global->maxThreadCount(), hostThreads);
+}
+
+void TestCamLayer::repeatedPluginObjects()
+{
+    WorkstationWindow window;
+    for (int i = 0; i < 3; ++i) {
+        auto plugin = std::make_unique<OstrelPlugin>();
+        QCOMPARE(plugin->scene(), window.scene());
+    }
+}
+
+void TestCamLayer::stillFolder_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("a folder") << "stills" << true;
+    QTest::newRow("missing") << "none" << false;
+    QTest::newRow("a file") << "file" << false;
+    QTest::newRow("empty, the pictures folder") << "" << true;
+}
+
+// The pictures folder unless the host says; a folder that cannot take
+// stills is refused, and players made before and after follow.
+void TestCamLayer::stillFolder()
+{
+    QFETCH(QString, written);
+    QFETCH(bool, accepted);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("stills")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("first")));
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString first = dir.filePath(QStringLiteral("first"));
+    const QString folder = written.isEmpty() ? QString() : dir.filePath(written);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("stillFolder").toString(), pictures);
+    std::unique_ptr<QWidget> before(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    QVERIFY(plugin.setProperty("stillFolder", first));
+    MessageCapture capture;
+    QVERIFY(plugin.setProperty("stillFolder", folder));
+    const QString expected = !accepted ? first : written.isEmpty() ? pictures : folder;
+    QCOMPARE(plugin.property("stillFolder").toString(), expected);
+    QCOMPARE(capture.contains(QStringLiteral("stillFolder refused")), !accepted);
+    std::unique_ptr<QWidget> after(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    for (QWidget *player : {before.get(), after.get()})
+        QCOMPARE(qobject_cast<PlayerWidget *>(player)->stillFolder(), expected);
 }
 
 QTEST_MAIN(TestCamLayer)

@@ -15,7 +15,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -25,7 +24,6 @@ namespace {
 
 // Addresses that fail at once, so that the players made here stay idle.
 const QString DeadStream = QStringLiteral("tcp://127.0.0.1:1");
-const QString DeadImages = QStringLiteral("http://127.0.0.1:1/snapshot.jpg");
 
 QWidget *invokeFactory(QObject *plugin, const QByteArray &method, QWidget *parent,
                        const QString &address)
@@ -70,8 +68,6 @@ class TestPlayerFactories : public QObject
 
 private slots:
     void init();
-    void playerInDockOrBare_data();
-    void playerInDockOrBare();
     void placementOnTheMap();
     void refusedPlacements_data();
     void refusedPlacements();
@@ -92,45 +88,6 @@ void TestPlayerFactories::init()
     m_window = std::make_unique<WorkstationWindow>();
     QVERIFY(TestSupport::showWorkstation(m_window.get(), 14, QSize(800, 600)));
     m_plugin = std::make_unique<OstrelPlugin>();
-}
-
-void TestPlayerFactories::playerInDockOrBare_data()
-{
-    QTest::addColumn<QByteArray>("factory");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QByteArray>("player");
-    QTest::newRow("live") << QByteArray("createCamWidget") << DeadStream
-                          << QByteArray("PlayerWidget");
-    QTest::newRow("snapshots") << QByteArray("createImagePlayerWidget") << DeadImages
-                               << QByteArray("ImagePlayerWidget");
-}
-
-// A dock named after the address for the main window, deleted with its
-// player on close; a bare player for any other parent. The shorter form of
-// the snapshot factory gives the default period of 30 seconds.
-void TestPlayerFactories::playerInDockOrBare()
-{
-    QFETCH(QByteArray, factory);
-    QFETCH(QString, address);
-    QFETCH(QByteArray, player);
-
-    auto *dock = qobject_cast<QDockWidget *>(
-        invokeFactory(m_plugin.get(), factory, m_window.get(), address));
-    QVERIFY(dock);
-    QCOMPARE(dock->objectName(), address);
-    QCOMPARE(dock->parentWidget(), m_window.get());
-    QPointer<QWidget> docked = dock->widget();
-    QVERIFY(docked && docked->inherits(player));
-    QPointer<QDockWidget> guard = dock;
-    dock->close();
-    QVERIFY(QTest::qWaitFor([&] { return guard.isNull() && docked.isNull(); }, 5000));
-
-    QWidget parent;
-    QWidget *bare = invokeFactory(m_plugin.get(), factory, &parent, address);
-    QVERIFY(bare && bare->inherits(player));
-    QCOMPARE(bare->parentWidget(), &parent);
-    if (player == "ImagePlayerWidget")
-        QCOMPARE(bare->findChild<QTimer *>(QStringLiteral("refreshTimer"))->interval(), 30000);
 }
 
 void TestPlayerFactories::placementOnTheMap()
