@@ -27,18 +27,27 @@ const QColor Background(200, 200, 200);
 // A map host's scene spans the world, so that the view can be centred anywhere.
 const QRectF World(-180, -90, 360, 180);
 
-QImage image(const QPixmap &pixmap)
+// Whether `icon` shows the built-in icon `name` turned by `angle` degrees.
+// Pixmaps hold premultiplied alpha, which CPUs round differently: each
+// channel may be off by a little.
+bool shows(const QPixmap &icon, const QString &name, double angle = 0)
 {
-    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
-// A built-in icon as a pixmap shows it, turned by `angle` degrees. Pixmaps
-// hold premultiplied alpha, and the round trip rounds differently on some
-// CPUs, so the expected icons take it as well.
-QImage resourceIcon(const QString &name, double angle = 0)
-{
-    const QPixmap pixmap(QStringLiteral(":/resources/") + name);
-    return image(angle == 0 ? pixmap : pixmap.transformed(QTransform().rotate(angle)));
+    const QPixmap builtin(QStringLiteral(":/resources/") + name);
+    const QImage expected = (angle == 0 ? builtin : builtin.transformed(QTransform().rotate(angle)))
+                                .toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage shown = icon.toImage().convertToFormat(QImage::Format_ARGB32);
+    if (shown.size() != expected.size())
+        return false;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y);
+            const QRgb b = expected.pixel(x, y);
+            if (qAbs(qRed(a) - qRed(b)) > 3 || qAbs(qGreen(a) - qGreen(b)) > 3
+                || qAbs(qBlue(a) - qBlue(b)) > 3 || qAbs(qAlpha(a) - qAlpha(b)) > 3)
+                return false;
+        }
+    }
+    return true;
 }
 
 // Bounding box of the pixels that differ from the background around `centre`.
@@ -164,24 +173,23 @@ void TestCamGraphicsItem::icons()
 {
     QFETCH(int, type);
     QFETCH(QString, suffix);
-    const QImage plain = resourceIcon(QStringLiteral("camera%1.png").arg(suffix));
+    const QString plain = QStringLiteral("camera%1.png").arg(suffix);
 
     CamGraphicsItem cam(QPointF(), QString(), type, 90.0);
     QCOMPARE(cam.cameraType(), type);
-    QCOMPARE(image(cam.icon(0)), plain);
-    QCOMPARE(image(cam.icon(1)),
-             resourceIcon(QStringLiteral("video_camera%1.png").arg(suffix), 90));
+    QVERIFY(shows(cam.icon(0), plain));
+    QVERIFY(shows(cam.icon(1), QStringLiteral("video_camera%1.png").arg(suffix), 90));
     QCOMPARE(cam.boundingRect(), QRectF(-16, -16, 32, 32));
 
     // Without a direction the plain icon serves at every zoom.
     CamGraphicsItem undirected(QPointF(), QString(), type, qQNaN());
-    QCOMPARE(image(undirected.icon(1)), plain);
+    QVERIFY(shows(undirected.icon(1), plain));
 
     // Setting the type takes 1 to 5 only, and remakes the icons.
     cam.setType(0);
     QCOMPARE(cam.cameraType(), 1);
     cam.setType(3);
-    QCOMPARE(image(cam.icon(1)), resourceIcon(QStringLiteral("video_camera_3.png"), 90));
+    QVERIFY(shows(cam.icon(1), QStringLiteral("video_camera_3.png"), 90));
 }
 
 // Custom icon files are hostile: only a regular file of at most 1 MiB with

@@ -3,27 +3,20 @@
 #include "overlays/citilogovelay.h"
 #include "player/playerwidget.h"
 #include "player/scenecamproxywidget.h"
-#include "plugin/ostrelplugin.h"
 
 #include "../overlays/simulatorpeer.h"
 #include "../player/streamfixture.h"
-#include "kernel.h"
 #include "livesystem.h"
 #include "osmview.h"
 #include "peerprocess.h"
-#include "testsupport.h"
-#include "workstationwindow.h"
 
 #include <QDateEdit>
 #include <QDir>
 #include <QDockWidget>
 #include <QGraphicsProxyWidget>
-#include <QGraphicsScene>
-#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -125,7 +118,6 @@ private slots:
     void playersOnTheMap();
     void playerStatesReachTheMap();
     void noDetectorWithoutAddressOrForSnapshots();
-    void nothingWithoutMainWindow();
 
 private:
     PlayerWidget *openByDoubleClick(const QString &name);
@@ -370,24 +362,6 @@ void TestPlayCamera::noDetectorWithoutAddressOrForSnapshots()
     QVERIFY(waitForSnapshot(snapshots)); // from the HTTP server
     QVERIFY(m_system->window->findChildren<AxisTrafficStreamOverlay *>().isEmpty());
     QCOMPARE(m_trafficStream.lines(QStringLiteral("connected")).size(), connectionsBefore);
-}
-
-void TestPlayCamera::nothingWithoutMainWindow()
-{
-    // A host with a map but no main window.
-    m_system.reset();
-    QGraphicsScene scene;
-    Varka::Kernel kernel(&scene, qApp);
-    OsmView view(&scene);
-    view.show();
-    OstrelPlugin plugin;
-    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.75), 4));
-    QVERIFY(cam);
-    cam->setOverlayUrl(m_trafficStream.url());
-    const int widgetsBefore = QApplication::allWidgets().size();
-    QVERIFY(!cam->play());
-    QVERIFY(!cam->play(true, true));
-    QCOMPARE(QApplication::allWidgets().size(), widgetsBefore);
 }
 
 QTEST_MAIN(TestPlayCamera)

@@ -71,7 +71,8 @@ private slots:
     void placementOnTheMap();
     void refusedPlacements_data();
     void refusedPlacements();
-    void nothingWithoutMapView();
+    void nothingWithoutMapViewOrMainWindow_data();
+    void nothingWithoutMapViewOrMainWindow();
     void sizesFollowTheZoom();
     void sizesFollowAReplacedView();
     void closingAndDeletingPlayersOnTheMap();
@@ -167,32 +168,47 @@ void TestPlayerFactories::refusedPlacements()
     m_window.reset();
 }
 
-// Without a map view there is nowhere to put a player: nothing is placed,
-// and a camera asked to play on the map makes no player at all.
-void TestPlayerFactories::nothingWithoutMapView()
+void TestPlayerFactories::nothingWithoutMapViewOrMainWindow_data()
 {
+    QTest::addColumn<bool>("mapView");
+    QTest::newRow("no map view") << false;
+    QTest::newRow("no main window") << true;
+}
+
+// A host without a map view has nowhere to put a player, one without a main
+// window nowhere to dock it: nothing is placed, and a camera asked to play
+// makes no player, no detector client, and no widget at all.
+void TestPlayerFactories::nothingWithoutMapViewOrMainWindow()
+{
+    QFETCH(bool, mapView);
     m_plugin.reset();
     m_window.reset();
     QGraphicsScene scene;
     Varka::Kernel kernel(&scene, qApp);
-    QGraphicsView plainView(&scene); // not a map view
-    QMainWindow mainWindow;
-    mainWindow.show();
+    std::unique_ptr<QGraphicsView> view(mapView ? new OsmView(&scene) : new QGraphicsView(&scene));
+    view->show();
+    std::unique_ptr<QMainWindow> mainWindow(mapView ? nullptr : new QMainWindow);
+    if (mainWindow)
+        mainWindow->show();
     OstrelPlugin plugin;
-    QWidget *panel = makePanel();
-    attach(&plugin, panel, false, QPointF(37.6, 55.7));
-    QVERIFY(!proxyOf(panel));
-    QVERIFY(!panel->isVisible());
-    QVERIFY(plugin.sceneProxies().isEmpty());
-    delete panel;
-
-    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+    if (!mapView) {
+        QWidget *panel = makePanel();
+        attach(&plugin, panel, false, QPointF(37.6, 55.7));
+        QVERIFY(!proxyOf(panel));
+        QVERIFY(!panel->isVisible());
+        QVERIFY(plugin.sceneProxies().isEmpty());
+        delete panel;
+    }
+    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7), 4));
     QVERIFY(cam);
     cam->setUrl(DeadStream);
+    cam->setOverlayUrl(QStringLiteral("127.0.0.1:1"));
+    const int widgets = QApplication::allWidgets().size();
     QVERIFY(!cam->play(false, true));
-    const QWidgetList widgets = QApplication::allWidgets();
-    QVERIFY(std::none_of(widgets.cbegin(), widgets.cend(),
-                         [](QWidget *w) { return w->inherits("PlayerWidget"); }));
+    QVERIFY(!cam->play(true, true));
+    if (mapView)
+        QVERIFY(!cam->play());
+    QCOMPARE(QApplication::allWidgets().size(), widgets);
 }
 
 void TestPlayerFactories::sizesFollowTheZoom()
