@@ -137,7 +137,6 @@ private slots:
     void changedFlag();
     void foreignCameraArguments_data();
     void foreignCameraArguments();
-    void layerObjectTakesGroups();
     void hostDeletesScene();
     void hostDeletesCameraAndLayer();
     void bindsToFirstKernelWithScene();
@@ -411,34 +410,6 @@ void TestCamLayer::foreignCameraArguments()
     QCOMPARE(capture.contains(QStringLiteral("no camera of this layer")), object != nullptr);
 }
 
-void TestCamLayer::layerObjectTakesGroups()
-{
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-    QTemporaryDir dir;
-    auto *layer = new HostLayer;
-    window.scene()->addItem(layer);
-
-    QVERIFY(plugin.loadVlcCamList(listFile(dir), layer));
-    QCOMPARE(layer->received.size(), 2);
-    QCOMPARE(layer->received.at(0), plugin.groups().value(1));
-    QCOMPARE(layer->received.at(1), plugin.groups().value(4));
-    QCOMPARE(plugin.groups().value(1)->parentItem(), layer);
-    QCOMPARE(sectorsIn(window.scene()), 2);
-
-    // Groups made outside a load go straight to the scene.
-    newCamera(plugin, QPointF(1, 1), 3);
-    QVERIFY(!plugin.groups().value(3)->parentItem());
-    QCOMPARE(plugin.groups().value(3)->scene(), window.scene());
-    QCOMPARE(layer->received.size(), 2);
-
-    // An object without addItem: the groups go to the scene.
-    QGraphicsTextItem plain;
-    QVERIFY(plugin.loadVlcCamList(listFile(dir), &plain));
-    QCOMPARE(plugin.groups().value(4)->scene(), window.scene());
-    QVERIFY(!plugin.groups().value(4)->parentItem());
-}
-
 void TestCamLayer::hostDeletesScene()
 {
     auto window = std::make_unique<WorkstationWindow>();
@@ -465,15 +436,31 @@ void TestCamLayer::hostDeletesScene()
     plugin.reset();
 }
 
+// A load hands its type groups to the host's layer object; the host may
+// delete cameras and the layer behind the plug-in's back.
 void TestCamLayer::hostDeletesCameraAndLayer()
 {
     WorkstationWindow window;
     auto plugin = std::make_unique<OstrelPlugin>();
     QTemporaryDir dir;
+    // An object without addItem: the groups go to the scene.
+    QGraphicsTextItem plain;
+    QVERIFY(plugin->loadVlcCamList(listFile(dir), &plain));
+    QCOMPARE(plugin->groups().value(4)->scene(), window.scene());
+    QVERIFY(!plugin->groups().value(4)->parentItem());
+
     auto *layer = new HostLayer;
     window.scene()->addItem(layer);
     QVERIFY(plugin->loadVlcCamList(listFile(dir), layer));
+    QCOMPARE(layer->received, QList<QGraphicsItem *>({plugin->groups().value(1),
+                                                      plugin->groups().value(4)}));
+    QCOMPARE(plugin->groups().value(1)->parentItem(), layer);
+    QCOMPARE(sectorsIn(window.scene()), 2);
+    // Groups made outside a load go straight to the scene.
     CamGraphicsItem *outside = newCamera(*plugin, QPointF(1, 1), 3);
+    QVERIFY(!plugin->groups().value(3)->parentItem());
+    QCOMPARE(plugin->groups().value(3)->scene(), window.scene());
+    QCOMPARE(layer->received.size(), 2);
 
     // The host deletes a camera as a graphics item.
     delete static_cast<QGraphicsItem *>(plugin->cameras().first());
