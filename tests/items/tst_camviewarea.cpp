@@ -36,8 +36,6 @@ class TestCamViewArea : public QObject
     Q_OBJECT
 
 private slots:
-    void sliceInViewPixels_data();
-    void sliceInViewPixels();
     void coverOfThePoint_data();
     void coverOfThePoint();
     void coverInAnyView_data();
@@ -45,67 +43,6 @@ private slots:
     void withoutDirectionOrView();
     void waitsForTheCameraScene();
 };
-
-void TestCamViewArea::sliceInViewPixels_data()
-{
-    QTest::addColumn<double>("angle");
-    QTest::addColumn<double>("opening");
-    QTest::addColumn<double>("radius");
-    QTest::addColumn<int>("zoom");
-
-    QTest::newRow("up") << 90.0 << 60.0 << 200.0 << 15;
-    QTest::newRow("down, wide") << 270.0 << 170.0 << 1000.0 << 12;
-    QTest::newRow("full disc") << 33.0 << 360.0 << 300.0 << 14;
-    QTest::newRow("past 360") << 400.0 << 20.0 << 300.0 << 14;
-    QTest::newRow("country zoom") << 200.0 << 90.0 << 1.0e6 << 5;
-}
-
-void TestCamViewArea::sliceInViewPixels()
-{
-    QFETCH(double, angle);
-    QFETCH(double, opening);
-    QFETCH(double, radius);
-    QFETCH(int, zoom);
-
-    WorkstationWindow window;
-    OsmView *view = window.mapView();
-    view->setReferenceLatitude(55.75); // the vertical scale differs from the horizontal
-    view->setZoom(zoom);
-    auto *cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, angle);
-    window.scene()->addItem(cam);
-    cam->setView(opening, radius);
-    const CamViewArea *sector = cam->viewArea();
-    QCOMPARE(sector->pos(), cam->scenePos());
-
-    // In the view's pixels the slice is circular, its apex on the camera.
-    const QTransform m = view->transform();
-    const QPainterPath pixels = m.map(sector->path());
-    const double r = radius * DegreesPerMetre * qAbs(m.m22());
-    QVERIFY(r > 5);
-    const double start = 180.0 - angle - opening / 2;
-    for (double t = 2; t < opening - 1; t += 5) {
-        QVERIFY2(pixels.contains(onScreen(start + t, r * 0.97)), qPrintable(QString::number(t)));
-        QVERIFY(!pixels.contains(onScreen(start + t, r * 1.03)));
-    }
-    if (opening < 350) {
-        QVERIFY(!pixels.contains(onScreen(start - 3, r * 0.5)));
-        QVERIFY(!pixels.contains(onScreen(start + opening + 3, r * 0.5)));
-    }
-
-    // Shown, it is drawn.
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    view->centerOn(cam);
-    const QImage without = view->viewport()->grab().toImage();
-    cam->viewArea()->setVisible(true);
-    QVERIFY(view->viewport()->grab().toImage() != without);
-    cam->viewArea()->setVisible(false);
-
-    // Kept in scene coordinates: zooming scales it with the map.
-    const QPainterPath scene = sector->path();
-    view->setZoom(zoom - 2);
-    QCOMPARE(sector->path(), scene);
-}
 
 void TestCamViewArea::coverOfThePoint_data()
 {

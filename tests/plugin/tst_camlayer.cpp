@@ -2,6 +2,7 @@
 #include "items/camviewarea.h"
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
+#include "player/playerwidget.h"
 
 #include "kernel.h"
 #include "messagecapture.h"
@@ -15,8 +16,11 @@
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtMath>
 
@@ -99,6 +103,18 @@ QPointF inFront(const CamGraphicsItem *cam, double metres = 50)
     return cam->pos() - QPointF(metres * 9.013216033298552e-6, 0);
 }
 
+// A kernel that publishes its scene as a plain object pointer.
+class ObjectKernel : public Varka::Kernel
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject *graphicsScene READ sceneObject)
+public:
+    ObjectKernel(QGraphicsScene *scene, QObject *parent)
+        : Varka::Kernel(scene, parent)
+    { }
+    QObject *sceneObject() const { return graphicsScene(); }
+};
+
 // What the host may pass where a camera is expected, in the order of the
 // test's targets.
 enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
@@ -108,8 +124,8 @@ enum class Target { Null, Plugin, MapView, Kernel, OtherLayersCamera };
 Q_DECLARE_METATYPE(LayerEdit)
 Q_DECLARE_METATYPE(Target)
 
-// The camera layer operations of the plug-in, and what happens when the host
-// deletes things behind its back.
+// The plug-in object and its camera layer as a host drives them, and what
+// happens when the host deletes things behind its back.
 class TestCamLayer : public QObject
 {
     Q_OBJECT
@@ -117,24 +133,27 @@ class TestCamLayer : public QObject
 private slots:
     void createAndClear();
     void typeVisibility();
-    void deleteCamera();
     void changedFlag_data();
     void changedFlag();
     void foreignCameraArguments_data();
     void foreignCameraArguments();
-    void layerObjectTakesGroups();
     void hostDeletesScene();
     void hostDeletesCameraAndLayer();
+    void bindsToFirstKernelWithScene();
+    void acceptsSceneAsObjectPointer();
+    void maxStreamCountBoundsThePluginsOwnPool_data();
+    void maxStreamCountBoundsThePluginsOwnPool();
+    void stillFolder_data();
+    void stillFolder();
 
 private:
     QString listFile(QTemporaryDir &dir) const
     {
         const QString path = dir.filePath(QStringLiteral("list.xml"));
-        TestSupport::writeFile(
-            path, "<VarkaNetwork>"
-                  "<Cam lon=\"37.6\" lat=\"55.7\" ang=\"10\" view_ang=\"30\" view_radius=\"100\"/>"
-                  "<Cam lon=\"37.7\" lat=\"55.8\" type=\"4\" view_ang=\"30\" view_radius=\"100\"/>"
-                  "</VarkaNetwork>");
+        TestSupport::CamListBuilder()
+            .add(QString(), 37.6, 55.7, "ang=\"10\" view_ang=\"30\" view_radius=\"100\"")
+            .add(QString(), 37.7, 55.8, "type=\"4\" view_ang=\"30\" view_radius=\"100\"")
+            .write(path);
         return path;
     }
 };
@@ -144,11 +163,7 @@ void TestCamLayer::createAndClear()
     WorkstationWindow window;
     OstrelPlugin plugin;
 
-    QObject *object = nullptr;
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "createNewCamera", Q_RETURN_ARG(QObject *, object),
-                                      Q_ARG(QPointF, QPointF(37.6, 55.7))));
-    auto *cam = qobject_cast<CamGraphicsItem *>(object);
-    QVERIFY(cam);
+    CamGraphicsItem *cam = newCamera(plugin, QPointF(37.6, 55.7));
     QCOMPARE(cam->pos(), QPointF(37.6, 55.7));
     QCOMPARE(cam->viewArea()->scene(), window.scene());
     QCOMPARE(plugin.cameras(), QList<CamGraphicsItem *>({cam}));
@@ -163,7 +178,7 @@ void TestCamLayer::createAndClear()
     QCOMPARE(newCamera(plugin, QPointF(2, 2))->parentItem(), group);
 
     QPointer<CamGraphicsItem> guard = cam;
-    QVERIFY(QMetaObject::invokeMethod(&plugin, "clearCams"));
+    plugin.clearCams();
     QVERIFY(!guard);
     QVERIFY(plugin.groups().isEmpty());
     QVERIFY(plugin.cameras().isEmpty());
@@ -195,21 +210,6 @@ void TestCamLayer::typeVisibility()
     QVERIFY(plugin.typeIsVisible(8));
 }
 
-void TestCamLayer::deleteCamera()
-{
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-
-    CamGraphicsItem *first = newCamera(plugin, QPointF(1, 2));
-    CamGraphicsItem *second = newCamera(plugin, QPointF(3, 4));
-    plugin.deleteCamera(first);
-    QCOMPARE(plugin.cameras(), QList<CamGraphicsItem *>({second}));
-    QCOMPARE(sectorsIn(window.scene()), 1);
-    plugin.deleteCamera(second);
-    // The type keeps its (now empty) group.
-    QVERIFY(plugin.groups().value(1)->childItems().isEmpty());
-}
-
 // `changed` tells whether the layer differs from the last saved list.
 void TestCamLayer::changedFlag_data()
 {
@@ -221,7 +221,10 @@ void TestCamLayer::changedFlag_data()
     QTest::newRow("infinite camera") << creation(QPointF(1, -qInf()), false) << false;
     QTest::newRow("camera off the map") << creation(QPointF(180.001, 1), false) << false;
     QTest::newRow("delete") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+        QGraphicsScene *scene = cam->scene();
+        const int sectors = sectorsIn(scene);
         plugin.deleteCamera(cam);
+        QCOMPARE(sectorsIn(scene), sectors - 1);
     }) << true;
     QTest::newRow("delete null") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
         QVERIFY(
@@ -270,21 +273,6 @@ void TestCamLayer::changedFlag_data()
         QVERIFY(seeing(plugin, inFront(cam)).isEmpty());
         plugin.setTypeVisible(1, true);
     }) << false;
-    QTest::newRow("who sees, nearest first")
-        << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
-               // Looking west as the first camera does, 20 metres nearer.
-               CamGraphicsItem *nearer = newCamera(plugin, inFront(cam, 30));
-               nearer->setViewRadius(100);
-               CamGraphicsItem *blind = newCamera(plugin, inFront(cam, 40));
-               blind->setViewRadius(100);
-               blind->removeView();
-               const auto seen = seeing(plugin, inFront(cam));
-               QCOMPARE(seen.size(), 2);
-               QCOMPARE(seen.at(0).first, nearer);
-               QVERIFY(qAbs(seen.at(0).second - 20) < 1e-6);
-               QCOMPARE(seen.at(1).first, cam);
-           })
-        << true;
     QTest::newRow("select") << propertyWrite("selected", true) << false;
     // Items the scene has not yet prepared for drawing go at once.
     QTest::newRow("clear") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
@@ -422,34 +410,6 @@ void TestCamLayer::foreignCameraArguments()
     QCOMPARE(capture.contains(QStringLiteral("no camera of this layer")), object != nullptr);
 }
 
-void TestCamLayer::layerObjectTakesGroups()
-{
-    WorkstationWindow window;
-    OstrelPlugin plugin;
-    QTemporaryDir dir;
-    auto *layer = new HostLayer;
-    window.scene()->addItem(layer);
-
-    QVERIFY(plugin.loadVlcCamList(listFile(dir), layer));
-    QCOMPARE(layer->received.size(), 2);
-    QCOMPARE(layer->received.at(0), plugin.groups().value(1));
-    QCOMPARE(layer->received.at(1), plugin.groups().value(4));
-    QCOMPARE(plugin.groups().value(1)->parentItem(), layer);
-    QCOMPARE(sectorsIn(window.scene()), 2);
-
-    // Groups made outside a load go straight to the scene.
-    newCamera(plugin, QPointF(1, 1), 3);
-    QVERIFY(!plugin.groups().value(3)->parentItem());
-    QCOMPARE(plugin.groups().value(3)->scene(), window.scene());
-    QCOMPARE(layer->received.size(), 2);
-
-    // An object without addItem: the groups go to the scene.
-    QGraphicsTextItem plain;
-    QVERIFY(plugin.loadVlcCamList(listFile(dir), &plain));
-    QCOMPARE(plugin.groups().value(4)->scene(), window.scene());
-    QVERIFY(!plugin.groups().value(4)->parentItem());
-}
-
 void TestCamLayer::hostDeletesScene()
 {
     auto window = std::make_unique<WorkstationWindow>();
@@ -476,15 +436,31 @@ void TestCamLayer::hostDeletesScene()
     plugin.reset();
 }
 
+// A load hands its type groups to the host's layer object; the host may
+// delete cameras and the layer behind the plug-in's back.
 void TestCamLayer::hostDeletesCameraAndLayer()
 {
     WorkstationWindow window;
     auto plugin = std::make_unique<OstrelPlugin>();
     QTemporaryDir dir;
+    // An object without addItem: the groups go to the scene.
+    QGraphicsTextItem plain;
+    QVERIFY(plugin->loadVlcCamList(listFile(dir), &plain));
+    QCOMPARE(plugin->groups().value(4)->scene(), window.scene());
+    QVERIFY(!plugin->groups().value(4)->parentItem());
+
     auto *layer = new HostLayer;
     window.scene()->addItem(layer);
     QVERIFY(plugin->loadVlcCamList(listFile(dir), layer));
+    QCOMPARE(layer->received, QList<QGraphicsItem *>({plugin->groups().value(1),
+                                                      plugin->groups().value(4)}));
+    QCOMPARE(plugin->groups().value(1)->parentItem(), layer);
+    QCOMPARE(sectorsIn(window.scene()), 2);
+    // Groups made outside a load go straight to the scene.
     CamGraphicsItem *outside = newCamera(*plugin, QPointF(1, 1), 3);
+    QVERIFY(!plugin->groups().value(3)->parentItem());
+    QCOMPARE(plugin->groups().value(3)->scene(), window.scene());
+    QCOMPARE(layer->received.size(), 2);
 
     // The host deletes a camera as a graphics item.
     delete static_cast<QGraphicsItem *>(plugin->cameras().first());
@@ -509,6 +485,106 @@ void TestCamLayer::hostDeletesCameraAndLayer()
     QVERIFY(!guard);
     QVERIFY(window.scene()->items().isEmpty());
     plugin.reset();
+}
+
+void TestCamLayer::bindsToFirstKernelWithScene()
+{
+    MessageCapture capture;
+    Varka::Kernel empty(nullptr, qApp);
+    WorkstationWindow window;
+    QObject unrelated(qApp);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), window.scene());
+    QVERIFY(capture.contains(QStringLiteral("gives no scene")));
+    QCOMPARE(plugin.findMapView(), static_cast<QGraphicsView *>(window.mapView()));
+    QCOMPARE(OstrelPlugin::findMainWindow(), static_cast<QMainWindow *>(&window));
+    // So do later plug-in objects.
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(std::make_unique<OstrelPlugin>()->scene(), window.scene());
+}
+
+void TestCamLayer::acceptsSceneAsObjectPointer()
+{
+    QGraphicsScene scene;
+    ObjectKernel kernel(&scene, qApp);
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.scene(), &scene);
+
+    // With no view to draw sectors in, the map around the point measures
+    // them: at 60 degrees a metre west is twice the degrees of one north.
+    QVERIFY(plugin.createNewCamera(QPointF(37.6, 60))); // looking west, 10 metres
+    const double metre = 9.013216033298552e-6;
+    QCOMPARE(plugin.camerasSeeing(QPointF(37.6 - 8 * 2 * metre, 60)).size(), 1);
+    QVERIFY(plugin.camerasSeeing(QPointF(37.6 - 12 * 2 * metre, 60)).isEmpty());
+}
+
+void TestCamLayer::maxStreamCountBoundsThePluginsOwnPool_data()
+{
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("taken");
+    QTest::newRow("below the cores") << 1 << 1;
+    QTest::newRow("many") << 48 << 48;
+    QTest::newRow("none") << 0 << 1;
+    QTest::newRow("negative") << -5 << 1;
+    QTest::newRow("too many") << 100000 << 64;
+}
+
+// Ten streams by default (one per core on bigger machines); a written
+// count is taken as long as it is sane, and the host's pool is left alone.
+void TestCamLayer::maxStreamCountBoundsThePluginsOwnPool()
+{
+    QFETCH(int, written);
+    QFETCH(int, taken);
+    QThreadPool *global = QThreadPool::globalInstance();
+    const int hostThreads = global->maxThreadCount();
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("maxStreamCount").toInt(), qMax(10, QThread::idealThreadCount()));
+
+    MessageCapture capture;
+    QVERIFY(plugin.setProperty("maxStreamCount", written));
+    QCOMPARE(plugin.property("maxStreamCount").toInt(), taken);
+    QCOMPARE(capture.contains(QStringLiteral("maxStreamCount")), written != taken);
+    QCOMPARE(global->maxThreadCount(), hostThreads);
+}
+
+void TestCamLayer::stillFolder_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("a folder") << "stills" << true;
+    QTest::newRow("missing") << "none" << false;
+    QTest::newRow("a file") << "file" << false;
+    QTest::newRow("empty, the pictures folder") << "" << true;
+}
+
+// The pictures folder unless the host says; a folder that cannot take
+// stills is refused, and players made before and after follow.
+void TestCamLayer::stillFolder()
+{
+    QFETCH(QString, written);
+    QFETCH(bool, accepted);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("stills")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("first")));
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString first = dir.filePath(QStringLiteral("first"));
+    const QString folder = written.isEmpty() ? QString() : dir.filePath(written);
+
+    OstrelPlugin plugin;
+    QCOMPARE(plugin.property("stillFolder").toString(), pictures);
+    std::unique_ptr<QWidget> before(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    QVERIFY(plugin.setProperty("stillFolder", first));
+    MessageCapture capture;
+    QVERIFY(plugin.setProperty("stillFolder", folder));
+    const QString expected = !accepted ? first : written.isEmpty() ? pictures : folder;
+    QCOMPARE(plugin.property("stillFolder").toString(), expected);
+    QCOMPARE(capture.contains(QStringLiteral("stillFolder refused")), !accepted);
+    std::unique_ptr<QWidget> after(plugin.createCamWidget(nullptr, QStringLiteral("pipe:0")));
+    for (QWidget *player : {before.get(), after.get()})
+        QCOMPARE(qobject_cast<PlayerWidget *>(player)->stillFolder(), expected);
 }
 
 QTEST_MAIN(TestCamLayer)

@@ -15,7 +15,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QtMath>
 
@@ -25,7 +24,6 @@ namespace {
 
 // Addresses that fail at once, so that the players made here stay idle.
 const QString DeadStream = QStringLiteral("tcp://127.0.0.1:1");
-const QString DeadImages = QStringLiteral("http://127.0.0.1:1/snapshot.jpg");
 
 QWidget *invokeFactory(QObject *plugin, const QByteArray &method, QWidget *parent,
                        const QString &address)
@@ -70,12 +68,11 @@ class TestPlayerFactories : public QObject
 
 private slots:
     void init();
-    void playerInDockOrBare_data();
-    void playerInDockOrBare();
     void placementOnTheMap();
     void refusedPlacements_data();
     void refusedPlacements();
-    void nothingWithoutMapView();
+    void nothingWithoutMapViewOrMainWindow_data();
+    void nothingWithoutMapViewOrMainWindow();
     void sizesFollowTheZoom();
     void sizesFollowAReplacedView();
     void closingAndDeletingPlayersOnTheMap();
@@ -92,45 +89,6 @@ void TestPlayerFactories::init()
     m_window = std::make_unique<WorkstationWindow>();
     QVERIFY(TestSupport::showWorkstation(m_window.get(), 14, QSize(800, 600)));
     m_plugin = std::make_unique<OstrelPlugin>();
-}
-
-void TestPlayerFactories::playerInDockOrBare_data()
-{
-    QTest::addColumn<QByteArray>("factory");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QByteArray>("player");
-    QTest::newRow("live") << QByteArray("createCamWidget") << DeadStream
-                          << QByteArray("PlayerWidget");
-    QTest::newRow("snapshots") << QByteArray("createImagePlayerWidget") << DeadImages
-                               << QByteArray("ImagePlayerWidget");
-}
-
-// A dock named after the address for the main window, deleted with its
-// player on close; a bare player for any other parent. The shorter form of
-// the snapshot factory gives the default period of 30 seconds.
-void TestPlayerFactories::playerInDockOrBare()
-{
-    QFETCH(QByteArray, factory);
-    QFETCH(QString, address);
-    QFETCH(QByteArray, player);
-
-    auto *dock = qobject_cast<QDockWidget *>(
-        invokeFactory(m_plugin.get(), factory, m_window.get(), address));
-    QVERIFY(dock);
-    QCOMPARE(dock->objectName(), address);
-    QCOMPARE(dock->parentWidget(), m_window.get());
-    QPointer<QWidget> docked = dock->widget();
-    QVERIFY(docked && docked->inherits(player));
-    QPointer<QDockWidget> guard = dock;
-    dock->close();
-    QVERIFY(QTest::qWaitFor([&] { return guard.isNull() && docked.isNull(); }, 5000));
-
-    QWidget parent;
-    QWidget *bare = invokeFactory(m_plugin.get(), factory, &parent, address);
-    QVERIFY(bare && bare->inherits(player));
-    QCOMPARE(bare->parentWidget(), &parent);
-    if (player == "ImagePlayerWidget")
-        QCOMPARE(bare->findChild<QTimer *>(QStringLiteral("refreshTimer"))->interval(), 30000);
 }
 
 void TestPlayerFactories::placementOnTheMap()
@@ -210,32 +168,47 @@ void TestPlayerFactories::refusedPlacements()
     m_window.reset();
 }
 
-// Without a map view there is nowhere to put a player: nothing is placed,
-// and a camera asked to play on the map makes no player at all.
-void TestPlayerFactories::nothingWithoutMapView()
+void TestPlayerFactories::nothingWithoutMapViewOrMainWindow_data()
 {
+    QTest::addColumn<bool>("mapView");
+    QTest::newRow("no map view") << false;
+    QTest::newRow("no main window") << true;
+}
+
+// A host without a map view has nowhere to put a player, one without a main
+// window nowhere to dock it: nothing is placed, and a camera asked to play
+// makes no player, no detector client, and no widget at all.
+void TestPlayerFactories::nothingWithoutMapViewOrMainWindow()
+{
+    QFETCH(bool, mapView);
     m_plugin.reset();
     m_window.reset();
     QGraphicsScene scene;
     Varka::Kernel kernel(&scene, qApp);
-    QGraphicsView plainView(&scene); // not a map view
-    QMainWindow mainWindow;
-    mainWindow.show();
+    std::unique_ptr<QGraphicsView> view(mapView ? new OsmView(&scene) : new QGraphicsView(&scene));
+    view->show();
+    std::unique_ptr<QMainWindow> mainWindow(mapView ? nullptr : new QMainWindow);
+    if (mainWindow)
+        mainWindow->show();
     OstrelPlugin plugin;
-    QWidget *panel = makePanel();
-    attach(&plugin, panel, false, QPointF(37.6, 55.7));
-    QVERIFY(!proxyOf(panel));
-    QVERIFY(!panel->isVisible());
-    QVERIFY(plugin.sceneProxies().isEmpty());
-    delete panel;
-
-    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
+    if (!mapView) {
+        QWidget *panel = makePanel();
+        attach(&plugin, panel, false, QPointF(37.6, 55.7));
+        QVERIFY(!proxyOf(panel));
+        QVERIFY(!panel->isVisible());
+        QVERIFY(plugin.sceneProxies().isEmpty());
+        delete panel;
+    }
+    auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7), 4));
     QVERIFY(cam);
     cam->setUrl(DeadStream);
+    cam->setOverlayUrl(QStringLiteral("127.0.0.1:1"));
+    const int widgets = QApplication::allWidgets().size();
     QVERIFY(!cam->play(false, true));
-    const QWidgetList widgets = QApplication::allWidgets();
-    QVERIFY(std::none_of(widgets.cbegin(), widgets.cend(),
-                         [](QWidget *w) { return w->inherits("PlayerWidget"); }));
+    QVERIFY(!cam->play(true, true));
+    if (mapView)
+        QVERIFY(!cam->play());
+    QCOMPARE(QApplication::allWidgets().size(), widgets);
 }
 
 void TestPlayerFactories::sizesFollowTheZoom()

@@ -1,79 +1,150 @@
 #include "pluginhost.h"
 #include "workstationwindow.h"
 
+#include <QDockWidget>
 #include <QJsonObject>
 #include <QMetaMethod>
+#include <QMetaProperty>
 #include <QPluginLoader>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // The host's view of the plug-in: only the file, its metadata and the
-// meta-object interface.
+// meta-object interface; and the workstation started as an operator starts it.
 class TestPluginLoading : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void metadataCarriesOnlyIdentity();
-    void interfaceByName();
+    void hostContract();
     void workstationCommandLine_data();
     void workstationCommandLine();
 };
 
-void TestPluginLoading::metadataCarriesOnlyIdentity()
+namespace {
+
+QStringList names(const QObject *object, bool properties)
 {
-    QPluginLoader loader(QStringLiteral(OSTREL_PLUGIN_FILE));
-    const QJsonObject meta = loader.metaData();
-    QCOMPARE(meta.value(QStringLiteral("IID")).toString(),
-             QStringLiteral("org.trafficdesk.varka.OstrelModule"));
-    QCOMPARE(meta.value(QStringLiteral("className")).toString(), QStringLiteral("OstrelPlugin"));
-    QVERIFY(!meta.contains(QStringLiteral("MetaData")));
+    const QMetaObject *meta = object->metaObject();
+    QStringList result;
+    if (properties) {
+        for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+            result << QString::fromLatin1(meta->property(i).name());
+        return result;
+    }
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod method = meta->method(i);
+        if (method.methodType() == QMetaMethod::Method || method.methodType() == QMetaMethod::Slot)
+            result << QString::fromLatin1(method.methodSignature());
+    }
+    return result;
 }
 
-void TestPluginLoading::interfaceByName()
+QWidget *make(QObject *plugin, const char *factory, QWidget *parent, const QString &address)
 {
+    QWidget *made = nullptr;
+    QMetaObject::invokeMethod(plugin, factory, Q_RETURN_ARG(QWidget *, made),
+                              Q_ARG(QWidget *, parent), Q_ARG(QString, address));
+    return made;
+}
+
+} // namespace
+
+// Everything the host relies on, found by name: the metadata, the plug-in's
+// and a camera's properties and invokables in their order (hosts store
+// meta-method indices), and the object names of the players it is given.
+void TestPluginLoading::hostContract()
+{
+    QPluginLoader loader(QStringLiteral(OSTREL_PLUGIN_FILE));
+    const QJsonObject metaData = loader.metaData();
+    QCOMPARE(metaData.value(QStringLiteral("IID")).toString(),
+             QStringLiteral("org.trafficdesk.varka.OstrelModule"));
+    QCOMPARE(metaData.value(QStringLiteral("className")).toString(), QStringLiteral("OstrelPlugin"));
+    QVERIFY(!metaData.contains(QStringLiteral("MetaData")));
+
     WorkstationWindow window;
     PluginHost host;
     QVERIFY(host.load(QStringLiteral(OSTREL_PLUGIN_FILE)));
     QObject *plugin = host.instance();
     QCOMPARE(plugin->metaObject()->className(), "OstrelPlugin");
+    QCOMPARE(names(plugin, true),
+             QStringList({"viewAreaAlwaysVisible", "moduleVersion", "changed", "maxStreamCount",
+                          "loadWarnings", "stillFolder"}));
     QCOMPARE(plugin->property("moduleVersion").toString(), QStringLiteral("2.3.45"));
     QVERIFY(plugin->property("maxStreamCount").toInt() >= 10);
     QCOMPARE(plugin->property("changed").toBool(), false);
+    QStringList invokables = names(plugin, false);
+    invokables.removeAll(QStringLiteral("osmViewZoomChanged(int)"));
+    invokables.removeAll(QStringLiteral("attachedCamDestroyed(QObject*)"));
+    invokables.removeAll(QStringLiteral("camDestroyed(QObject*)"));
+    QCOMPARE(invokables,
+             QStringList({"createCamWidget(QWidget*,QString,bool)", "createCamWidget(QWidget*,QString)",
+                          "createImagePlayerWidget(QWidget*,QString,int)",
+                          "createImagePlayerWidget(QWidget*,QString)",
+                          "loadVlcCamList(QString,QGraphicsObject*)", "loadVlcCamList(QString)",
+                          "saveVlcCamList(QString)", "lastError()", "setTypeVisible(int,bool)",
+                          "typeIsVisible(int)", "clearCams()", "editCamProperties(CamGraphicsItem*)",
+                          "createNewCamera(QPointF,int)", "createNewCamera(QPointF)",
+                          "deleteCamera(CamGraphicsItem*)", "attachToScene(QWidget*,bool,QPointF)",
+                          "attachToScene(QWidget*,bool)", "attachToScene(QWidget*)",
+                          "deleteAttachedCams()", "setSceneCamZoomSize(int,int,int)",
+                          "camerasSeeing(QPointF)"}));
 
-    const QStringList expected = {
-        "createCamWidget(QWidget*,QString,bool)",
-        "createCamWidget(QWidget*,QString)",
-        "createImagePlayerWidget(QWidget*,QString,int)",
-        "createImagePlayerWidget(QWidget*,QString)",
-        "loadVlcCamList(QString,QGraphicsObject*)",
-        "loadVlcCamList(QString)",
-        "saveVlcCamList(QString)",
-        "lastError()",
-        "setTypeVisible(int,bool)",
-        "typeIsVisible(int)",
-        "clearCams()",
-        "editCamProperties(CamGraphicsItem*)",
-        "createNewCamera(QPointF,int)",
-        "createNewCamera(QPointF)",
-        "deleteCamera(CamGraphicsItem*)",
-        "attachToScene(QWidget*,bool,QPointF)",
-        "attachToScene(QWidget*,bool)",
-        "attachToScene(QWidget*)",
-        "deleteAttachedCams()",
-        "setSceneCamZoomSize(int,int,int)",
-        "camerasSeeing(QPointF)",
-    };
-    QStringList invokables;
-    const QMetaObject *meta = plugin->metaObject();
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.methodType() == QMetaMethod::Method)
-            invokables << QString::fromLatin1(method.methodSignature());
+    // A camera: its code is read-only, and the host reaches the graphics
+    // item through the interface cast.
+    QObject *cam = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(plugin, "createNewCamera", Q_RETURN_ARG(QObject *, cam),
+                                      Q_ARG(QPointF, QPointF(1, 2)), Q_ARG(int, 3)));
+    QCOMPARE(names(cam, true),
+             QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url",
+                          "overlayUrl", "imageUrlTemplate", "angle", "viewRadius", "viewAngle",
+                          "movable"}));
+    QCOMPARE(names(cam, false),
+             QStringList({"setViewRadius(double)", "setAngle(double)", "setViewAngle(double)",
+                          "modelData(int,int)", "play(bool,bool)", "play(bool)", "play()",
+                          "setPixmap(QString,QString)"}));
+    QVERIFY(!cam->setProperty("type", 2));
+    QCOMPARE(cam->property("type").toInt(), 3);
+    QVERIFY(cam->qt_metacast("org.qt-project.Qt.QGraphicsItem"));
+    // The model columns: name, address without credentials, type code, and
+    // the players' state (none here).
+    cam->setProperty("url", QStringLiteral("rtsp://admin:pw@10.1.1.1/live"));
+    const QVariantList columns = {QString(), QStringLiteral("rtsp://10.1.1.1/live"), 3, QString(),
+                                  QVariant()};
+    for (int column = 0; column < columns.size(); ++column) {
+        QVariant data;
+        QVERIFY(QMetaObject::invokeMethod(cam, "modelData", Q_RETURN_ARG(QVariant, data),
+                                          Q_ARG(int, column), Q_ARG(int, Qt::DisplayRole)));
+        QCOMPARE(data, columns.at(column));
     }
-    QCOMPARE(invokables, expected);
+
+    // A player for the main window comes in a dock named after its address,
+    // which goes with its player on close; for any other parent it comes
+    // bare, named after its class. Snapshots come every 30 s by default.
+    const QString stream = QStringLiteral("tcp://127.0.0.1:1");
+    const QString images = QStringLiteral("http://127.0.0.1:1/snapshot.jpg");
+    for (const char *factory : {"createCamWidget", "createImagePlayerWidget"}) {
+        const QString address = factory[6] == 'C' ? stream : images;
+        auto *dock = qobject_cast<QDockWidget *>(make(plugin, factory, &window, address));
+        QVERIFY(dock);
+        QCOMPARE(dock->objectName(), address);
+        QCOMPARE(dock->parentWidget(), &window);
+        QPointer<QWidget> docked = dock->widget();
+        QPointer<QDockWidget> guard = dock;
+        dock->close();
+        QVERIFY(QTest::qWaitFor([&] { return guard.isNull() && docked.isNull(); }, 5000));
+
+        QWidget parent;
+        QWidget *bare = make(plugin, factory, &parent, address);
+        QVERIFY(bare);
+        QCOMPARE(bare->parentWidget(), &parent);
+        QCOMPARE(bare->objectName(), QString::fromLatin1(bare->metaObject()->className()));
+        if (address == images)
+            QCOMPARE(bare->findChild<QTimer *>(QStringLiteral("refreshTimer"))->interval(), 30000);
+    }
     delete plugin;
 }
 
