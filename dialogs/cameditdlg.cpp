@@ -2,8 +2,8 @@
 
 #include "ui_cameditdlg.h"
 
-#include "items/camgraphicsitem.h"
 #include "items/cameratype.h"
+#include "items/camgraphicsitem.h"
 
 #include <QtMath>
 

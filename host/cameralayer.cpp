@@ -170,8 +170,8 @@ bool CameraLayer::setStillFolder(const QString &folder)
 bool CameraLayer::connectCameraStates(QObject *receiver, const char *slot) const
 {
     return m_plugin
-        && QObject::connect(m_plugin, SIGNAL(cameraStateChanged(QObject *)), receiver, slot,
-                            Qt::UniqueConnection);
+           && QObject::connect(m_plugin, SIGNAL(cameraStateChanged(QObject *)), receiver, slot,
+                               Qt::UniqueConnection);
 }
 
 bool CameraLayer::play(QObject *camera, bool images, bool onMap)

@@ -105,7 +105,8 @@ void CameraListDock::updateCamera(QObject *camera)
 
 void CameraListDock::showState(QTreeWidgetItem *row, QObject *camera)
 {
-    row->setText(StateColumn, CameraLayer::modelData(camera, StateColumn, Qt::DisplayRole).toString());
+    row->setText(StateColumn,
+                 CameraLayer::modelData(camera, StateColumn, Qt::DisplayRole).toString());
     const QColor colour =
         stateColour(CameraLayer::modelData(camera, StateColumn, Qt::UserRole).toString());
     row->setForeground(StateColumn, colour.isValid() ? QBrush(colour) : QBrush());

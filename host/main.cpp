@@ -83,7 +83,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption viewAreasOption =
         option("view-areas", "Show the view sectors of all cameras.");
     parser.addOptions({pluginOption, listOption, roadsOption, tilesOption, zoomOption, playOption,
-                       imagesOption, onMapOption, shotOption, afterOption, viewAreasOption, sizeOption});
+                       imagesOption, onMapOption, shotOption, afterOption, viewAreasOption,
+                       sizeOption});
     parser.process(app);
 
     bool afterOk = false;

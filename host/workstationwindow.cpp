@@ -334,8 +334,8 @@ void WorkstationWindow::createCameraAt(const QPointF &scenePos, int type)
 // Players save stills there (their menu, or the S key).
 void WorkstationWindow::chooseStillFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Folder for stills"),
-                                                             m_layer.stillFolder());
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Folder for stills"), m_layer.stillFolder());
     if (folder.isEmpty())
         return;
     if (m_layer.setStillFolder(folder)) {

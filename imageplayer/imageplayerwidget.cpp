@@ -35,8 +35,8 @@ QString withoutUserInfo(const QString &text)
 
 } // namespace
 
-ImagePlayerWidget::ImagePlayerWidget(
-    QWidget *parent, const QString &url_template, int update_period_sec)
+ImagePlayerWidget::ImagePlayerWidget(QWidget *parent, const QString &url_template,
+                                     int update_period_sec)
     : QWidget(parent)
     , m_ui(new Ui::ImagePlayerWidget)
     , m_updatePeriodMs(refreshPeriodMs(update_period_sec))
@@ -55,7 +55,8 @@ ImagePlayerWidget::ImagePlayerWidget(
     connect(&m_reconnectTimer, &QTimer::timeout, this, &ImagePlayerWidget::reopenConnection);
     connect(&m_http, &SnapshotFetch::fetched, this, &ImagePlayerWidget::loadNewImage);
     connect(&m_http, &SnapshotFetch::failed, this, &ImagePlayerWidget::httpFailed);
-    connect(&m_http, &SnapshotFetch::progress, this, &ImagePlayerWidget::on_ftp_dataTransferProgress);
+    connect(&m_http, &SnapshotFetch::progress, this,
+            &ImagePlayerWidget::on_ftp_dataTransferProgress);
     connect(&m_http, &SnapshotFetch::tooLarge, this, [this] {
         setStatus(tr("transfer stopped: more than %1 bytes").arg(SnapshotDecoder::MaxImageBytes));
     });
@@ -78,9 +79,9 @@ ImagePlayerWidget::ImagePlayerWidget(
     if (m_schedule.scheme() == QLatin1String("ftp")) {
         m_ui->horizontalSlider->setValue(m_ui->horizontalSlider->maximum());
         connect(m_ui->horizontalSlider, &QSlider::valueChanged, this,
-            qOverload<int>(&ImagePlayerWidget::getFrame));
+                qOverload<int>(&ImagePlayerWidget::getFrame));
         connect(m_ui->dateEdit, &QDateEdit::dateChanged, this, &ImagePlayerWidget::changeFramesDate,
-            Qt::QueuedConnection);
+                Qt::QueuedConnection);
     } else {
         m_ui->sliderFrame->hide();
     }

@@ -13,8 +13,7 @@ const QString DatePlaceholder = QStringLiteral("yyyy-MM-dd");
 
 SnapshotSchedule::SnapshotSchedule(const QString &urlTemplate)
     : m_template(urlTemplate)
-{
-}
+{ }
 
 void SnapshotSchedule::setDay(const QDate &day)
 {
@@ -76,11 +75,10 @@ SnapshotSchedule::Frame SnapshotSchedule::frameAt(int position) const
 
 QString SnapshotSchedule::cacheKey(const QString &name) const
 {
-    const QString server =
-        m_url
-            .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
-                      | QUrl::RemoveFragment)
-            .toString(QUrl::FullyEncoded);
+    const QString server = m_url
+                               .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
+                                         | QUrl::RemoveFragment)
+                               .toString(QUrl::FullyEncoded);
     // Encoded apart, so that no name passes for another directory's.
     const QByteArray dir =
         QUrl::toPercentEncoding(QFileInfo(m_url.path(QUrl::FullyDecoded)).path(), "/");

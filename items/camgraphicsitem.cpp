@@ -1,8 +1,8 @@
 #include "camgraphicsitem.h"
 
-#include "items/camgroup.h"
 #include "items/cameraopening.h"
 #include "items/cameraowner.h"
+#include "items/camgroup.h"
 #include "items/camlist.h"
 #include "items/camstatebadge.h"
 #include "items/camviewarea.h"
@@ -20,7 +20,8 @@
 namespace {
 
 constexpr QGraphicsItem::GraphicsItemFlags CommonFlags = QGraphicsItem::ItemIsSelectable
-    | QGraphicsItem::ItemIsFocusable | QGraphicsItem::ItemIgnoresParentOpacity;
+                                                         | QGraphicsItem::ItemIsFocusable
+                                                         | QGraphicsItem::ItemIgnoresParentOpacity;
 
 } // namespace
 
@@ -303,8 +304,8 @@ double CamGraphicsItem::iconReach() const
     return std::hypot(both.width(), both.height()) / 2 + 1;
 }
 
-void CamGraphicsItem::paint(
-    QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+void CamGraphicsItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+                            QWidget *widget)
 {
     Q_UNUSED(option)
     // The icon follows the scale of the view being painted. The geometry
@@ -422,8 +423,8 @@ QVariant CamGraphicsItem::itemChange(GraphicsItemChange change, const QVariant &
 
 bool CamGraphicsItem::play(bool play_images, bool on_scene)
 {
-    return CameraOpening::open(
-        m_owner ? m_owner->cameraPlayers() : nullptr, *this, play_images, on_scene);
+    return CameraOpening::open(m_owner ? m_owner->cameraPlayers() : nullptr, *this, play_images,
+                               on_scene);
 }
 
 void CamGraphicsItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent *event)

@@ -57,7 +57,7 @@ public:
     static constexpr int StateColumn = 3;
 
     CamGraphicsItem(const QPointF &position, const QString &url, int type, double angle,
-        QGraphicsItem *parent = nullptr);
+                    QGraphicsItem *parent = nullptr);
     ~CamGraphicsItem() override;
 
     int cameraType() const { return m_type; }
@@ -127,7 +127,7 @@ public:
 
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
-        QWidget *widget = nullptr) override;
+               QWidget *widget = nullptr) override;
 
 public slots:
     void setViewRadius(double r);

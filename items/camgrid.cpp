@@ -31,9 +31,10 @@ bool CamGrid::move(CamGraphicsItem *camera, const QPointF &from, const QPointF &
     // Kept in order within the cell, so that what a query gives needs
     // little sorting.
     Cell &target = m_cells[toKey];
-    target.insert(std::upper_bound(target.begin(), target.end(), moved,
-                                   [](const Entry &a, const Entry &b) { return a.order < b.order; }),
-                  moved);
+    target.insert(
+        std::upper_bound(target.begin(), target.end(), moved,
+                         [](const Entry &a, const Entry &b) { return a.order < b.order; }),
+        moved);
     return true;
 }
 

@@ -107,8 +107,9 @@ inline quint64 CamGrid::cellKey(const QPointF &position)
 template<typename Visit>
 void CamGrid::visitCells(const QRectF &area, Visit visit) const
 {
-    if (m_size == 0 || !(area.right() >= m_left && area.left() <= m_right
-                         && area.bottom() >= m_top && area.top() <= m_bottom)) {
+    if (m_size == 0
+        || !(area.right() >= m_left && area.left() <= m_right && area.bottom() >= m_top
+             && area.top() <= m_bottom)) {
         return;
     }
     const int left = cellIndex(std::max(area.left(), m_left));
@@ -129,8 +130,7 @@ void CamGrid::visitCells(const QRectF &area, Visit visit) const
     }
     for (int column = left; column <= right; ++column) {
         for (int row = top; row <= bottom; ++row) {
-            const auto it =
-                m_cells.constFind((quint64(quint32(column)) << 32) | quint32(row));
+            const auto it = m_cells.constFind((quint64(quint32(column)) << 32) | quint32(row));
             if (it != m_cells.cend() && !visit(it.value()))
                 return;
         }

@@ -117,10 +117,10 @@ void CamGroup::noteScale() const
     m_scale = scale;
     // The bounds leave room for icons at half the scale they were made for,
     // one zoom level out; beyond that, or far in, they are made anew.
-    const bool tight = scale.width() < m_boundsScale.width() / 2
-                       || scale.height() < m_boundsScale.height() / 2;
-    const bool loose = scale.width() > m_boundsScale.width() * 8
-                       || scale.height() > m_boundsScale.height() * 8;
+    const bool tight =
+        scale.width() < m_boundsScale.width() / 2 || scale.height() < m_boundsScale.height() / 2;
+    const bool loose =
+        scale.width() > m_boundsScale.width() * 8 || scale.height() > m_boundsScale.height() * 8;
     if ((tight || loose) && !m_announcePending && !m_grid.isEmpty()) {
         m_announcePending = true;
         auto *self = const_cast<CamGroup *>(this);

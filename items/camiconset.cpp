@@ -17,7 +17,7 @@ QPixmap builtinIcon(int type, bool directional, double angle)
     static constexpr const char *paths[2][3] = {
         {":/resources/camera.png", ":/resources/camera_2.png", ":/resources/camera_3.png"},
         {":/resources/video_camera.png", ":/resources/video_camera_2.png",
-            ":/resources/video_camera_3.png"},
+         ":/resources/video_camera_3.png"},
     };
     const QString path =
         QString::fromLatin1(paths[directional ? 1 : 0][(type == 2 || type == 3) ? type - 1 : 0]);

@@ -41,19 +41,20 @@ void CamStateBadge::paint(QPainter *painter, const QRectF &icon, State state)
 QString CamStateBadge::text(State state)
 {
     // The camera's own words, as hosts have them translated.
-    static const char *const texts[] = {"", QT_TRANSLATE_NOOP("CamGraphicsItem", "opening"),
-        QT_TRANSLATE_NOOP("CamGraphicsItem", "playing"),
-        QT_TRANSLATE_NOOP("CamGraphicsItem", "stale"),
-        QT_TRANSLATE_NOOP("CamGraphicsItem", "reconnecting"),
-        QT_TRANSLATE_NOOP("CamGraphicsItem", "failed")};
+    static const char *const texts[] = {"",
+                                        QT_TRANSLATE_NOOP("CamGraphicsItem", "opening"),
+                                        QT_TRANSLATE_NOOP("CamGraphicsItem", "playing"),
+                                        QT_TRANSLATE_NOOP("CamGraphicsItem", "stale"),
+                                        QT_TRANSLATE_NOOP("CamGraphicsItem", "reconnecting"),
+                                        QT_TRANSLATE_NOOP("CamGraphicsItem", "failed")};
     return state == CamGraphicsItem::NoPlayer
-        ? QString()
-        : QCoreApplication::translate("CamGraphicsItem", texts[state]);
+               ? QString()
+               : QCoreApplication::translate("CamGraphicsItem", texts[state]);
 }
 
 QString CamStateBadge::key(State state)
 {
     return state == CamGraphicsItem::NoPlayer
-        ? QString()
-        : QString::fromLatin1(QMetaEnum::fromType<State>().valueToKey(state)).toLower();
+               ? QString()
+               : QString::fromLatin1(QMetaEnum::fromType<State>().valueToKey(state)).toLower();
 }

@@ -13,8 +13,8 @@ FtpClient::FtpClient(QObject *parent)
     m_errorString = tr("Unknown error");
     setTimeout(m_timeout);
 
-    connect(
-        &m_control, &FtpControlChannel::socketStateChanged, this, &FtpClient::handleSocketState);
+    connect(&m_control, &FtpControlChannel::socketStateChanged, this,
+            &FtpClient::handleSocketState);
     connect(&m_control, &FtpControlChannel::replyReceived, this, &FtpClient::handleReply);
     connect(&m_control, &FtpControlChannel::failed, this, &FtpClient::handleConnectionFailure);
     connect(&m_data, &FtpDataChannel::connected, this, &FtpClient::handleDataConnected);
@@ -126,8 +126,8 @@ void FtpClient::setTimeout(int ms)
     m_data.setTimeout(ms);
 }
 
-int FtpClient::addCommand(
-    Command command, const QString &argument, const QString &secondArgument, quint16 port)
+int FtpClient::addCommand(Command command, const QString &argument, const QString &secondArgument,
+                          quint16 port)
 {
     m_commands.append({++m_lastId, command, argument, secondArgument, port});
     if (!m_running)
@@ -154,9 +154,9 @@ void FtpClient::startNextCommand()
         return;
 
     const bool hasLineBreak = command.argument.contains(QLatin1Char('\r'))
-        || command.argument.contains(QLatin1Char('\n'))
-        || command.secondArgument.contains(QLatin1Char('\r'))
-        || command.secondArgument.contains(QLatin1Char('\n'));
+                              || command.argument.contains(QLatin1Char('\n'))
+                              || command.secondArgument.contains(QLatin1Char('\r'))
+                              || command.secondArgument.contains(QLatin1Char('\n'));
     if (hasLineBreak) {
         finishCommand(true, tr("Invalid argument"));
         return;
@@ -200,7 +200,8 @@ void FtpClient::startNextCommand()
     switch (command.command) {
     case Login:
         m_step = Session;
-        conduct(m_session.begin(FtpSessionCommand::Login, command.argument, command.secondArgument));
+        conduct(
+            m_session.begin(FtpSessionCommand::Login, command.argument, command.secondArgument));
         break;
     case Cd:
         m_step = Session;
@@ -209,7 +210,7 @@ void FtpClient::startNextCommand()
     default:
         m_step = Transfer;
         carryOut(m_transfer.begin(command.command == Get ? FtpTransfer::File : FtpTransfer::Listing,
-            command.argument, m_transferLimit));
+                                  command.argument, m_transferLimit));
         break;
     }
 }

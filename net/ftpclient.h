@@ -95,7 +95,7 @@ private:
     };
 
     int addCommand(Command command, const QString &argument = QString(),
-        const QString &secondArgument = QString(), quint16 port = 0);
+                   const QString &secondArgument = QString(), quint16 port = 0);
     void scheduleNextCommand();
     void startNextCommand();
     void conduct(const FtpSessionCommand::Action &action);

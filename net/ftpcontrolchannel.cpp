@@ -8,7 +8,7 @@ FtpControlChannel::FtpControlChannel(QObject *parent)
     m_timer.setSingleShot(true);
     m_timer.setInterval(30000);
     connect(&m_timer, &QTimer::timeout, this,
-        [this] { fail(tr("Connection timed out: the server did not answer")); });
+            [this] { fail(tr("Connection timed out: the server did not answer")); });
 }
 
 FtpControlChannel::~FtpControlChannel()
@@ -25,7 +25,7 @@ void FtpControlChannel::connectToHost(const QString &host, quint16 port)
     connect(m_socket, &QIODevice::readyRead, this, &FtpControlChannel::readReplies);
     connect(m_socket, &QAbstractSocket::errorOccurred, this, &FtpControlChannel::handleSocketError);
     connect(m_socket, &QAbstractSocket::disconnected, this,
-        [this] { handleSocketError(QAbstractSocket::RemoteHostClosedError); });
+            [this] { handleSocketError(QAbstractSocket::RemoteHostClosedError); });
     m_owed.enqueue(false); // the greeting
     updateTimer();
     m_socket->connectToHost(host, port);

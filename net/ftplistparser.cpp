@@ -49,8 +49,8 @@ bool isDigits(const QByteArray &text)
 // 1..12 for an English month abbreviation, 0 otherwise.
 int monthNumber(const QByteArray &text)
 {
-    static const char *const months[] = {
-        "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+    static const char *const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                         "jul", "aug", "sep", "oct", "nov", "dec"};
     if (text.size() != 3)
         return 0;
     const QByteArray lower = text.toLower();
@@ -77,9 +77,10 @@ QTime clockTime(const QByteArray &text)
 
 int permissionBits(const QByteArray &mode)
 {
-    static const int bits[9] = {FtpUrlInfo::ReadOwner, FtpUrlInfo::WriteOwner, FtpUrlInfo::ExeOwner,
-        FtpUrlInfo::ReadGroup, FtpUrlInfo::WriteGroup, FtpUrlInfo::ExeGroup, FtpUrlInfo::ReadOther,
-        FtpUrlInfo::WriteOther, FtpUrlInfo::ExeOther};
+    static const int bits[9] = {
+        FtpUrlInfo::ReadOwner, FtpUrlInfo::WriteOwner, FtpUrlInfo::ExeOwner,
+        FtpUrlInfo::ReadGroup, FtpUrlInfo::WriteGroup, FtpUrlInfo::ExeGroup,
+        FtpUrlInfo::ReadOther, FtpUrlInfo::WriteOther, FtpUrlInfo::ExeOther};
     int result = 0;
     for (int i = 0; i < 9; ++i) {
         const char c = mode.at(i + 1);

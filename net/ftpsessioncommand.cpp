@@ -2,8 +2,8 @@
 
 #include "net/ftpreplyparser.h"
 
-FtpSessionCommand::Action FtpSessionCommand::begin(
-    Kind kind, const QString &user, const QString &password)
+FtpSessionCommand::Action FtpSessionCommand::begin(Kind kind, const QString &user,
+                                                   const QString &password)
 {
     m_kind = kind;
     m_password.clear();

@@ -86,9 +86,10 @@ FtpTransfer::Action FtpTransfer::handlePassiveReply(const FtpReply &reply)
 {
     quint16 port = 0;
     QHostAddress ignored;
-    const bool parsed = m_step == ExtendedPassive
-        ? reply.code == 229 && FtpReplyParser::extendedPassivePort(reply.text, &port)
-        : reply.code == 227 && FtpReplyParser::passiveEndpoint(reply.text, &ignored, &port);
+    const bool parsed =
+        m_step == ExtendedPassive
+            ? reply.code == 229 && FtpReplyParser::extendedPassivePort(reply.text, &port)
+            : reply.code == 227 && FtpReplyParser::passiveEndpoint(reply.text, &ignored, &port);
     Action action;
     if (parsed) {
         // The data connection goes to the server of the control connection,
@@ -115,7 +116,7 @@ FtpTransfer::Action FtpTransfer::dataConnected()
     if (m_kind == File)
         return send(Receiving, QStringLiteral("RETR ") + m_path);
     return send(Receiving,
-        m_path.isEmpty() ? QStringLiteral("LIST") : QStringLiteral("LIST ") + m_path);
+                m_path.isEmpty() ? QStringLiteral("LIST") : QStringLiteral("LIST ") + m_path);
 }
 
 FtpTransfer::Action FtpTransfer::addData(const QByteArray &bytes, QList<FtpUrlInfo> *entries)

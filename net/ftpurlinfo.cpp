@@ -5,8 +5,8 @@
 bool FtpUrlInfo::operator==(const FtpUrlInfo &other) const
 {
     return m_name == other.m_name && m_kind == other.m_kind && m_size == other.m_size
-        && m_lastModified == other.m_lastModified && m_owner == other.m_owner
-        && m_group == other.m_group && m_permissions == other.m_permissions;
+           && m_lastModified == other.m_lastModified && m_owner == other.m_owner
+           && m_group == other.m_group && m_permissions == other.m_permissions;
 }
 
 QDebug operator<<(QDebug debug, const FtpUrlInfo &info)

@@ -36,9 +36,10 @@ AxisTrafficStreamOverlay::AxisTrafficStreamOverlay(QObject *parent, const QStrin
 { }
 
 AxisTrafficStreamOverlay::AxisTrafficStreamOverlay(QObject *parent, const QString &url,
-    std::unique_ptr<DetectorTransport> transport, const Timings &timings)
+                                                   std::unique_ptr<DetectorTransport> transport,
+                                                   const Timings &timings)
     : DetectorOverlay(parent, url, std::make_unique<TrafficStreamProtocol>(timings.protocol),
-        std::move(transport), timings.connection)
+                      std::move(transport), timings.connection)
     , m_passwordDelay(timings.passwordDelay)
 { }
 

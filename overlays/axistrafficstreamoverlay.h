@@ -30,7 +30,7 @@ public:
     // Over TCP, with the default timings.
     AxisTrafficStreamOverlay(QObject *parent, const QString &url);
     AxisTrafficStreamOverlay(QObject *parent, const QString &url,
-        std::unique_ptr<DetectorTransport> transport, const Timings &timings);
+                             std::unique_ptr<DetectorTransport> transport, const Timings &timings);
 
 protected:
     // The credentials go out as lines of their own.

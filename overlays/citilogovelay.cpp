@@ -33,8 +33,9 @@ CitiLogOvelay::CitiLogOvelay(QObject *parent, const QString &url)
 { }
 
 CitiLogOvelay::CitiLogOvelay(QObject *parent, const QString &url,
-    std::unique_ptr<DetectorTransport> transport, const Timings &timings)
-    : DetectorOverlay(parent, url,
+                             std::unique_ptr<DetectorTransport> transport, const Timings &timings)
+    : DetectorOverlay(
+        parent, url,
         std::make_unique<CitiLogProtocol>(CitiLogProtocol::makeOwnId(), timings.protocol),
         std::move(transport), timings.connection)
 { }

@@ -26,7 +26,7 @@ public:
     // Over TCP, with the default timings.
     CitiLogOvelay(QObject *parent, const QString &url);
     CitiLogOvelay(QObject *parent, const QString &url, std::unique_ptr<DetectorTransport> transport,
-        const Timings &timings);
+                  const Timings &timings);
 
     QByteArray ownId() const { return citiLog().ownId(); }
 

@@ -33,7 +33,7 @@ CitiLogProtocol::CitiLogProtocol(const QByteArray &ownId, const Timings &timings
 QByteArray CitiLogProtocol::request(const QByteArray &name) const
 {
     return "<CTL source=\"" + m_ownId + "\" dest=\"" + m_peerId.toLatin1() + "\"><" + name
-        + "/></CTL>";
+           + "/></CTL>";
 }
 
 QByteArray CitiLogProtocol::frame(const QByteArray &text)
@@ -151,8 +151,8 @@ void CitiLogProtocol::handleMessage(const QByteArray &text, qint64 now, OverlayR
     }
 }
 
-void CitiLogProtocol::readEnumeration(
-    const QDomElement &root, qint64 now, OverlayReaction &reaction)
+void CitiLogProtocol::readEnumeration(const QDomElement &root, qint64 now,
+                                      OverlayReaction &reaction)
 {
     const QDomElement enumeration = firstElement(root, QStringLiteral("AnaEnum"));
     if (enumeration.isNull())
@@ -170,11 +170,12 @@ void CitiLogProtocol::readConfiguration(const QDomElement &root, OverlayReaction
     const QDomElement global = firstElement(root, QStringLiteral("Global"));
     if (global.isNull())
         return;
-    m_frameSize = QSize(global.attribute(QStringLiteral("ImgWidth"), QStringLiteral("-1")).toInt(),
-        global.attribute(QStringLiteral("ImgHeight"), QStringLiteral("-1")).toInt());
+    m_frameSize =
+        QSize(global.attribute(QStringLiteral("ImgWidth"), QStringLiteral("-1")).toInt(),
+              global.attribute(QStringLiteral("ImgHeight"), QStringLiteral("-1")).toInt());
 
     static const QString corners[] = {QStringLiteral("Left"), QStringLiteral("Top"),
-        QStringLiteral("Right"), QStringLiteral("Bottom")};
+                                      QStringLiteral("Right"), QStringLiteral("Bottom")};
     const QDomNodeList lanes = root.elementsByTagName(QStringLiteral("Lane"));
     for (int i = 0; i < lanes.size(); ++i) {
         const QDomElement lane = lanes.at(i).toElement();
@@ -207,7 +208,8 @@ void CitiLogProtocol::readConfiguration(const QDomElement &root, OverlayReaction
         // A lane number that is no integer reads as 0, which matters only
         // when no segment follows it.
         if (!coordinatesValid || (segments.isEmpty() && !laneIdValid)) {
-            reaction.error = QCoreApplication::translate("CitiLogOvelay", "Invalid camera configuration: zones coordinate error");
+            reaction.error = QCoreApplication::translate(
+                "CitiLogOvelay", "Invalid camera configuration: zones coordinate error");
             break;
         }
         m_zones.append(zone);
@@ -225,7 +227,8 @@ void CitiLogProtocol::readStates(const QDomElement &root, OverlayReaction &react
         const QString vector =
             outputs.at(i).toElement().firstChildElement(QStringLiteral("StateVector")).text();
         if (vector.size() != m_zones.size()) {
-            reaction.error = QCoreApplication::translate("CitiLogOvelay", "Zones count not equals count in configuration");
+            reaction.error = QCoreApplication::translate(
+                "CitiLogOvelay", "Zones count not equals count in configuration");
             break;
         }
         for (int z = 0; z < m_zones.size(); ++z) {

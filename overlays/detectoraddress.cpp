@@ -9,7 +9,7 @@ namespace {
 bool hasControlCharacter(const QString &text)
 {
     return std::any_of(text.cbegin(), text.cend(),
-        [](const QChar c) { return c.category() == QChar::Other_Control; });
+                       [](const QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace

@@ -7,8 +7,9 @@
 #include <QTimerEvent>
 
 DetectorOverlay::DetectorOverlay(QObject *parent, const QString &url,
-    std::unique_ptr<DetectorProtocol> protocol, std::unique_ptr<DetectorTransport> transport,
-    const Timings &timings)
+                                 std::unique_ptr<DetectorProtocol> protocol,
+                                 std::unique_ptr<DetectorTransport> transport,
+                                 const Timings &timings)
     : QObject(parent)
     , m_address(url)
     , m_protocol(std::move(protocol))
@@ -154,7 +155,8 @@ void DetectorOverlay::onDisconnected()
     }
     m_protocol->connectionLost();
     if (!m_stopping)
-        QTimer::singleShot(m_timings.reconnectDelay, Qt::PreciseTimer, this, &DetectorOverlay::start);
+        QTimer::singleShot(m_timings.reconnectDelay, Qt::PreciseTimer, this,
+                           &DetectorOverlay::start);
 }
 
 void DetectorOverlay::onReadyRead()

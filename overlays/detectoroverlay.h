@@ -61,7 +61,7 @@ signals:
 protected:
     // Takes the protocol and the transport; the transport becomes a child.
     DetectorOverlay(QObject *parent, const QString &url, std::unique_ptr<DetectorProtocol> protocol,
-        std::unique_ptr<DetectorTransport> transport, const Timings &timings);
+                    std::unique_ptr<DetectorTransport> transport, const Timings &timings);
 
     const DetectorAddress &address() const { return m_address; }
     DetectorProtocol &protocol() const { return *m_protocol; }

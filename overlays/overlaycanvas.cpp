@@ -55,7 +55,7 @@ OverlayCanvas::OverlayCanvas(const QSize &frame, const QSize &shown, LabelCache 
     : m_pixmap(transparentPixmap(imageSize(frame, shown)))
     , m_painter(&m_pixmap)
     , m_toImage(QTransform::fromScale(qreal(m_pixmap.width()) / frame.width(),
-          qreal(m_pixmap.height()) / frame.height()))
+                                      qreal(m_pixmap.height()) / frame.height()))
     , m_labels(labels)
     , m_activePen(QColor(Qt::red), 2)
     , m_idlePen(QColor(Qt::green), 2)

@@ -124,20 +124,22 @@ std::optional<OverlayReaction> TrafficStreamProtocol::handleNext(qint64 now)
     return reaction;
 }
 
-void TrafficStreamProtocol::handleAnswer(
-    const QByteArray &unit, qint64 now, OverlayReaction &reaction)
+void TrafficStreamProtocol::handleAnswer(const QByteArray &unit, qint64 now,
+                                         OverlayReaction &reaction)
 {
     switch (m_state) {
     case LoginSent:
         if (unit.startsWith("id"))
             sendCommand(CameraInfoRequested, now, reaction);
         else
-            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Login failed");
+            reaction.error =
+                QCoreApplication::translate("AxisTrafficStreamOverlay", "Login failed");
         break;
     case CameraInfoRequested:
         if (!m_announced) {
             if (!acceptAnnouncement(unit))
-                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid data size in command 'gcam'");
+                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                             "Invalid data size in command 'gcam'");
             break;
         }
         reaction.error = parseCameraData(unit);
@@ -147,7 +149,8 @@ void TrafficStreamProtocol::handleAnswer(
     case StatesRequested: {
         QString error;
         if (!parseSensorStates(unit, &error) && error.isEmpty())
-            error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Failed to parse 'ge2' answer");
+            error = QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                "Failed to parse 'ge2' answer");
         if (error.isEmpty())
             sendCommand(SensorsRequested, now, reaction);
         reaction.error = error;
@@ -156,7 +159,8 @@ void TrafficStreamProtocol::handleAnswer(
     case SensorsRequested:
         if (!m_announced) {
             if (!acceptAnnouncement(unit))
-                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid data size in command 'gtrp'");
+                reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                             "Invalid data size in command 'gtrp'");
             break;
         }
         // The subscription goes out even when the sensor data were faulty.
@@ -168,13 +172,15 @@ void TrafficStreamProtocol::handleAnswer(
         if (unit == "sm data=on")
             m_state = Idle;
         else
-            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid answer to evenet subscription");
+            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                         "Invalid answer to evenet subscription");
         break;
     case KeepAliveSent:
         if (unit.startsWith("id"))
             m_state = Idle;
         else
-            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid answer to 'id' command");
+            reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                         "Invalid answer to 'id' command");
         break;
     case Idle:
         break;
@@ -194,10 +200,10 @@ bool TrafficStreamProtocol::acceptAnnouncement(const QByteArray &unit)
 OverlayReaction TrafficStreamProtocol::tick(qint64 now)
 {
     OverlayReaction reaction;
-    const qint64 deadline =
-        m_state == LoginSent ? m_timings.loginTimeout : m_timings.answerTimeout;
+    const qint64 deadline = m_state == LoginSent ? m_timings.loginTimeout : m_timings.answerTimeout;
     if (m_answerSince >= 0 && now - m_answerSince > deadline)
-        reaction.error = QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot");
+        reaction.error =
+            QCoreApplication::translate("AxisTrafficStreamOverlay", "Command answer timeot");
     else if (m_idleSince >= 0 && now - m_idleSince > m_timings.keepAliveInterval)
         sendCommand(KeepAliveSent, now, reaction);
     return reaction;
@@ -222,11 +228,13 @@ QString TrafficStreamProtocol::parseCameraData(const QByteArray &data)
         if (item.startsWith("FrameW=")) {
             m_frameSize.setWidth(valueAfterKey(item, &ok));
             if (!ok)
-                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Ivalid value for 'FrameW'");
+                return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                   "Ivalid value for 'FrameW'");
         } else if (item.startsWith("FrameH=")) {
             m_frameSize.setHeight(valueAfterKey(item, &ok));
             if (!ok)
-                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Ivalid value for 'FrameH'");
+                return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                   "Ivalid value for 'FrameH'");
         }
     }
     if (!m_frameSize.isValid())
@@ -260,19 +268,23 @@ bool TrafficStreamProtocol::parseSensorStates(const QByteArray &line, QString *e
     for (const QByteArray &item : items) {
         const QByteArrayList parts = item.split('=');
         if (parts.size() != 2) {
-            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensors state value"));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "Invalid sensors state value"));
             break;
         }
         bool ok = false;
         const int id = parts.at(0).toInt(&ok, 10);
         if (!ok) {
-            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor id in state string"));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "Invalid sensor id in state string"));
             break;
         }
         unnamed.remove(id);
         const QByteArrayList fields = parts.at(1).split(',');
         if (fields.size() < 5) {
-            report(QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor %1 state value").arg(id));
+            report(QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "Invalid sensor %1 state value")
+                       .arg(id));
             break;
         }
         m_sensors[id].active = fields.at(0).toInt(&ok, 10) == 1 && ok;
@@ -294,11 +306,15 @@ QString TrafficStreamProtocol::parseSensorData(const QByteArray &data)
             continue;
         const QString name = QString::fromLatin1(opening);
         if (i + 5 >= count)
-            return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid lines count for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "Invalid lines count for '%1'")
+                .arg(name);
         bool ok = false;
         const int id = opening.mid(7).toInt(&ok, 10);
         if (!ok)
-            return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid sensor id for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "Invalid sensor id for '%1'")
+                .arg(name);
 
         QPolygon polygon;
         const QByteArrayList values = lines.at(i + 1).split(';');
@@ -306,14 +322,18 @@ QString TrafficStreamProtocol::parseSensorData(const QByteArray &data)
         for (int v = 0; v < values.size() && !values.at(v).isEmpty(); ++v) {
             const int value = values.at(v).toInt(&ok, 10);
             if (!ok)
-                return QCoreApplication::translate("AxisTrafficStreamOverlay", "Invalid coordiantes value for '%1'").arg(name);
+                return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                                   "Invalid coordiantes value for '%1'")
+                    .arg(name);
             if (v % 2 == 0)
                 x = value;
             else
                 polygon.append(QPoint(x, value));
         }
         if (polygon.isEmpty())
-            return QCoreApplication::translate("AxisTrafficStreamOverlay", "No coordinates for '%1'").arg(name);
+            return QCoreApplication::translate("AxisTrafficStreamOverlay",
+                                               "No coordinates for '%1'")
+                .arg(name);
         m_sensors[id].polygon = polygon;
     }
     return QString();

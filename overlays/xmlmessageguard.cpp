@@ -5,8 +5,10 @@
 
 QString XmlMessageGuard::check(const QByteArray &text)
 {
-    const QString entities = QCoreApplication::translate("CitiLogOvelay", "entity declarations not allowed");
-    const QString nesting = QCoreApplication::translate("CitiLogOvelay", "elements nested too deeply");
+    const QString entities =
+        QCoreApplication::translate("CitiLogOvelay", "entity declarations not allowed");
+    const QString nesting =
+        QCoreApplication::translate("CitiLogOvelay", "elements nested too deeply");
 
     // The reader stops at the DTD, before any entity could be expanded.
     QXmlStreamReader reader(text);

@@ -53,7 +53,8 @@ bool FrameConverter::isScalableYuv(AVPixelFormat format)
     if (!descriptor || descriptor->nb_components < 3 || descriptor->comp[0].depth != 8)
         return false;
     const auto excluded = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL
-        | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT | AV_PIX_FMT_FLAG_BAYER;
+                          | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT
+                          | AV_PIX_FMT_FLAG_BAYER;
     return (descriptor->flags & excluded) == 0 && (descriptor->flags & AV_PIX_FMT_FLAG_PLANAR);
 }
 
@@ -84,7 +85,7 @@ bool FrameConverter::convert(const AVFrame *frame, QImage *image)
     if (!m_context || !(setup == m_setup)) {
         m_setup = Setup();
         m_context.reset(makeContext(from, scaledFirst ? AV_PIX_FMT_YUV420P : setup.format,
-            setup.target, setup.fullRange));
+                                    setup.target, setup.fullRange));
         if (!m_context)
             return false;
         m_setup = setup;
@@ -93,12 +94,12 @@ bool FrameConverter::convert(const AVFrame *frame, QImage *image)
     int strides[4] = {int(image->bytesPerLine()), 0, 0, 0};
     if (scaledFirst) {
         return sws_scale(m_context.get(), m_planes, m_planeStrides, 0, from.height(), planes,
-                   strides)
-            > 0;
+                         strides)
+               > 0;
     }
     return sws_scale(m_context.get(), frame->data, frame->linesize, 0, frame->height, planes,
-               strides)
-        > 0;
+                     strides)
+           > 0;
 }
 
 // Scales the picture into the YUV buffer of the shown size; the range stays
@@ -117,8 +118,8 @@ bool FrameConverter::scalePlanes(const AVFrame *frame, const Setup &setup)
         m_planeBuffer.reset(static_cast<uint8_t *>(av_malloc(size_t(bytes) + PlanePadding)));
         if (!m_planeBuffer
             || av_image_fill_arrays(m_planes, m_planeStrides, m_planeBuffer.get(),
-                   AV_PIX_FMT_YUV420P, width, height, PlaneAlignment)
-                < 0) {
+                                    AV_PIX_FMT_YUV420P, width, height, PlaneAlignment)
+                   < 0) {
             m_planeBuffer.reset();
             return false;
         }
@@ -132,30 +133,30 @@ bool FrameConverter::scalePlanes(const AVFrame *frame, const Setup &setup)
     int strides[4] = {};
     for (int plane = 0; plane < 4; ++plane)
         strides[plane] = frame->linesize[plane] * step;
-    m_planeContext.reset(sws_getCachedContext(m_planeContext.release(), setup.width,
-        sourceHeight, setup.format, width, height, AV_PIX_FMT_YUV420P,
-        scalingFlags(QSize(setup.width, sourceHeight), setup.target), nullptr, nullptr,
-        nullptr));
+    m_planeContext.reset(sws_getCachedContext(
+        m_planeContext.release(), setup.width, sourceHeight, setup.format, width, height,
+        AV_PIX_FMT_YUV420P, scalingFlags(QSize(setup.width, sourceHeight), setup.target), nullptr,
+        nullptr, nullptr));
     return m_planeContext
-        && sws_scale(m_planeContext.get(), frame->data, strides, 0, sourceHeight, m_planes,
-               m_planeStrides)
-        > 0;
+           && sws_scale(m_planeContext.get(), frame->data, strides, 0, sourceHeight, m_planes,
+                        m_planeStrides)
+                  > 0;
 }
 
-SwsContext *FrameConverter::makeContext(
-    const QSize &from, AVPixelFormat format, const QSize &to, bool fullRange)
+SwsContext *FrameConverter::makeContext(const QSize &from, AVPixelFormat format, const QSize &to,
+                                        bool fullRange)
 {
     SwsContext *context = sws_alloc_context();
     if (!context)
         return nullptr;
     const bool set = av_opt_set_int(context, "srcw", from.width(), 0) >= 0
-        && av_opt_set_int(context, "srch", from.height(), 0) >= 0
-        && av_opt_set_int(context, "src_format", format, 0) >= 0
-        && av_opt_set_int(context, "src_range", fullRange ? 1 : 0, 0) >= 0
-        && av_opt_set_int(context, "dstw", to.width(), 0) >= 0
-        && av_opt_set_int(context, "dsth", to.height(), 0) >= 0
-        && av_opt_set_int(context, "dst_format", AV_PIX_FMT_RGB32, 0) >= 0
-        && av_opt_set_int(context, "sws_flags", scalingFlags(from, to), 0) >= 0;
+                     && av_opt_set_int(context, "srch", from.height(), 0) >= 0
+                     && av_opt_set_int(context, "src_format", format, 0) >= 0
+                     && av_opt_set_int(context, "src_range", fullRange ? 1 : 0, 0) >= 0
+                     && av_opt_set_int(context, "dstw", to.width(), 0) >= 0
+                     && av_opt_set_int(context, "dsth", to.height(), 0) >= 0
+                     && av_opt_set_int(context, "dst_format", AV_PIX_FMT_RGB32, 0) >= 0
+                     && av_opt_set_int(context, "sws_flags", scalingFlags(from, to), 0) >= 0;
     if (!set || sws_init_context(context, nullptr, nullptr) < 0) {
         sws_freeContext(context);
         return nullptr;

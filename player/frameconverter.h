@@ -54,13 +54,13 @@ private:
         bool operator==(const Setup &other) const
         {
             return width == other.width && height == other.height && format == other.format
-                && fullRange == other.fullRange && target == other.target;
+                   && fullRange == other.fullRange && target == other.target;
         }
     };
 
     bool scalePlanes(const AVFrame *frame, const Setup &setup);
-    static SwsContext *makeContext(
-        const QSize &from, AVPixelFormat format, const QSize &to, bool fullRange);
+    static SwsContext *makeContext(const QSize &from, AVPixelFormat format, const QSize &to,
+                                   bool fullRange);
 
     FFmpeg::ScaleContextPtr m_context; // to RGB
     FFmpeg::ScaleContextPtr m_planeContext; // YUV to YUV at the shown size

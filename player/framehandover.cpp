@@ -26,22 +26,22 @@ QImage makeImage(const QSize &size)
     // Wider than any screen: something went wrong upstream.
     if (size.isEmpty() || size.width() > 32768 || size.height() > 32768)
         return QImage();
-    const qsizetype stride = (qsizetype(size.width()) * 4 + RowAlignment - 1) / RowAlignment
-        * RowAlignment;
+    const qsizetype stride =
+        (qsizetype(size.width()) * 4 + RowAlignment - 1) / RowAlignment * RowAlignment;
     auto *buffer = static_cast<uchar *>(av_malloc(size_t(stride * size.height() + Padding)));
     if (!buffer)
         return QImage();
     return QImage(buffer, size.width(), size.height(), stride, QImage::Format_RGB32, freeBuffer,
-        buffer);
+                  buffer);
 }
 
 } // namespace
 
 void FrameHandOver::setTargetSize(const QSize &size)
 {
-    const quint64 packed = size.isEmpty()
-        ? 0
-        : (quint64(quint32(size.width())) << 32) | quint64(quint32(size.height()));
+    const quint64 packed =
+        size.isEmpty() ? 0
+                       : (quint64(quint32(size.width())) << 32) | quint64(quint32(size.height()));
     m_targetSize.store(packed);
 }
 
@@ -63,7 +63,7 @@ void FrameHandOver::paint(QPainter *painter, const QRect &rect, const QRectF &pa
 {
     AnnotatedMutexLocker locker(&m_frameLock);
     const QRectF source(part.x() * m_image.width(), part.y() * m_image.height(),
-        part.width() * m_image.width(), part.height() * m_image.height());
+                        part.width() * m_image.width(), part.height() * m_image.height());
     painter->drawImage(QRectF(rect), m_image, source);
 }
 
@@ -117,8 +117,8 @@ QImage FrameHandOver::pictureBuffer(const QSize &size)
     return makeImage(size);
 }
 
-FrameHandOver::Delivery FrameHandOver::deliver(
-    const QSize &size, const std::function<bool(QImage *)> &convert)
+FrameHandOver::Delivery FrameHandOver::deliver(const QSize &size,
+                                               const std::function<bool(QImage *)> &convert)
 {
     m_pictures.fetch_add(1, std::memory_order_relaxed);
     AnnotatedMutexLocker locker(&m_frameLock, 0);

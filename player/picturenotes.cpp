@@ -7,7 +7,7 @@
 namespace PictureNotes {
 
 void drawStatusLine(QPainter *painter, const QRect &picture, const QString &text,
-    const QColor &colour)
+                    const QColor &colour)
 {
     if (text.isEmpty())
         return;
@@ -59,7 +59,7 @@ void drawStatistics(QPainter *painter, const QRect &picture, const QStringList &
         width = qMax(width, metrics.horizontalAdvance(line));
     const int pad = qMax(2, font.pixelSize() / 3);
     const QRect box(picture.left() + pad, picture.top() + picture.height() * 2 / 10,
-        width + 2 * pad, int(lines.size()) * metrics.lineSpacing() + 2 * pad);
+                    width + 2 * pad, int(lines.size()) * metrics.lineSpacing() + 2 * pad);
 
     painter->save();
     painter->setClipRect(picture);
@@ -69,7 +69,7 @@ void drawStatistics(QPainter *painter, const QRect &picture, const QStringList &
     painter->setFont(font);
     painter->setPen(Qt::white);
     painter->drawText(box.adjusted(pad, pad, -pad, -pad), Qt::AlignLeft | Qt::AlignTop,
-        lines.join(QLatin1Char('\n')));
+                      lines.join(QLatin1Char('\n')));
     painter->restore();
 }
 
@@ -92,7 +92,7 @@ void drawNotice(QPainter *painter, const QRect &picture, const QString &text, bo
     painter->setFont(font);
     painter->setPen(failed ? QColor(255, 110, 110) : QColor(Qt::white));
     painter->drawText(band.adjusted(pad, 0, -pad, 0), Qt::AlignVCenter | Qt::AlignLeft,
-        metrics.elidedText(text, Qt::ElideMiddle, band.width() - 2 * pad));
+                      metrics.elidedText(text, Qt::ElideMiddle, band.width() - 2 * pad));
     painter->restore();
 }
 

@@ -22,7 +22,7 @@ const QColor StaleColour(255, 193, 7);
 // One status line across the top fifth of the picture, as large as its
 // length allows.
 void drawStatusLine(QPainter *painter, const QRect &picture, const QString &text,
-    const QColor &colour);
+                    const QColor &colour);
 // Across the middle of the picture, where it cannot be missed.
 void drawStaleBadge(QPainter *painter, const QRect &picture, const QString &text);
 // In the top left corner, below the band of the status lines.

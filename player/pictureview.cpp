@@ -13,8 +13,7 @@ PictureView::PictureView(QWidget *widget, NotesPainter notes, QObject *parent)
     , m_widget(widget)
     , m_notes(std::move(notes))
     , m_zoom(widget)
-{
-}
+{ }
 
 void PictureView::show(std::shared_ptr<FrameHandOver> frames, const QSize &pixels)
 {

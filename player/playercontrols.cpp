@@ -40,8 +40,7 @@ PlayerControls::PlayerControls(PlayerWidget *player, PictureView *picture, QWidg
     , m_player(player)
     , m_picture(picture)
     , m_video(video)
-{
-}
+{ }
 
 void PlayerControls::addMenu()
 {
@@ -51,7 +50,8 @@ void PlayerControls::addMenu()
         new QAction(withKey(tr("Statistics"), PlayerWidget::StatisticsKey), m_player);
     m_statisticsAction->setCheckable(true);
     connect(m_statisticsAction, &QAction::toggled, m_player, &PlayerWidget::setStatisticsShown);
-    auto *whole = new QAction(withKey(tr("Whole picture"), PlayerWidget::WholePictureKey), m_player);
+    auto *whole =
+        new QAction(withKey(tr("Whole picture"), PlayerWidget::WholePictureKey), m_player);
     connect(whole, &QAction::triggered, m_player, &PlayerWidget::resetZoom);
     m_player->addActions({still, m_statisticsAction, whole});
     m_player->setContextMenuPolicy(Qt::ActionsContextMenu);

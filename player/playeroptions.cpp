@@ -82,7 +82,9 @@ void PlayerOptions::take(const QString &name, const QString &value, bool hasValu
     // The last one counts, as on the other player's command line.
     m_cachingMs = int(qMin<qlonglong>(ms, MaxCachingMs));
     if (ms > MaxCachingMs)
-        m_ignored << QStringLiteral("%1=%2: taken as %3").arg(quoted(name), quoted(value)).arg(MaxCachingMs);
+        m_ignored << QStringLiteral("%1=%2: taken as %3")
+                         .arg(quoted(name), quoted(value))
+                         .arg(MaxCachingMs);
 }
 
 QList<PlayerOptions::Option> PlayerOptions::inputOptions(const QByteArray &scheme) const
@@ -108,8 +110,7 @@ QList<PlayerOptions::Option> PlayerOptions::decoderOptions(int frameIntervalMs, 
 {
     if (m_cachingMs < 0)
         return {};
-    const int interval =
-        frameIntervalMs > 0 ? qMin(frameIntervalMs, 1000) : DefaultFrameIntervalMs;
+    const int interval = frameIntervalMs > 0 ? qMin(frameIntervalMs, 1000) : DefaultFrameIntervalMs;
     // Decoding pictures on n threads at once holds n - 1 of them back. They
     // may take a tenth of the caching; the rest is the network's. (With
     // 300 ms each picture is decoded as it comes, with a second two are

@@ -5,8 +5,8 @@
 #include "player/bewardview.h"
 #include "player/bewardviewfactory.h"
 #include "player/framehandover.h"
-#include "player/pictureview.h"
 #include "player/picturenotes.h"
+#include "player/pictureview.h"
 #include "player/playercontrols.h"
 #include "player/playeroptions.h"
 #include "player/proxysocket.h"
@@ -29,14 +29,13 @@ enum Page { VideoPage = 0, LoadingPage = 1, BewardPage = 2 };
 
 } // namespace
 
-PlayerWidget::PlayerWidget(
-    QWidget *parent, const QString &camAddress, bool useTcp, const QString &playerOptions)
+PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp,
+                           const QString &playerOptions)
     : PlayerWidget(parent, camAddress, useTcp, playerOptions, nullptr)
-{
-}
+{ }
 
 PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp,
-    const QString &playerOptions, StreamPool *pool)
+                           const QString &playerOptions, StreamPool *pool)
     : QWidget(parent)
     , ui(new Ui::PlayerWidget)
     , m_camAddress(camAddress)
@@ -54,13 +53,13 @@ PlayerWidget::PlayerWidget(QWidget *parent, const QString &camAddress, bool useT
 
     ui->setupUi(this);
     m_picture = std::make_unique<PictureView>(
-        ui->video, [this](QPainter *painter, const QRect &picture) { paintNotes(painter, picture); },
-        nullptr);
+        ui->video,
+        [this](QPainter *painter, const QRect &picture) { paintNotes(painter, picture); }, nullptr);
     connect(m_picture.get(), &PictureView::overlaySizeChanged, this,
-        &PlayerWidget::overlaySizeChanged);
+            &PlayerWidget::overlaySizeChanged);
     m_stills = std::make_unique<StillCapture>(&m_clock, nullptr);
     connect(m_stills.get(), &StillCapture::noticeChanged, ui->video,
-        QOverload<>::of(&QWidget::update));
+            QOverload<>::of(&QWidget::update));
     connect(m_stills.get(), &StillCapture::saved, this, &PlayerWidget::stillSaved);
     m_controls = new PlayerControls(this, m_picture.get(), ui->video);
 
@@ -200,11 +199,11 @@ void PlayerWidget::playerInitComplete()
     m_picture->show(m_frames, m_videoSize);
     m_infoText = tr("Waiting for first frame ...");
     connect(this, &PlayerWidget::newFrame, this, QOverload<>::of(&QWidget::update),
-        Qt::UniqueConnection);
+            Qt::UniqueConnection);
     setFocusPolicy(Qt::StrongFocus);
     if (auto *dock = qobject_cast<QDockWidget *>(parentWidget())) {
         connect(dock, &QDockWidget::topLevelChanged, this, &PlayerWidget::parentDockChanged,
-            Qt::UniqueConnection);
+                Qt::UniqueConnection);
     }
     update();
     updateState();
@@ -330,13 +329,12 @@ void PlayerWidget::updateState()
 {
     const qint64 now = m_clock.elapsed();
     // Any picture left standing is marked, while the stream reconnects too.
-    const bool stale = ui->stackedWidget->currentIndex() == VideoPage && !m_isBeward
-        && m_statistics.isStale(now);
+    const bool stale =
+        ui->stackedWidget->currentIndex() == VideoPage && !m_isBeward && m_statistics.isStale(now);
     if (stale != !m_staleSince.isNull()) {
-        m_staleSince = stale
-            ? QTime::currentTime().addMSecs(-int(qMin<qint64>(
-                m_statistics.sinceLastPicture(now), 24 * 3600 * 1000)))
-            : QTime();
+        m_staleSince = stale ? QTime::currentTime().addMSecs(
+                           -int(qMin<qint64>(m_statistics.sinceLastPicture(now), 24 * 3600 * 1000)))
+                             : QTime();
         ui->video->update();
     }
     const StreamState state = currentState(now);

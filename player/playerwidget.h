@@ -61,10 +61,10 @@ public:
     static constexpr int NoticeMs = StillCapture::NoticeMs;
 
     PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp = false,
-        const QString &playerOptions = QString());
+                 const QString &playerOptions = QString());
     // Decodes on `pool` (the plug-in's); the others use a pool of their own.
     PlayerWidget(QWidget *parent, const QString &camAddress, bool useTcp,
-        const QString &playerOptions, StreamPool *pool);
+                 const QString &playerOptions, StreamPool *pool);
     ~PlayerWidget() override;
 
     // The player has no audio; these exist for hosts that set them anyway.

@@ -28,13 +28,13 @@ ProxySocket::ProxySocket(const QString &host, quint16 port, QObject *parent)
 {
     m_remoteSocket->setProxy(QNetworkProxy::NoProxy);
     connect(m_remoteSocket, &QAbstractSocket::stateChanged, this,
-        &ProxySocket::onRemoteSocketStateChanged);
+            &ProxySocket::onRemoteSocketStateChanged);
     connect(m_remoteSocket, &QIODevice::readyRead, this, &ProxySocket::onRemoteSocketReadyRead);
 
     setProxy(QNetworkProxy::NoProxy);
     if (!listen(QHostAddress::LocalHost, 0))
         qWarning("ProxySocket %s %s", qUtf8Printable(tr("error listening")),
-            qUtf8Printable(errorString()));
+                 qUtf8Printable(errorString()));
 }
 
 ProxySocket::~ProxySocket() = default;
@@ -58,21 +58,21 @@ void ProxySocket::incomingConnection(qintptr socketDescriptor)
 
     m_clientSocket = new QTcpSocket(this);
     m_clientSocket->setProxy(QNetworkProxy::NoProxy);
-    if (!m_clientSocket->setSocketDescriptor(
-            socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+    if (!m_clientSocket->setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState,
+                                             QIODevice::ReadWrite)) {
         qWarning("ProxySocket %s", qUtf8Printable(tr("can't set socket descriptor")));
         delete m_clientSocket;
         m_clientSocket = nullptr;
         return;
     }
     connect(m_clientSocket, &QIODevice::readyRead, this, &ProxySocket::onClientReadyRead);
-    connect(
-        m_clientSocket, &QAbstractSocket::stateChanged, this, &ProxySocket::onClientStateChanged);
+    connect(m_clientSocket, &QAbstractSocket::stateChanged, this,
+            &ProxySocket::onClientStateChanged);
 
     // Blocks the caller's thread; a refused or timed-out attempt shows up as
     // the remote socket falling back to the unconnected state.
-    m_remoteSocket->connectToHost(
-        m_remoteHost, m_remotePort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    m_remoteSocket->connectToHost(m_remoteHost, m_remotePort, QIODevice::ReadWrite,
+                                  QAbstractSocket::AnyIPProtocol);
     m_remoteSocket->waitForConnected(CameraTimeoutMs);
 }
 

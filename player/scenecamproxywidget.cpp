@@ -32,8 +32,8 @@ void SceneCamProxyWidget::setAnchorPos(const QPointF &pos)
     setPos(pos);
 }
 
-void SceneCamProxyWidget::paint(
-    QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget)
+void SceneCamProxyWidget::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+                                QWidget *widget)
 {
     QGraphicsProxyWidget::paint(painter, option, widget);
     if (!isSelected())

@@ -9,8 +9,7 @@ StillCapture::StillCapture(const QElapsedTimer *clock, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
     , m_folder(StillWriter::defaultFolder())
-{
-}
+{ }
 
 void StillCapture::setFolder(const QString &folder)
 {
@@ -32,8 +31,8 @@ StillCapture::Start StillCapture::save(const std::shared_ptr<AVFrame> &frame, co
         done(watcher->result());
         watcher->deleteLater();
     });
-    watcher->setFuture(
-        StillWriter::save(frame, m_folder, m_folderIsDefault, camera, QDateTime::currentDateTime()));
+    watcher->setFuture(StillWriter::save(frame, m_folder, m_folderIsDefault, camera,
+                                         QDateTime::currentDateTime()));
     return Start::Started;
 }
 

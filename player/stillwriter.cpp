@@ -158,8 +158,8 @@ QString StillWriter::safeName(const QString &camera)
 
 QString StillWriter::fileName(const QString &camera, const QDateTime &time, int attempt)
 {
-    QString name = safeName(camera) + QLatin1Char('_')
-        + time.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    QString name =
+        safeName(camera) + QLatin1Char('_') + time.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
     if (attempt > 1)
         name += QLatin1Char('-') + QString::number(attempt);
     return name + QStringLiteral(".png");
@@ -171,7 +171,8 @@ int StillWriter::pending()
 }
 
 QFuture<StillWriter::Result> StillWriter::save(const std::shared_ptr<AVFrame> &frame,
-    const QString &folder, bool makeFolder, const QString &camera, const QDateTime &time)
+                                               const QString &folder, bool makeFolder,
+                                               const QString &camera, const QDateTime &time)
 {
     ++pendingStills;
     return QtConcurrent::run(stillThreads(), [frame, folder, makeFolder, camera, time] {
@@ -181,8 +182,9 @@ QFuture<StillWriter::Result> StillWriter::save(const std::shared_ptr<AVFrame> &f
     });
 }
 
-StillWriter::Result StillWriter::write(const std::shared_ptr<AVFrame> &frame,
-    const QString &folder, bool makeFolder, const QString &camera, const QDateTime &time)
+StillWriter::Result StillWriter::write(const std::shared_ptr<AVFrame> &frame, const QString &folder,
+                                       bool makeFolder, const QString &camera,
+                                       const QDateTime &time)
 {
     Result result;
     if (!frame || frame->width <= 0 || frame->height <= 0)

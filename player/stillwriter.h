@@ -55,12 +55,12 @@ public:
     // Saves `frame` into `folder`; with `makeFolder` a missing folder is
     // made first (the user's own pictures folder may not exist yet).
     static QFuture<Result> save(const std::shared_ptr<AVFrame> &frame, const QString &folder,
-        bool makeFolder, const QString &camera, const QDateTime &time);
+                                bool makeFolder, const QString &camera, const QDateTime &time);
     static int pending();
 
 private:
     static Result write(const std::shared_ptr<AVFrame> &frame, const QString &folder,
-        bool makeFolder, const QString &camera, const QDateTime &time);
+                        bool makeFolder, const QString &camera, const QDateTime &time);
 };
 
 #endif // STILLWRITER_H

@@ -19,7 +19,7 @@ const char FileWhitelist[] = "file";
 bool isSchemeChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+'
-        || c == '-' || c == '.';
+           || c == '-' || c == '.';
 }
 
 // The protocol name the media library reads at the start of an address:
@@ -86,7 +86,7 @@ bool asksToListen(const QByteArray &address)
 bool isWildcardHost(const QByteArray &host)
 {
     return host.isEmpty() || host == "0.0.0.0" || host == "::" || host == "*"
-        || host == "0:0:0:0:0:0:0:0";
+           || host == "0:0:0:0:0:0:0:0";
 }
 
 } // namespace

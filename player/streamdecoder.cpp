@@ -42,14 +42,13 @@ struct StreamDecoder::Stream
 StreamDecoder::Listener::~Listener() = default;
 
 StreamDecoder::StreamDecoder(const QString &address, bool useTcp, const PlayerOptions &options,
-    std::shared_ptr<FrameHandOver> frames, Listener *listener)
+                             std::shared_ptr<FrameHandOver> frames, Listener *listener)
     : m_address(address)
     , m_useTcp(useTcp)
     , m_options(options)
     , m_frames(std::move(frames))
     , m_listener(listener)
-{
-}
+{ }
 
 StreamDecoder::~StreamDecoder() = default;
 
@@ -188,7 +187,7 @@ QString StreamDecoder::open(const StreamAddress &address, Stream *stream)
     decoderOptions.set("threads", "auto");
     const int interval = frameIntervalMs(input, video);
     for (const PlayerOptions::Option &option :
-        m_options.decoderOptions(interval, QThread::idealThreadCount())) {
+         m_options.decoderOptions(interval, QThread::idealThreadCount())) {
         decoderOptions.set(option.first.constData(), option.second.constData());
     }
 #ifdef __SANITIZE_THREAD__
@@ -243,8 +242,8 @@ StreamDecoder::Outcome StreamDecoder::decode(Stream *stream)
 // Feeds one packet to the decoder and delivers the pictures it gives out.
 // A packet the decoder refuses is skipped. Returns false when decoding has
 // to stop for good.
-bool StreamDecoder::decodePacket(
-    AVCodecContext *decoder, AVPacket *packet, AVFrame *frame, FrameConverter *converter)
+bool StreamDecoder::decodePacket(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
+                                 FrameConverter *converter)
 {
     if (avcodec_send_packet(decoder, packet) == AVERROR(EAGAIN)) {
         // The decoder is full: take out what it holds, then offer the packet
@@ -256,8 +255,8 @@ bool StreamDecoder::decodePacket(
     return receivePictures(decoder, frame, converter);
 }
 
-bool StreamDecoder::receivePictures(
-    AVCodecContext *decoder, AVFrame *frame, FrameConverter *converter)
+bool StreamDecoder::receivePictures(AVCodecContext *decoder, AVFrame *frame,
+                                    FrameConverter *converter)
 {
     while (avcodec_receive_frame(decoder, frame) == 0) {
         const bool delivered = deliverPicture(frame, converter);
@@ -273,11 +272,12 @@ bool StreamDecoder::receivePictures(
 bool StreamDecoder::deliverPicture(AVFrame *frame, FrameConverter *converter)
 {
     const QSize target = m_frames->targetSize();
-    const FrameHandOver::Delivery delivery =
-        m_frames->deliver(target.isEmpty() ? m_decodeSize : target,
-            [converter, frame](QImage *image) { return converter->convert(frame, image); });
+    const FrameHandOver::Delivery delivery = m_frames->deliver(
+        target.isEmpty() ? m_decodeSize : target,
+        [converter, frame](QImage *image) { return converter->convert(frame, image); });
     if (delivery == FrameHandOver::Delivery::Failed) {
-        m_listener->streamWarning(QT_TRANSLATE_NOOP("PlayerWidget", "Error initialization the conversion context"));
+        m_listener->streamWarning(
+            QT_TRANSLATE_NOOP("PlayerWidget", "Error initialization the conversion context"));
         return false;
     }
     if (delivery == FrameHandOver::Delivery::Shown) {

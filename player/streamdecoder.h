@@ -56,7 +56,7 @@ public:
     static constexpr qint64 NoPacketTimeoutMs = 10000;
 
     StreamDecoder(const QString &address, bool useTcp, const PlayerOptions &options,
-        std::shared_ptr<FrameHandOver> frames, Listener *listener);
+                  std::shared_ptr<FrameHandOver> frames, Listener *listener);
     ~StreamDecoder();
     StreamDecoder(const StreamDecoder &) = delete;
     StreamDecoder &operator=(const StreamDecoder &) = delete;
@@ -77,8 +77,8 @@ private:
 
     QString open(const StreamAddress &address, Stream *stream);
     Outcome decode(Stream *stream);
-    bool decodePacket(
-        AVCodecContext *decoder, AVPacket *packet, AVFrame *frame, FrameConverter *converter);
+    bool decodePacket(AVCodecContext *decoder, AVPacket *packet, AVFrame *frame,
+                      FrameConverter *converter);
     bool receivePictures(AVCodecContext *decoder, AVFrame *frame, FrameConverter *converter);
     bool deliverPicture(AVFrame *frame, FrameConverter *converter);
     void setResult(const QString &error, const QSize &size);

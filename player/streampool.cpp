@@ -144,7 +144,7 @@ bool StreamPool::shutdown(int graceMs, int abortWaitMs)
     m_threads = nullptr;
     if (!sessions.isEmpty()) {
         qDebug("StreamPool: %d streams stopped in %lld ms", int(sessions.size()),
-            qint64(clock.elapsed()));
+               qint64(clock.elapsed()));
     }
     return ended;
 }

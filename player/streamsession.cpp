@@ -30,8 +30,7 @@ public:
     Task(StreamSession *session, std::shared_ptr<std::atomic_bool> done)
         : m_session(session)
         , m_done(std::move(done))
-    {
-    }
+    { }
 
     void run() override
     {
@@ -45,8 +44,7 @@ public:
             ThreadSanitizer::UnseenScope unseen;
             StreamSession *session = m_session;
             QMetaObject::invokeMethod(
-                session, [session, outcome] { session->taskEnded(outcome); },
-                Qt::QueuedConnection);
+                session, [session, outcome] { session->taskEnded(outcome); }, Qt::QueuedConnection);
         }
         m_done->store(true);
     }
@@ -56,8 +54,8 @@ private:
     const std::shared_ptr<std::atomic_bool> m_done;
 };
 
-StreamSession::StreamSession(
-    const QString &address, bool useTcp, const PlayerOptions &options, StreamPool *pool)
+StreamSession::StreamSession(const QString &address, bool useTcp, const PlayerOptions &options,
+                             StreamPool *pool)
     : m_pool(pool)
     , m_frames(std::make_shared<FrameHandOver>())
     , m_decoder(address, useTcp, options, m_frames, this)
@@ -71,7 +69,7 @@ StreamSession::StreamSession(
     });
     m_countdownTimer.setInterval(1000);
     connect(&m_countdownTimer, &QTimer::timeout, this,
-        [this] { emit retryCountdown(retrySeconds()); });
+            [this] { emit retryCountdown(retrySeconds()); });
     m_graceTimer.setSingleShot(true);
     m_graceTimer.setInterval(StreamPool::StopGraceMs);
     connect(&m_graceTimer, &QTimer::timeout, this, [this] { m_decoder.requestAbort(); });
@@ -174,22 +172,23 @@ bool StreamSession::isTaskDone() const
 void StreamSession::streamOpened()
 {
     ThreadSanitizer::UnseenScope unseen;
-    QMetaObject::invokeMethod(this, [this] { onOpened(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { onOpened(); }, Qt::QueuedConnection);
 }
 
 void StreamSession::streamWarning(const char *text)
 {
     ThreadSanitizer::UnseenScope unseen;
     QMetaObject::invokeMethod(
-        this,
-        [this, text] { emit warning(QCoreApplication::translate("PlayerWidget", text)); },
+        this, [this, text] { emit warning(QCoreApplication::translate("PlayerWidget", text)); },
         Qt::QueuedConnection);
 }
 
 void StreamSession::newPicture()
 {
     ThreadSanitizer::UnseenScope unseen;
-    QMetaObject::invokeMethod(this, [this] { onPicture(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { onPicture(); }, Qt::QueuedConnection);
 }
 
 void StreamSession::onOpened()

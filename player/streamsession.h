@@ -32,8 +32,8 @@ class StreamSession : public QObject, private StreamDecoder::Listener
     Q_OBJECT
 
 public:
-    StreamSession(
-        const QString &address, bool useTcp, const PlayerOptions &options, StreamPool *pool);
+    StreamSession(const QString &address, bool useTcp, const PlayerOptions &options,
+                  StreamPool *pool);
     ~StreamSession() override;
 
     std::shared_ptr<FrameHandOver> frames() const { return m_frames; }

@@ -14,8 +14,7 @@ constexpr double WheelNotch = 120.0;
 
 ZoomControl::ZoomControl(QWidget *picture)
     : m_picture(picture)
-{
-}
+{ }
 
 ZoomControl::Result ZoomControl::handle(QEvent *event, const QRect &view)
 {

@@ -7,7 +7,7 @@ namespace {
 bool usable(const QRectF &view)
 {
     return view.width() > 0 && view.height() > 0 && qIsFinite(view.width())
-        && qIsFinite(view.height());
+           && qIsFinite(view.height());
 }
 
 } // namespace
@@ -48,7 +48,7 @@ void ZoomGeometry::panBy(const QPointF &pixels, const QRectF &view)
     if (!usable(view) || !qIsFinite(pixels.x()) || !qIsFinite(pixels.y()))
         return;
     m_part.translate(-pixels.x() / view.width() * m_part.width(),
-        -pixels.y() / view.height() * m_part.height());
+                     -pixels.y() / view.height() * m_part.height());
     keepInside();
 }
 
@@ -66,5 +66,5 @@ void ZoomGeometry::keepInside()
 QRectF ZoomGeometry::sourceRect(const QSizeF &size) const
 {
     return QRectF(m_part.x() * size.width(), m_part.y() * size.height(),
-        m_part.width() * size.width(), m_part.height() * size.height());
+                  m_part.width() * size.width(), m_part.height() * size.height());
 }

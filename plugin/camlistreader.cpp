@@ -172,8 +172,8 @@ bool CamListReader::read(const QByteArray &data)
         case QXmlStreamReader::DTD:
             if (!xml.entityDeclarations().isEmpty()
                 || xml.text().contains(QLatin1String("<!ENTITY"))) {
-                xml.raiseError(QCoreApplication::translate(
-                    "CamListReader", "Entity declarations are not allowed"));
+                xml.raiseError(QCoreApplication::translate("CamListReader",
+                                                           "Entity declarations are not allowed"));
             }
             break;
         case QXmlStreamReader::StartElement: {

@@ -97,11 +97,11 @@ QByteArray CamListWriter::write(const CamList &list)
         if (!cam.imageUrlTemplate.isEmpty()) {
             writeText(QStringLiteral("image_url_template"), cam.imageUrlTemplate);
             if (cam.imageUpdatePeriod > 0)
-                xml.writeAttribute(
-                    QStringLiteral("image_update_period"), QString::number(cam.imageUpdatePeriod));
+                xml.writeAttribute(QStringLiteral("image_update_period"),
+                                   QString::number(cam.imageUpdatePeriod));
         }
         xml.writeAttribute(QStringLiteral("rtsp_tcp"),
-            cam.useTcpRtsp ? QStringLiteral("true") : QStringLiteral("false"));
+                           cam.useTcpRtsp ? QStringLiteral("true") : QStringLiteral("false"));
         writeNumber(QStringLiteral("lon"), cam.position.x(), 8);
         writeNumber(QStringLiteral("lat"), cam.position.y(), 8);
         writeNumber(QStringLiteral("ang"), cam.angle, 6);

@@ -44,8 +44,7 @@ LayerCameras::LayerCameras(const HostBinding *host, CameraOwner *owner, QObject 
     : QObject(parent)
     , m_host(host)
     , m_owner(owner)
-{
-}
+{ }
 
 void LayerCameras::add(const CamList &list, const QString &directory, QGraphicsObject *layer)
 {

@@ -41,7 +41,7 @@ MediaLibrary::~MediaLibrary()
 {
     // Streams still running here would lose the network under their feet.
     qDebug("OstrelPlugin: media library released with %d streams running",
-        StreamSession::runningTasks());
+           StreamSession::runningTasks());
     avformat_network_deinit();
 #if LIBAVCODEC_VERSION_MAJOR < 59
     av_lockmgr_register(nullptr);

@@ -162,9 +162,9 @@ bool OstrelPlugin::loadVlcCamList(const QString &config_file, QGraphicsObject *l
     case CamListFile::Failure::None:
         break;
     case CamListFile::Failure::Parse:
-        m_lastError = tr("Error parsing file (row %1, column %2): %3")
-                          .arg(QString::number(loaded.line), QString::number(loaded.column),
-                               loaded.reason);
+        m_lastError =
+            tr("Error parsing file (row %1, column %2): %3")
+                .arg(QString::number(loaded.line), QString::number(loaded.column), loaded.reason);
         return false;
     default:
         m_lastError = tr("Error opening file: %1").arg(loaded.reason);

@@ -123,7 +123,7 @@ private slots:
     void attachedCamDestroyed(QObject *o);
     // Kept where it was so that the invokables keep their meta-method
     // indices for hosts that stored them; the cameras' own list follows them.
-    void camDestroyed(QObject *) {}
+    void camDestroyed(QObject *) { }
 
 private:
     QString m_lastError;

@@ -51,8 +51,7 @@ PlayerPlacement::PlayerPlacement(OstrelPlugin *plugin)
     : QObject(plugin)
     , m_plugin(plugin)
     , m_pool(new StreamPool(this))
-{
-}
+{ }
 
 PlayerPlacement::~PlayerPlacement() = default;
 
@@ -62,8 +61,8 @@ void PlayerPlacement::remember(QWidget *player)
     m_players.append(player);
 }
 
-QWidget *PlayerPlacement::createCamWidget(
-    QWidget *parent, const QString &address, bool useTcp, const QString &playerOptions)
+QWidget *PlayerPlacement::createCamWidget(QWidget *parent, const QString &address, bool useTcp,
+                                          const QString &playerOptions)
 {
     if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
         auto *dock = new PersistentDockWidget(mainWindow, address);
@@ -84,8 +83,7 @@ void PlayerPlacement::track(PlayerWidget *player, const QString &address)
 {
     player->setStillFolder(m_stillFolder);
     m_livePlayers.append({player, address});
-    connect(player, &PlayerWidget::streamStateChanged, this,
-        &PlayerPlacement::scheduleStateUpdate);
+    connect(player, &PlayerWidget::streamStateChanged, this, &PlayerPlacement::scheduleStateUpdate);
     connect(player, &QObject::destroyed, this, &PlayerPlacement::scheduleStateUpdate);
     scheduleStateUpdate();
 }
@@ -154,8 +152,8 @@ void PlayerPlacement::updateCameraStates()
     }
 }
 
-QWidget *PlayerPlacement::createImagePlayerWidget(
-    QWidget *parent, const QString &urlTemplate, int period)
+QWidget *PlayerPlacement::createImagePlayerWidget(QWidget *parent, const QString &urlTemplate,
+                                                  int period)
 {
     if (auto *mainWindow = qobject_cast<QMainWindow *>(parent)) {
         auto *dock = new PersistentDockWidget(mainWindow, urlTemplate);
@@ -197,7 +195,7 @@ void PlayerPlacement::attachDetector(QWidget *host, CameraType type, const QStri
     if (auto *player = qobject_cast<PlayerWidget *>(dock ? dock->widget() : host)) {
         connect(detector, &DetectorOverlay::newImage, player, &PlayerWidget::newOverlayImage);
         connect(player, &PlayerWidget::overlaySizeChanged, detector,
-            &DetectorOverlay::setTargetSize);
+                &DetectorOverlay::setTargetSize);
         detector->setTargetSize(player->videoRect().size());
     }
     detector->start();
@@ -234,7 +232,7 @@ bool PlayerPlacement::place(QWidget *w, bool childControls, const QPointF &pos)
     connect(proxy, SIGNAL(destroyed(QObject *)), m_plugin, SLOT(attachedCamDestroyed(QObject *)));
     m_sceneProxies.append(proxy);
     proxy->setFlags(QGraphicsItem::ItemIgnoresTransformations | QGraphicsItem::ItemIsMovable
-        | QGraphicsItem::ItemIsSelectable);
+                    | QGraphicsItem::ItemIsSelectable);
 
     if (auto *status = w->findChild<QLabel *>(QStringLiteral("status")))
         status->hide();
@@ -268,7 +266,7 @@ void PlayerPlacement::follow(QGraphicsView *view)
     connect(view, SIGNAL(zoomChanged(int)), m_plugin, SLOT(osmViewZoomChanged(int)));
     // Its successor may come before or after it goes.
     connect(view, &QObject::destroyed, this,
-        [this] { QTimer::singleShot(0, this, &PlayerPlacement::followCurrentView); });
+            [this] { QTimer::singleShot(0, this, &PlayerPlacement::followCurrentView); });
 }
 
 void PlayerPlacement::followCurrentView()

@@ -42,7 +42,7 @@ public:
     const QList<SceneCamProxyWidget *> &sceneProxies() const { return m_sceneProxies; }
 
     QWidget *createCamWidget(QWidget *parent, const QString &address, bool useTcp,
-        const QString &playerOptions);
+                             const QString &playerOptions);
     QWidget *createImagePlayerWidget(QWidget *parent, const QString &urlTemplate, int period);
 
     // Whether a player could be put on the map at `pos`.

@@ -137,10 +137,10 @@ QByteArray CitiLogSimulator::configuration(const QByteArray &dest) const
         writer.writeStartElement(QStringLiteral("Config"));
         writer.writeStartElement(QStringLiteral("Global"));
         if (m_layout.frameSize.isValid()) {
-            writer.writeAttribute(
-                QStringLiteral("ImgWidth"), QString::number(m_layout.frameSize.width()));
-            writer.writeAttribute(
-                QStringLiteral("ImgHeight"), QString::number(m_layout.frameSize.height()));
+            writer.writeAttribute(QStringLiteral("ImgWidth"),
+                                  QString::number(m_layout.frameSize.width()));
+            writer.writeAttribute(QStringLiteral("ImgHeight"),
+                                  QString::number(m_layout.frameSize.height()));
         }
         for (const SimulatorLayout::Lane &lane : m_layout.lanes) {
             writer.writeStartElement(QStringLiteral("Lane"));
@@ -171,7 +171,7 @@ QByteArray CitiLogSimulator::outputs(const QByteArray &dest) const
                                                    : m_layout.detectorId;
     if (hasMode("malformed")) {
         return "<CTL source=\"" + source.toUtf8() + "\"><Outputs><StateVector>" + vector.toUtf8()
-            + "</Outputs></CTL>";
+               + "</Outputs></CTL>";
     }
     return message(source, dest, [&vector](QXmlStreamWriter &writer) {
         writer.writeStartElement(QStringLiteral("Outputs"));

@@ -43,14 +43,14 @@ void quitOnTerminationSignals()
 // The integer value of `option` when it lies in [low, high]; otherwise a
 // message on stderr and nothing.
 std::optional<qint64> boundedOption(const QCommandLineParser &parser,
-    const QCommandLineOption &option, qint64 low, qint64 high)
+                                    const QCommandLineOption &option, qint64 low, qint64 high)
 {
     bool ok = false;
     const qint64 value = parser.value(option).toLongLong(&ok);
     if (ok && value >= low && value <= high)
         return value;
     std::fprintf(stderr, "--%s must be a whole number from %lld to %lld\n",
-        qPrintable(option.names().constFirst()), low, high);
+                 qPrintable(option.names().constFirst()), low, high);
     return std::nullopt;
 }
 
@@ -77,28 +77,32 @@ int main(int argc, char *argv[])
         "                 sendraw TEXT\n"
         "                 modes: wrong-source wrong-length oversize malformed silent drop"));
     parser.addHelpOption();
-    const QCommandLineOption protocolOption(QStringLiteral("protocol"),
-        QStringLiteral("trafficstream (default) or citilog."), QStringLiteral("name"),
-        QStringLiteral("trafficstream"));
+    const QCommandLineOption protocolOption(
+        QStringLiteral("protocol"), QStringLiteral("trafficstream (default) or citilog."),
+        QStringLiteral("name"), QStringLiteral("trafficstream"));
     const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Port to listen on; 0 picks one."), QStringLiteral("port"),
-        QStringLiteral("0"));
+                                        QStringLiteral("Port to listen on; 0 picks one."),
+                                        QStringLiteral("port"), QStringLiteral("0"));
     const QCommandLineOption layoutOption(QStringLiteral("layout"),
-        QStringLiteral("JSON file with frame and zones."), QStringLiteral("file"));
+                                          QStringLiteral("JSON file with frame and zones."),
+                                          QStringLiteral("file"));
     const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
-        QStringLiteral("File of commands to play."), QStringLiteral("file"));
+                                            QStringLiteral("File of commands to play."),
+                                            QStringLiteral("file"));
     const QCommandLineOption intervalOption(QStringLiteral("interval"),
-        QStringLiteral("Flip one zone every ms milliseconds."), QStringLiteral("ms"),
-        QStringLiteral("0"));
+                                            QStringLiteral("Flip one zone every ms milliseconds."),
+                                            QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption misbehaveOption(QStringLiteral("misbehave"),
-        QStringLiteral("Start in this failure mode."), QStringLiteral("mode"));
-    const QCommandLineOption maxSecondsOption(QStringLiteral("max-seconds"),
-        QStringLiteral("Stop after this long (600; 1 to 86400)."), QStringLiteral("s"),
-        QStringLiteral("600"));
-    const QCommandLineOption ignoreStdinOption(QStringLiteral("ignore-stdin"),
+                                             QStringLiteral("Start in this failure mode."),
+                                             QStringLiteral("mode"));
+    const QCommandLineOption maxSecondsOption(
+        QStringLiteral("max-seconds"), QStringLiteral("Stop after this long (600; 1 to 86400)."),
+        QStringLiteral("s"), QStringLiteral("600"));
+    const QCommandLineOption ignoreStdinOption(
+        QStringLiteral("ignore-stdin"),
         QStringLiteral("Read no commands from stdin and keep running at its end."));
     parser.addOptions({protocolOption, portOption, layoutOption, scenarioOption, intervalOption,
-        misbehaveOption, maxSecondsOption, ignoreStdinOption});
+                       misbehaveOption, maxSecondsOption, ignoreStdinOption});
     parser.process(app);
 
     const std::optional<qint64> port = boundedOption(parser, portOption, 0, 65535);
@@ -136,12 +140,12 @@ int main(int argc, char *argv[])
     for (const QString &mode : modes)
         simulator->setMode(mode);
     simulator->setSchedule(int(*interval));
-    QObject::connect(
-        simulator.get(), &DetectorSimulator::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(simulator.get(), &DetectorSimulator::quitRequested, &app,
+                     &QCoreApplication::quit);
 
     CommandReader reader;
-    QObject::connect(
-        &reader, &CommandReader::command, simulator.get(), &DetectorSimulator::runCommand);
+    QObject::connect(&reader, &CommandReader::command, simulator.get(),
+                     &DetectorSimulator::runCommand);
     if (!parser.isSet(ignoreStdinOption)) {
         QObject::connect(&reader, &CommandReader::inputClosed, &app, &QCoreApplication::quit);
         reader.readStandardInput();

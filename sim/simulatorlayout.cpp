@@ -95,7 +95,7 @@ bool SimulatorLayout::load(const QString &path, SimulatorLayout *layout, QString
         const QJsonObject frame = root.value(QLatin1String("frame")).toObject();
         layout->frameSize = frame.isEmpty() ? QSize()
                                             : QSize(frame.value(QLatin1String("width")).toInt(),
-                                                frame.value(QLatin1String("height")).toInt());
+                                                    frame.value(QLatin1String("height")).toInt());
     }
     if (root.contains(QLatin1String("user"))) {
         layout->anyLogin = root.value(QLatin1String("user")).isNull();

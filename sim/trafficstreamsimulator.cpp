@@ -17,8 +17,8 @@ TrafficStreamSimulator::TrafficStreamSimulator(const SimulatorLayout &layout, QO
     : DetectorSimulator(layout, parent)
 { }
 
-DetectorSimulator::Framing TrafficStreamSimulator::takeUnit(
-    QByteArray &buffer, QByteArray *unit) const
+DetectorSimulator::Framing TrafficStreamSimulator::takeUnit(QByteArray &buffer,
+                                                            QByteArray *unit) const
 {
     const int end = buffer.indexOf(lineEnd);
     if (end < 0)
@@ -28,8 +28,8 @@ DetectorSimulator::Framing TrafficStreamSimulator::takeUnit(
     return Framing::Unit;
 }
 
-void TrafficStreamSimulator::handleUnit(
-    QTcpSocket *socket, Session &session, const QByteArray &unit)
+void TrafficStreamSimulator::handleUnit(QTcpSocket *socket, Session &session,
+                                        const QByteArray &unit)
 {
     if (session.ready)
         answerCommand(socket, session, unit);
@@ -37,8 +37,8 @@ void TrafficStreamSimulator::handleUnit(
         handleLogin(socket, session, unit);
 }
 
-void TrafficStreamSimulator::handleLogin(
-    QTcpSocket *socket, Session &session, const QByteArray &line)
+void TrafficStreamSimulator::handleLogin(QTcpSocket *socket, Session &session,
+                                         const QByteArray &line)
 {
     // The user name comes first, then the password.
     if (session.unitsReceived % 2 == 1) {
@@ -47,7 +47,8 @@ void TrafficStreamSimulator::handleLogin(
     }
     if (hasMode("silent-login"))
         return;
-    const bool accepted = m_layout.anyLogin
+    const bool accepted =
+        m_layout.anyLogin
         || (session.peerName == m_layout.user.toUtf8() && line == m_layout.password.toUtf8());
     if (!accepted || hasMode("wrong-login")) {
         sendLine(socket, "error: access denied");
@@ -57,8 +58,8 @@ void TrafficStreamSimulator::handleLogin(
     sendLine(socket, "id 1");
 }
 
-void TrafficStreamSimulator::answerCommand(
-    QTcpSocket *socket, Session &session, const QByteArray &line)
+void TrafficStreamSimulator::answerCommand(QTcpSocket *socket, Session &session,
+                                           const QByteArray &line)
 {
     const QByteArray command = line.split(' ').constFirst();
     if (hasMode("silent"))
@@ -96,8 +97,8 @@ void TrafficStreamSimulator::answerCommand(
 
 // The block follows its announcement a moment later, as from a detector that
 // writes them separately; a client then sees the block arrive on its own.
-void TrafficStreamSimulator::sendBlock(
-    QTcpSocket *socket, const QByteArray &command, const QByteArray &data)
+void TrafficStreamSimulator::sendBlock(QTcpSocket *socket, const QByteArray &command,
+                                       const QByteArray &data)
 {
     sendLine(socket, command + " s=" + QByteArray::number(data.size()));
     QTimer::singleShot(20, socket, [socket, data] { sendLine(socket, data); });
@@ -162,8 +163,8 @@ QByteArray TrafficStreamSimulator::stateItems() const
     QByteArrayList items;
     for (const SimulatorLayout::Sensor &sensor : m_layout.sensors) {
         // State, then presence count, occupancy, speed and class, not looked at.
-        items.append(
-            QByteArray::number(sensor.id) + '=' + (sensor.active ? "1" : "0") + ",0,0,0,0");
+        items.append(QByteArray::number(sensor.id) + '=' + (sensor.active ? "1" : "0")
+                     + ",0,0,0,0");
     }
     return items.join(' ');
 }

@@ -184,8 +184,8 @@ int townCase(WorkstationWindow &window, OstrelPlugin &plugin, const QTemporaryDi
     addPixmapItems(&scene, plugin.cameras());
     frame(&plainView, &plainView, window.mapView()->size(), TownZoom, QPointF(37.6, 55.75));
 
-    const auto times = alternate(15, [&] { return grabMs(window.mapView()); },
-                                 [&] { return grabMs(&plainView); });
+    const auto times = alternate(
+        15, [&] { return grabMs(window.mapView()); }, [&] { return grabMs(&plainView); });
     return BenchSupport::report("render 10,000 cameras, zoom 11", times.first,
                                 "render 10,000 pixmap items", times.second, 1.5);
 }
@@ -229,24 +229,26 @@ int countryCase(WorkstationWindow &window, OstrelPlugin &plugin, const QTemporar
     OsmView *visibleView = visibleOnly.mapView();
 
     int status = 0;
-    auto times = alternate(15, [&] { return grabMs(view); }, [&] { return grabMs(visibleView); });
+    auto times = alternate(
+        15, [&] { return grabMs(view); }, [&] { return grabMs(visibleView); });
     status |= BenchSupport::report("render 100,000 cameras, city at zoom 13", times.first,
                                    "render the cameras in view only", times.second, 1.5);
 
     {
         Pan pan(view);
         Pan visiblePan(visibleView);
-        times = alternate(16, [&] { return pan.stepMs(); }, [&] { return visiblePan.stepMs(); });
+        times = alternate(
+            16, [&] { return pan.stepMs(); }, [&] { return visiblePan.stepMs(); });
     }
-    status |= BenchSupport::reportWithin("pan a quarter of the view, 100,000 cameras",
-                                         times.first, 16, "pan with the cameras in view only",
-                                         times.second);
+    status |= BenchSupport::reportWithin("pan a quarter of the view, 100,000 cameras", times.first,
+                                         16, "pan with the cameras in view only", times.second);
 
     timer.restart();
     plugin.setViewAreaAlwaysVisible(true);
     std::printf("showing all view sectors took %.0f ms\n", timer.nsecsElapsed() / 1e6);
     showSectors(visibleOnly.scene(), true);
-    times = alternate(9, [&] { return grabMs(view); }, [&] { return grabMs(visibleView); });
+    times = alternate(
+        9, [&] { return grabMs(view); }, [&] { return grabMs(visibleView); });
     status |= BenchSupport::report("render with all sectors, city at zoom 13", times.first,
                                    "render with the sectors in view only", times.second, 1.5);
 
@@ -263,7 +265,8 @@ int countryCase(WorkstationWindow &window, OstrelPlugin &plugin, const QTemporar
     OsmView plainView(&plainScene);
     addPixmapItems(&plainScene, plugin.cameras());
     frame(&plainView, &plainView, view->size(), CountryZoom, BenchSupport::Country.center());
-    times = alternate(5, [&] { return grabMs(view); }, [&] { return grabMs(&plainView); });
+    times = alternate(
+        5, [&] { return grabMs(view); }, [&] { return grabMs(&plainView); });
     status |= BenchSupport::reportWithin("render 100,000 cameras, country at zoom 4", times.first,
                                          100, "render 100,000 pixmap items", times.second);
     std::printf("%-44s %9.2f ms\n", "the same with all view sectors", sectorsCountry);

@@ -42,8 +42,8 @@ qint64 heapInUse();
 
 // Median wall time of `runs` calls of `work`, in milliseconds; `prepare`
 // runs untimed before each call.
-double medianMs(
-    int runs, const std::function<void()> &work, const std::function<void()> &prepare = {});
+double medianMs(int runs, const std::function<void()> &work,
+                const std::function<void()> &prepare = {});
 
 // Prints one figure against its baseline and whether the ratio meets the
 // target; returns the exit status of the benchmark.

@@ -15,7 +15,6 @@ int main(int argc, char *argv[])
     }
     const QByteArray list = count <= BenchSupport::CameraCount ? BenchSupport::townList(count)
                                                                : BenchSupport::countryList(count);
-    return std::fwrite(list.constData(), 1, size_t(list.size()), stdout) == size_t(list.size())
-               ? 0
-               : 1;
+    return std::fwrite(list.constData(), 1, size_t(list.size()), stdout) == size_t(list.size()) ? 0
+                                                                                                : 1;
 }

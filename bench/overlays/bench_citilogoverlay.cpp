@@ -45,9 +45,9 @@ QByteArray configuration(const QVector<QPolygon> &zones)
         const QPolygon &zone = zones.at(i);
         text += "<Lane LaneId=" + number(i + 1) + " LaneDirection=\"APPROACHING\">";
         text += "<Segment Left=" + number(zone.at(0).x()) + " Top=" + number(zone.at(0).y())
-            + " Right=" + number(zone.at(1).x()) + " Bottom=" + number(zone.at(1).y()) + "/>";
+                + " Right=" + number(zone.at(1).x()) + " Bottom=" + number(zone.at(1).y()) + "/>";
         text += "<Segment Left=" + number(zone.at(3).x()) + " Top=" + number(zone.at(3).y())
-            + " Right=" + number(zone.at(2).x()) + " Bottom=" + number(zone.at(2).y()) + "/>";
+                + " Right=" + number(zone.at(2).x()) + " Bottom=" + number(zone.at(2).y()) + "/>";
         text += "</Lane>";
     }
     return text + "</Global></Config></CTL>";
@@ -56,7 +56,7 @@ QByteArray configuration(const QVector<QPolygon> &zones)
 QByteArray outputs(const QByteArray &vector)
 {
     return "<CTL source=\"CTL1\" dest=\"x\"><Outputs><StateVector>" + vector
-        + "</StateVector></Outputs></CTL>";
+           + "</StateVector></Outputs></CTL>";
 }
 
 } // namespace
@@ -77,8 +77,8 @@ int main(int argc, char *argv[])
     client.feed(configuration(zones));
 
     // Each message turns every other zone on or off again.
-    const QByteArray messages[] = {
-        outputs(QByteArray("10").repeated(16)), outputs(QByteArray("11").repeated(16))};
+    const QByteArray messages[] = {outputs(QByteArray("10").repeated(16)),
+                                   outputs(QByteArray("11").repeated(16))};
     int phase = 0;
     const int status = OverlayBaseline::compare(
         "CitiLog state message, 16 of 32 zones changing",

@@ -69,16 +69,16 @@ int main(int argc, char *argv[])
     BenchClient client;
     QPixmap latest;
     QObject::connect(client.client(), &AxisTrafficStreamOverlay::newImage,
-        [&latest](const QPixmap &img) { latest = img; });
+                     [&latest](const QPixmap &img) { latest = img; });
     client.feed("id 1\r\n" + block("gcam", "FrameW=1920\nFrameH=1080\n")
-        + stateLine("ge2", zones.size(), 0) + block("gtrc", sensors) + "sm data=on\r\n");
+                + stateLine("ge2", zones.size(), 0) + block("gtrc", sensors) + "sm data=on\r\n");
     if (latest.size() != OverlayBaseline::frameSize) {
         std::fprintf(stderr, "the client drew no overlay\n");
         return 2;
     }
 
-    const QByteArray events[] = {
-        stateLine("ge", zones.size(), 0), stateLine("ge", zones.size(), 1)};
+    const QByteArray events[] = {stateLine("ge", zones.size(), 0),
+                                 stateLine("ge", zones.size(), 1)};
     int phase = 0;
     return OverlayBaseline::compare(
         "traffic-stream state event, 32 sensors", [&] { client.feed(events[phase++ % 2]); }, zones,

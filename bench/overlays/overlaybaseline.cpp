@@ -46,7 +46,7 @@ double median(QVector<qint64> &times)
 } // namespace
 
 int compare(const char *what, const std::function<void()> &work, const QVector<QPolygon> &zones,
-    double target)
+            double target)
 {
     QPixmap kept;
     for (int i = 0; i < 10; ++i) {
@@ -69,7 +69,7 @@ int compare(const char *what, const std::function<void()> &work, const QVector<Q
     const double baseline = median(baselineTimes);
     const double ratio = measured / baseline;
     std::printf("%s: %.0f us, bare QPainter baseline %.0f us, ratio %.2f (target <= %.1f)\n", what,
-        measured, baseline, ratio, target);
+                measured, baseline, ratio, target);
     return ratio <= target ? 0 : 1;
 }
 

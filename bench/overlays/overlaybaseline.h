@@ -20,7 +20,7 @@ QVector<QPolygon> zones();
 // that a busy machine weighs on both alike; prints the medians and their
 // ratio and returns the exit code (1 when the ratio is above `target`).
 int compare(const char *what, const std::function<void()> &work, const QVector<QPolygon> &zones,
-    double target);
+            double target);
 
 } // namespace OverlayBaseline
 

@@ -62,10 +62,11 @@ int main(int argc, char *argv[])
     double cliFps = 0;
     double playerFps = 0;
     for (int run = 0; run < Runs; ++run) {
-        const qint64 ms = BenchMedia::timeFfmpeg({QStringLiteral("-v"), QStringLiteral("error"),
-            QStringLiteral("-threads"), QStringLiteral("auto"), QStringLiteral("-i"), file,
-            QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"), QStringLiteral("-f"),
-            QStringLiteral("null"), QStringLiteral("-")});
+        const qint64 ms = BenchMedia::timeFfmpeg(
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-threads"),
+             QStringLiteral("auto"), QStringLiteral("-i"), file, QStringLiteral("-pix_fmt"),
+             QStringLiteral("rgb24"), QStringLiteral("-f"), QStringLiteral("null"),
+             QStringLiteral("-")});
         if (ms > 0)
             cliFps = qMax(cliFps, Frames * 1000.0 / ms);
         playerFps = qMax(playerFps, playerRun(file));

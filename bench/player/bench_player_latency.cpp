@@ -81,14 +81,29 @@ QStringList httpCamera(quint16 port)
             .arg(StampColumns)
             .arg(Picture.width())
             .arg(Picture.height());
-    return {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-        QStringLiteral("lavfi"), QStringLiteral("-i"), graph, QStringLiteral("-c:v"),
-        QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("ultrafast"),
-        QStringLiteral("-tune"), QStringLiteral("zerolatency"), QStringLiteral("-g"),
-        QStringLiteral("25"), QStringLiteral("-flush_packets"), QStringLiteral("1"),
-        QStringLiteral("-muxdelay"), QStringLiteral("0"), QStringLiteral("-f"),
-        QStringLiteral("mpegts"), QStringLiteral("-listen"), QStringLiteral("1"),
-        QStringLiteral("http://127.0.0.1:%1/live").arg(port)};
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
+            graph,
+            QStringLiteral("-c:v"),
+            QStringLiteral("libx264"),
+            QStringLiteral("-preset"),
+            QStringLiteral("ultrafast"),
+            QStringLiteral("-tune"),
+            QStringLiteral("zerolatency"),
+            QStringLiteral("-g"),
+            QStringLiteral("25"),
+            QStringLiteral("-flush_packets"),
+            QStringLiteral("1"),
+            QStringLiteral("-muxdelay"),
+            QStringLiteral("0"),
+            QStringLiteral("-f"),
+            QStringLiteral("mpegts"),
+            QStringLiteral("-listen"),
+            QStringLiteral("1"),
+            QStringLiteral("http://127.0.0.1:%1/live").arg(port)};
 }
 
 // What plays: the player with a player-options text, or ffplay.
@@ -114,14 +129,14 @@ public:
         } else {
             m_area = QRect(at, Picture);
             m_ffplay = std::make_unique<PeerProcess>();
-            m_ffplay->start(QStringLiteral("ffplay"),
+            m_ffplay->start(
+                QStringLiteral("ffplay"),
                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostats"),
-                    QStringLiteral("-fflags"), QStringLiteral("nobuffer"), QStringLiteral("-flags"),
-                    QStringLiteral("low_delay"), QStringLiteral("-an"),
-                    QStringLiteral("-noborder"), QStringLiteral("-left"),
-                    QString::number(at.x()), QStringLiteral("-top"), QString::number(at.y()),
-                    QStringLiteral("-x"), QString::number(Picture.width()), QStringLiteral("-y"),
-                    QString::number(Picture.height()), address});
+                 QStringLiteral("-fflags"), QStringLiteral("nobuffer"), QStringLiteral("-flags"),
+                 QStringLiteral("low_delay"), QStringLiteral("-an"), QStringLiteral("-noborder"),
+                 QStringLiteral("-left"), QString::number(at.x()), QStringLiteral("-top"),
+                 QString::number(at.y()), QStringLiteral("-x"), QString::number(Picture.width()),
+                 QStringLiteral("-y"), QString::number(Picture.height()), address});
         }
     }
 
@@ -151,8 +166,7 @@ class Source
 public:
     explicit Source(bool rtsp)
         : m_rtsp(rtsp)
-    {
-    }
+    { }
 
     bool isRtsp() const { return m_rtsp; }
     QString name() const { return m_rtsp ? QStringLiteral("RTSP") : QStringLiteral("HTTP"); }
@@ -162,11 +176,12 @@ public:
         if (!m_rtsp)
             return true;
         auto server = std::make_unique<PeerProcess>();
-        if (!server->startReportingPort(TestSupport::systemPython(),
+        if (!server->startReportingPort(
+                TestSupport::systemPython(),
                 {TestSupport::sourcePath(QStringLiteral("tests/support/rtspserver.py")),
-                    QStringLiteral("0"),
-                    QStringLiteral("%1x%2").arg(Picture.width()).arg(Picture.height()),
-                    QStringLiteral("stamp")},
+                 QStringLiteral("0"),
+                 QStringLiteral("%1x%2").arg(Picture.width()).arg(Picture.height()),
+                 QStringLiteral("stamp")},
                 QRegularExpression(QStringLiteral("^listening (\\d+)$")))) {
             return false;
         }
@@ -193,8 +208,8 @@ public:
         if (m_rtsp)
             return;
         m_servers.erase(std::remove_if(m_servers.begin(), m_servers.end(),
-                            [](const auto &server) { return !server->isRunning(); }),
-            m_servers.end());
+                                       [](const auto &server) { return !server->isRunning(); }),
+                        m_servers.end());
     }
 
 private:
@@ -244,18 +259,18 @@ struct Delays
 // All clients playing side by side; each grab of the screen reads every
 // window's stamp at the same moment.
 bool liveDelays(Source *source, const QList<ClientKind> &kinds, const QSize &frame,
-    std::vector<Delays> *delays)
+                std::vector<Delays> *delays)
 {
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < kinds.size(); ++i) {
         const QString address = source->nextAddress();
         if (address.isEmpty())
             return false;
-        clients.push_back(std::make_unique<Client>(kinds.at(i), address,
-            QPoint(i * (frame.width() + WindowGap), 0), frame));
+        clients.push_back(std::make_unique<Client>(
+            kinds.at(i), address, QPoint(i * (frame.width() + WindowGap), 0), frame));
     }
     const QRect all(0, 0, int(clients.size()) * (frame.width() + WindowGap),
-        qMax(frame.height(), Picture.height()));
+                    qMax(frame.height(), Picture.height()));
     const auto stamps = [&](const QImage &image, std::vector<qint64> *read) {
         read->clear();
         for (const auto &client : clients)
@@ -298,7 +313,8 @@ int runUnderXvfb(int argc, char *argv[])
     environment.insert(QString::fromLatin1(UnderXvfb), QStringLiteral("1"));
     xvfb.setProcessEnvironment(environment);
     QStringList arguments {QStringLiteral("-a"), QStringLiteral("-s"),
-        QStringLiteral("-screen 0 2800x520x24"), QCoreApplication::applicationFilePath()};
+                           QStringLiteral("-screen 0 2800x520x24"),
+                           QCoreApplication::applicationFilePath()};
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     xvfb.start(QStringLiteral("xvfb-run"), arguments);
@@ -333,9 +349,9 @@ int main(int argc, char *argv[])
     const QList<ClientKind> kinds {
         {QStringLiteral("player, no options"), true, QString()},
         {QStringLiteral("player, --network-caching=300"), true,
-            QStringLiteral("--network-caching=300")},
+         QStringLiteral("--network-caching=300")},
         {QStringLiteral("player, --network-caching=0"), true,
-            QStringLiteral("--network-caching=0")},
+         QStringLiteral("--network-caching=0")},
         {QStringLiteral("ffplay -fflags nobuffer -flags low_delay"), false, QString()},
     };
 
@@ -401,9 +417,8 @@ int main(int argc, char *argv[])
         // The list's usual caching against the anchor, the last client.
         const int anchor = kinds.size() - 1;
         for (int i = 1; i < anchor; ++i) {
-            met = met && median(first.at(i)) >= 0
-                && median(first.at(i)) <= median(first.at(anchor))
-                && delays.at(i).quantile(0.5) <= delays.at(anchor).quantile(0.5);
+            met = met && median(first.at(i)) >= 0 && median(first.at(i)) <= median(first.at(anchor))
+                  && delays.at(i).quantile(0.5) <= delays.at(anchor).quantile(0.5);
         }
     }
     out << QStringLiteral("load average at the end: %1\n")

@@ -35,18 +35,24 @@ qint64 settledResidentKiB(Read read)
 
 QStringList realTimeInput(const QString &file)
 {
-    return {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-re"),
-        QStringLiteral("-stream_loop"), QStringLiteral("-1"), QStringLiteral("-i"), file};
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-re"),
+            QStringLiteral("-stream_loop"),
+            QStringLiteral("-1"),
+            QStringLiteral("-i"),
+            file};
 }
 
 qint64 commandLineResidentKiB(const QString &file)
 {
     PeerProcess decoder;
     if (!decoder.start(QStringLiteral("ffmpeg"),
-            realTimeInput(file)
-                + QStringList {QStringLiteral("-threads"), QStringLiteral("auto"),
-                    QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"), QStringLiteral("-f"),
-                    QStringLiteral("null"), QStringLiteral("-")})) {
+                       realTimeInput(file)
+                           + QStringList {QStringLiteral("-threads"), QStringLiteral("auto"),
+                                          QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"),
+                                          QStringLiteral("-f"), QStringLiteral("null"),
+                                          QStringLiteral("-")})) {
         return -1;
     }
     const qint64 pid = decoder.pid();
@@ -80,16 +86,18 @@ int main(int argc, char *argv[])
         };
         cameras.push_back(std::make_unique<PeerProcess>());
         if (!cameras.back()->startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
-                return realTimeInput(file)
-                    + QStringList {QStringLiteral("-c"), QStringLiteral("copy"),
-                        QStringLiteral("-f"), QStringLiteral("mpegts"), QStringLiteral("-listen"),
-                        QStringLiteral("1"), address(port)};
+                return realTimeInput(file) + QStringList {QStringLiteral("-c"),
+                                                          QStringLiteral("copy"),
+                                                          QStringLiteral("-f"),
+                                                          QStringLiteral("mpegts"),
+                                                          QStringLiteral("-listen"),
+                                                          QStringLiteral("1"),
+                                                          address(port)};
             })) {
             out << "cannot start a camera\n";
             return 1;
         }
-        players.push_back(
-            std::make_unique<PlayerWidget>(nullptr, address(cameras.back()->port())));
+        players.push_back(std::make_unique<PlayerWidget>(nullptr, address(cameras.back()->port())));
         if (!BenchMedia::waitForPicture(players.back().get(), 20000)) {
             out << "no picture\n";
             return 1;

@@ -21,8 +21,8 @@ constexpr int Paints = 100;
 
 // Shortest of single paints, alternating between the two ways of painting,
 // so that load from other processes weighs on neither.
-QPair<double, double> shortestPaints(
-    const std::function<void()> &first, const std::function<void()> &second)
+QPair<double, double> shortestPaints(const std::function<void()> &first,
+                                     const std::function<void()> &second)
 {
     first();
     second();
@@ -61,11 +61,20 @@ int main(int argc, char *argv[])
         return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
     };
     const auto arguments = [&](quint16 port) {
-        return QStringList {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-re"),
-            QStringLiteral("-stream_loop"), QStringLiteral("-1"), QStringLiteral("-i"), file,
-            QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-f"),
-            QStringLiteral("mpegts"), QStringLiteral("-listen"), QStringLiteral("1"),
-            address(port)};
+        return QStringList {QStringLiteral("-v"),
+                            QStringLiteral("error"),
+                            QStringLiteral("-re"),
+                            QStringLiteral("-stream_loop"),
+                            QStringLiteral("-1"),
+                            QStringLiteral("-i"),
+                            file,
+                            QStringLiteral("-c"),
+                            QStringLiteral("copy"),
+                            QStringLiteral("-f"),
+                            QStringLiteral("mpegts"),
+                            QStringLiteral("-listen"),
+                            QStringLiteral("1"),
+                            address(port)};
     };
     if (!camera.startOnFreePort(QStringLiteral("ffmpeg"), arguments)) {
         out << "cannot start the camera\n";
@@ -91,10 +100,10 @@ int main(int argc, char *argv[])
     // below belongs to the parent widgets and costs the same for any widget.
     const auto [playerMs, bareMs] =
         shortestPaints([&] { video->render(&target, QPoint(), QRegion(), QWidget::RenderFlags()); },
-            [&] {
-                QPainter painter(&target);
-                painter.drawImage(rect, frame);
-            });
+                       [&] {
+                           QPainter painter(&target);
+                           painter.drawImage(rect, frame);
+                       });
 
     out << QStringLiteral("%1x%2 picture into a %3x%4 rectangle\n")
                .arg(frame.width())

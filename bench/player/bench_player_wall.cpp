@@ -43,17 +43,26 @@ QString address(quint16 port)
 
 // One one-shot camera per stream, sending the file in real time, looped.
 bool startCameras(std::vector<std::unique_ptr<PeerProcess>> *cameras, int count,
-    const QString &file)
+                  const QString &file)
 {
     for (int i = 0; i < count; ++i) {
         cameras->push_back(std::make_unique<PeerProcess>());
         const bool started =
             cameras->back()->startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
-                return QStringList {QStringLiteral("-v"), QStringLiteral("error"),
-                    QStringLiteral("-re"), QStringLiteral("-stream_loop"), QStringLiteral("-1"),
-                    QStringLiteral("-i"), file, QStringLiteral("-c"), QStringLiteral("copy"),
-                    QStringLiteral("-f"), QStringLiteral("mpegts"), QStringLiteral("-listen"),
-                    QStringLiteral("1"), address(port)};
+                return QStringList {QStringLiteral("-v"),
+                                    QStringLiteral("error"),
+                                    QStringLiteral("-re"),
+                                    QStringLiteral("-stream_loop"),
+                                    QStringLiteral("-1"),
+                                    QStringLiteral("-i"),
+                                    file,
+                                    QStringLiteral("-c"),
+                                    QStringLiteral("copy"),
+                                    QStringLiteral("-f"),
+                                    QStringLiteral("mpegts"),
+                                    QStringLiteral("-listen"),
+                                    QStringLiteral("1"),
+                                    address(port)};
             });
         if (!started)
             return false;
@@ -106,8 +115,7 @@ public:
     // Cores the machine's other processes kept busy on average.
     double others() const
     {
-        return (BenchMedia::machineBusySeconds() - m_machine - sum(m_pids.size()))
-            / seconds();
+        return (BenchMedia::machineBusySeconds() - m_machine - sum(m_pids.size())) / seconds();
     }
     double seconds() const { return m_timer.elapsed() / 1000.0; }
 
@@ -159,8 +167,8 @@ public:
             const double start = threadCpuSeconds();
             const QImage picture = m_player->currentFrame();
             const int codeHeight = qMax(1, int(picture.height() * BenchMedia::CameraCodeHeight));
-            const qint64 number = BenchMedia::readBars(picture,
-                QRect(0, 0, picture.width(), codeHeight), BenchMedia::CameraCodeColumns);
+            const qint64 number = BenchMedia::readBars(
+                picture, QRect(0, 0, picture.width(), codeHeight), BenchMedia::CameraCodeColumns);
             if (number >= 0 && number != m_last) {
                 ++m_painted;
                 if (m_last >= 0)
@@ -195,8 +203,7 @@ bool playerTurn(int count, const QString &file, const QString &options, Figures 
     std::vector<PlayerWidget *> players;
     std::vector<std::unique_ptr<TileWatch>> watches;
     for (int i = 0; i < count; ++i) {
-        auto *player =
-            new PlayerWidget(&wall, address(cameras.at(i)->port()), false, options);
+        auto *player = new PlayerWidget(&wall, address(cameras.at(i)->port()), false, options);
         grid->addWidget(player, i / 4, i % 4);
         players.push_back(player);
     }
@@ -261,18 +268,19 @@ bool commandLineTurn(int count, const QString &file, Figures *figures)
     for (int i = 0; i < count; ++i) {
         decoders.push_back(std::make_unique<PeerProcess>());
         if (!decoders.back()->start(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostats"),
-                    QStringLiteral("-progress"), QStringLiteral("pipe:1"),
-                    QStringLiteral("-stats_period"), QStringLiteral("0.5"), QStringLiteral("-i"),
-                    address(cameras.at(i)->port()), QStringLiteral("-f"), QStringLiteral("null"),
-                    QStringLiteral("-")})) {
+                                    {QStringLiteral("-v"), QStringLiteral("error"),
+                                     QStringLiteral("-nostats"), QStringLiteral("-progress"),
+                                     QStringLiteral("pipe:1"), QStringLiteral("-stats_period"),
+                                     QStringLiteral("0.5"), QStringLiteral("-i"),
+                                     address(cameras.at(i)->port()), QStringLiteral("-f"),
+                                     QStringLiteral("null"), QStringLiteral("-")})) {
             return false;
         }
     }
     // Decoded pictures so far, from the progress lines.
     std::vector<qint64> frames(count, 0);
     const QRegularExpression frameLine(QStringLiteral("^frame=(\\d+)$"),
-        QRegularExpression::MultilineOption);
+                                       QRegularExpression::MultilineOption);
     const auto readProgress = [&] {
         for (int i = 0; i < count; ++i) {
             auto matches = frameLine.globalMatch(QString::fromUtf8(decoders.at(i)->output()));
@@ -385,7 +393,7 @@ int main(int argc, char *argv[])
                    .arg(player.othersCpu / Rounds, 0, 'f', 2)
                    .arg(commandLine.othersCpu / Rounds, 0, 'f', 2)
                    .arg(QStringLiteral("%1%").arg(player.guiThreadCpu / Rounds * 100, 0, 'f', 1),
-                       10);
+                        10);
         out.flush();
         allMet = allMet && ratio <= 1.1 && (count < 8 || player.skipped == 0);
     }

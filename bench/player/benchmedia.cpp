@@ -29,13 +29,13 @@ bool makeVideo(const QString &path, const QSize &size, int seconds)
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     ffmpeg.start(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("testsrc=size=%1x%2:rate=25").arg(size.width()).arg(size.height()),
-            QStringLiteral("-t"), QString::number(seconds), QStringLiteral("-c:v"),
-            QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("veryfast"),
-            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-g"),
-            QStringLiteral("50"), path});
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                  QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=size=%1x%2:rate=25").arg(size.width()).arg(size.height()),
+                  QStringLiteral("-t"), QString::number(seconds), QStringLiteral("-c:v"),
+                  QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("veryfast"),
+                  QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-g"),
+                  QStringLiteral("50"), path});
     return ffmpeg.waitForFinished(300000) && ffmpeg.exitCode() == 0;
 }
 
@@ -43,14 +43,13 @@ bool makeCameraVideo(const QString &path, const QSize &size, int seconds)
 {
     const int codeHeight = qRound(size.height() * CameraCodeHeight);
     // Column 0 white, column 1 black, then the picture number's bits.
-    const QString code =
-        QStringLiteral("color=c=black:size=%1x2:rate=25,format=gray,"
-                       "geq=lum='if(eq(X\\,0)\\,235\\,if(eq(X\\,1)\\,16\\,"
-                       "if(mod(floor(N/pow(2\\,X-2))\\,2)\\,235\\,16)))',"
-                       "scale=%2:%3:flags=neighbor[code]")
-            .arg(CameraCodeColumns)
-            .arg(size.width())
-            .arg(codeHeight);
+    const QString code = QStringLiteral("color=c=black:size=%1x2:rate=25,format=gray,"
+                                        "geq=lum='if(eq(X\\,0)\\,235\\,if(eq(X\\,1)\\,16\\,"
+                                        "if(mod(floor(N/pow(2\\,X-2))\\,2)\\,235\\,16)))',"
+                                        "scale=%2:%3:flags=neighbor[code]")
+                             .arg(CameraCodeColumns)
+                             .arg(size.width())
+                             .arg(codeHeight);
     const QString graph =
         QStringLiteral("testsrc2=size=%1x%2:rate=25,noise=alls=10:allf=t[picture];%3;"
                        "[picture][code]overlay=0:0:shortest=1")
@@ -59,15 +58,32 @@ bool makeCameraVideo(const QString &path, const QSize &size, int seconds)
             .arg(code);
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"), graph, QStringLiteral("-t"),
-            QString::number(seconds), QStringLiteral("-c:v"), QStringLiteral("libx264"),
-            QStringLiteral("-preset"), QStringLiteral("veryfast"), QStringLiteral("-tune"),
-            QStringLiteral("zerolatency"), QStringLiteral("-b:v"), QStringLiteral("4M"),
-            QStringLiteral("-maxrate"), QStringLiteral("4M"), QStringLiteral("-bufsize"),
-            QStringLiteral("4M"), QStringLiteral("-g"), QStringLiteral("50"),
-            QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path});
+    ffmpeg.start(QStringLiteral("ffmpeg"), {QStringLiteral("-v"),
+                                            QStringLiteral("error"),
+                                            QStringLiteral("-y"),
+                                            QStringLiteral("-f"),
+                                            QStringLiteral("lavfi"),
+                                            QStringLiteral("-i"),
+                                            graph,
+                                            QStringLiteral("-t"),
+                                            QString::number(seconds),
+                                            QStringLiteral("-c:v"),
+                                            QStringLiteral("libx264"),
+                                            QStringLiteral("-preset"),
+                                            QStringLiteral("veryfast"),
+                                            QStringLiteral("-tune"),
+                                            QStringLiteral("zerolatency"),
+                                            QStringLiteral("-b:v"),
+                                            QStringLiteral("4M"),
+                                            QStringLiteral("-maxrate"),
+                                            QStringLiteral("4M"),
+                                            QStringLiteral("-bufsize"),
+                                            QStringLiteral("4M"),
+                                            QStringLiteral("-g"),
+                                            QStringLiteral("50"),
+                                            QStringLiteral("-pix_fmt"),
+                                            QStringLiteral("yuv420p"),
+                                            path});
     return ffmpeg.waitForFinished(600000) && ffmpeg.exitCode() == 0;
 }
 

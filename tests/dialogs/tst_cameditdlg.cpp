@@ -175,8 +175,8 @@ bool TestCamEditDlg::edit(CamGraphicsItem *cam, const Operation &operate)
     QTimer::singleShot(0, &context, find);
 
     bool accepted = false;
-    QMetaObject::invokeMethod(m_system->plugin.get(), "editCamProperties", Q_RETURN_ARG(bool, accepted),
-                              Q_ARG(CamGraphicsItem *, cam));
+    QMetaObject::invokeMethod(m_system->plugin.get(), "editCamProperties",
+                              Q_RETURN_ARG(bool, accepted), Q_ARG(CamGraphicsItem *, cam));
     return accepted;
 }
 

@@ -158,8 +158,8 @@ std::unique_ptr<DetectorOverlay> makeClient(const QString &protocol, const QStri
         timings.connection.reconnectDelay = reconnectDelay;
         timings.protocol.answerTimeout = answerDeadline;
         timings.protocol.loginTimeout = answerDeadline;
-        client = std::make_unique<AxisTrafficStreamOverlay>(nullptr, url, std::move(transport),
-                                                            timings);
+        client =
+            std::make_unique<AxisTrafficStreamOverlay>(nullptr, url, std::move(transport), timings);
     } else {
         CitiLogOvelay::Timings timings;
         timings.connection.reconnectDelay = reconnectDelay;
@@ -427,16 +427,16 @@ void TestDetectorFaults::simulatorRefusesHostileInput_data()
     QTest::addColumn<QString>("refusal"); // on stderr when it stops, else on stdout
 
     const QByteArray none;
-    QTest::newRow("port out of range") << trafficStream << QStringList {"--port", "70000"}
-                                       << none << none << "--port";
-    QTest::newRow("negative run time") << trafficStream << QStringList {"--max-seconds", "-5"}
-                                       << none << none << "--max-seconds";
-    QTest::newRow("run time no number") << citiLog << QStringList {"--max-seconds", "abc"}
-                                        << none << none << "--max-seconds";
-    QTest::newRow("layout a device") << citiLog << QStringList {"--layout", "/dev/zero"} << none
-                                     << none << "cannot read layout";
-    QTest::newRow("line without end") << trafficStream << QStringList()
-                                      << QByteArray(150000, 'x') << none << "overflow 1";
+    QTest::newRow("port out of range")
+        << trafficStream << QStringList {"--port", "70000"} << none << none << "--port";
+    QTest::newRow("negative run time")
+        << trafficStream << QStringList {"--max-seconds", "-5"} << none << none << "--max-seconds";
+    QTest::newRow("run time no number")
+        << citiLog << QStringList {"--max-seconds", "abc"} << none << none << "--max-seconds";
+    QTest::newRow("layout a device")
+        << citiLog << QStringList {"--layout", "/dev/zero"} << none << none << "cannot read layout";
+    QTest::newRow("line without end")
+        << trafficStream << QStringList() << QByteArray(150000, 'x') << none << "overflow 1";
     QByteArray twoGigabytes(4, '\0');
     qToLittleEndian<qint32>(0x7fffffff, twoGigabytes.data());
     QTest::newRow("2-GB message") << citiLog << QStringList() << twoGigabytes + "<CTL>" << none
@@ -492,10 +492,10 @@ int rtspStatus(QTcpSocket &socket, const QByteArray &request)
         if (end < 0)
             return false;
         const int length = answer.indexOf("Content-Length: ");
-        const int body = length < 0 || length > end
-                             ? 0
-                             : answer.mid(length + 16, answer.indexOf('\r', length) - length - 16)
-                                   .toInt();
+        const int body =
+            length < 0 || length > end
+                ? 0
+                : answer.mid(length + 16, answer.indexOf('\r', length) - length - 16).toInt();
         return answer.size() >= end + 4 + body;
     };
     return TestSupport::waitUntil(complete, 10000) ? answer.mid(9, 3).toInt() : 0;

@@ -280,9 +280,9 @@ void TestSecurity::credentialsAppearNowhere()
     connect(&sample, &QTimer::timeout, this, [&] { shown += visibleTexts(plugin.get()); });
     sample.start(250);
 
-    const QList<QString> expected {
-        QStringLiteral("ftp error: Authentication failed."),
-        QStringLiteral("Error ffmpeg initialization: ") + qt_error_string(ECONNREFUSED)};
+    const QList<QString> expected {QStringLiteral("ftp error: Authentication failed."),
+                                   QStringLiteral("Error ffmpeg initialization: ")
+                                       + qt_error_string(ECONNREFUSED)};
     const auto seen = [&] {
         // A live player's error page also counts down to its next attempt.
         const bool failuresShown =

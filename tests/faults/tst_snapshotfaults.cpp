@@ -235,13 +235,16 @@ void TestSnapshotFaults::sourcesTooBigToShow_data()
 
     const QString tooLong = QStringLiteral("transfer stopped: more than 33554432 bytes");
     const QString tooLarge = QStringLiteral("image too large: 16000 x 16000 pixels");
-    QTest::newRow("FTP file without end") << "ftp flood" << "ftp error: T" + tooLong.mid(1);
-    QTest::newRow("FTP 2-GB recording") << "ftp sparse" << "ftp error: T" + tooLong.mid(1);
+    QTest::newRow("FTP file without end") << "ftp flood"
+                                          << "ftp error: T" + tooLong.mid(1);
+    QTest::newRow("FTP 2-GB recording") << "ftp sparse"
+                                        << "ftp error: T" + tooLong.mid(1);
     QTest::newRow("HTTP body without end") << "http flood" << tooLong;
     QTest::newRow("HTTP 2-GB recording") << "http sparse" << tooLong;
     QTest::newRow("FTP decompression bomb") << "ftp bomb" << tooLarge;
     QTest::newRow("HTTP decompression bomb") << "http bomb" << tooLarge;
-    QTest::newRow("a day at one frame a second") << "ftp day" << "new image loaded at";
+    QTest::newRow("a day at one frame a second") << "ftp day"
+                                                 << "new image loaded at";
 }
 
 void TestSnapshotFaults::sourcesTooBigToShow()
@@ -283,7 +286,7 @@ void TestSnapshotFaults::sourcesTooBigToShow()
         for (int second = 0; second < 86400; ++second) {
             const QTime time = QTime(0, 0).addSecs((second * 7919) % 86400);
             listing += "-rw-r--r-- 1 cam cam 1234 Mar 15 12:05 snap-"
-                + time.toString(QStringLiteral("HHmmss")).toLatin1() + ".png\r\n";
+                       + time.toString(QStringLiteral("HHmmss")).toLatin1() + ".png\r\n";
         }
         ftpPeer.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
             if (command == "TYPE A")
@@ -303,7 +306,8 @@ void TestSnapshotFaults::sourcesTooBigToShow()
     const qint64 memoryBefore = TestSupport::residentMemoryKiB();
     ImagePlayerWidget player(
         nullptr,
-        QStringLiteral("%1://user:pass@127.0.0.1:%2/yyyy-MM-dd/snapshot.png").arg(scheme).arg(port), 60);
+        QStringLiteral("%1://user:pass@127.0.0.1:%2/yyyy-MM-dd/snapshot.png").arg(scheme).arg(port),
+        60);
     const auto shown = [&] { return statusText(&player).startsWith(status); };
     const qint64 stall = longestStall(20000, shown);
     QVERIFY2(shown(), qPrintable(statusText(&player)));

@@ -11,7 +11,6 @@
 #include "fuzzinput.h"
 #include "overlays/citilogprotocol.h"
 
-
 namespace {
 
 class Client
@@ -38,7 +37,7 @@ public:
         }
         check(m_protocol.bufferedBytes() <= ReceiveBuffer::Limit);
         check(m_protocol.state() != CitiLogProtocol::Idle || !m_protocol.peerId().isEmpty()
-            || m_protocol.zones().isEmpty());
+              || m_protocol.zones().isEmpty());
     }
 
     void tick(qint64 now)

@@ -8,7 +8,6 @@
 #include "overlays/detectoraddress.h"
 #include "overlays/trafficstreamprotocol.h"
 
-
 namespace {
 
 void reconnect(TrafficStreamProtocol &protocol, qint64 now)

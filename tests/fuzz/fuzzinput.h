@@ -52,7 +52,8 @@ public:
             return Read;
         }
         const QByteArray count = take(2);
-        const int length = (code - 0x70) * 65536
+        const int length =
+            (code - 0x70) * 65536
             + (count.size() == 2 ? uint8_t(count.at(0)) * 256 + uint8_t(count.at(1)) : 0);
         const QByteArray lengthByte = take(1);
         QByteArray pattern = take(lengthByte.isEmpty() ? 0 : uint8_t(lengthByte.at(0)));

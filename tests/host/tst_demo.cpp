@@ -37,9 +37,10 @@ void TestDemo::screenshotShowsTheWholeSystem()
     const QString shot = dir.filePath(QStringLiteral("demo.png"));
     PeerProcess demo;
     QVERIFY(demo.start(TestSupport::systemPython(),
-        {TestSupport::sourcePath(QStringLiteral("scripts/demo.py")), QStringLiteral("--build"),
-            QStringLiteral(OSTREL_BINARY_DIR), QStringLiteral("--screenshot"), shot,
-            QStringLiteral("--after"), QStringLiteral("12")}));
+                       {TestSupport::sourcePath(QStringLiteral("scripts/demo.py")),
+                        QStringLiteral("--build"), QStringLiteral(OSTREL_BINARY_DIR),
+                        QStringLiteral("--screenshot"), shot, QStringLiteral("--after"),
+                        QStringLiteral("12")}));
     QVERIFY(demo.process().waitForFinished(90000));
     const QByteArray output = demo.output();
     QVERIFY2(demo.process().exitCode() == 0, output.constData());
@@ -49,16 +50,16 @@ void TestDemo::screenshotShowsTheWholeSystem()
 
     // Left: the map with camera icons (the icons' blue) and their sectors.
     const QRect map(320, 30, 750, 820);
-    const int iconPixels = countPixels(image, map, [](QRgb c) {
-        return qBlue(c) > 150 && qRed(c) < 80 && qGreen(c) < 140;
-    });
+    const int iconPixels = countPixels(
+        image, map, [](QRgb c) { return qBlue(c) > 150 && qRed(c) < 80 && qGreen(c) < 140; });
     QVERIFY2(iconPixels > 100, QByteArray::number(iconPixels));
 
     // Right: the docked player shows the camera's picture, not black, with
     // the traffic-stream detector's sensors drawn over it.
     const QRect player(1080, 40, 520, 850);
     const int picture = countPixels(image, player, [](QRgb c) {
-        return qAbs(qRed(c) - 0x5a) < 12 && qAbs(qGreen(c) - 0x64) < 12 && qAbs(qBlue(c) - 0x70) < 12;
+        return qAbs(qRed(c) - 0x5a) < 12 && qAbs(qGreen(c) - 0x64) < 12
+               && qAbs(qBlue(c) - 0x70) < 12;
     });
     QVERIFY2(picture > 20000, QByteArray::number(picture));
     const int green = countPixels(image, player, [](QRgb c) { return (c & 0xffffff) == 0x00ff00; });

@@ -8,13 +8,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDockWidget>
+#include <QGraphicsScene>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QPainter>
-#include <QGraphicsScene>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -144,8 +144,6 @@ void TestWorkstation::tilesDrawnUnderTheMap()
     QCOMPARE(centre, QColor(10, 200, 30));
 }
 
-
-
 void TestWorkstation::cameraListFollowsTheLayer()
 {
     LiveSystem system;
@@ -207,11 +205,11 @@ void TestWorkstation::camerasSeeingAPoint_data()
     QTest::addColumn<QStringList>("opened");
 
     const QStringList both = {"Near (100 m)", "Far && wide (200 m)", "Open all"};
-    QTest::newRow("one of two") << false << 0 << 100.0 << both << 1 << QStringList{"Far & wide"};
+    QTest::newRow("one of two") << false << 0 << 100.0 << both << 1 << QStringList {"Far & wide"};
     // Right over a sector on show, still the map's menu.
     QTest::newRow("all, over a sector")
-        << true << 0 << 100.0 << both << 2 << QStringList{"Near", "Far & wide"};
-    QTest::newRow("none") << false << 0 << -400.0 << QStringList{"-No camera sees this point"}
+        << true << 0 << 100.0 << both << 2 << QStringList {"Near", "Far & wide"};
+    QTest::newRow("none") << false << 0 << -400.0 << QStringList {"-No camera sees this point"}
                           << -1 << QStringList();
     // The nearest that fit on the screen; the rest are counted.
     QStringList crowded = {"Near (100 m)"};

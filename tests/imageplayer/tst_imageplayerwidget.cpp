@@ -2,8 +2,8 @@
 
 #include "../net/scriptedftppeer.h"
 #include "imageplayer/snapshotschedule.h"
-#include "net/ftpclient.h"
 #include "livesystem.h"
+#include "net/ftpclient.h"
 #include "peerprocess.h"
 #include "testsupport.h"
 
@@ -192,11 +192,9 @@ void TestImagePlayerWidget::schedule_data()
         << QStringList {"http://host/2024-03-15/x.jpg?day=yyyy-MM-dd"};
     QTest::newRow("no address") << QString() << QStringList {"url"} << QStringList {"invalid"};
     QTest::newRow("names in code-unit order, each once")
-        << camera
-        << QStringList {"file img9.jpg", "file img10.jpg", "file img9.jpg", "list", "frame 0",
-                        "frame 1", "frame -1", "frame 2"}
-        << QStringList {"2",
-                        "img10.jpg from ftp://cams.example:2121/cams/4/2024-03-15/img10.jpg",
+        << camera << QStringList {"file img9.jpg", "file img10.jpg", "file img9.jpg", "list",
+                                  "frame 0",       "frame 1",        "frame -1",      "frame 2"}
+        << QStringList {"2", "img10.jpg from ftp://cams.example:2121/cams/4/2024-03-15/img10.jpg",
                         "img9.jpg from ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg",
                         "img9.jpg into ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg",
                         "img9.jpg into ftp://cams.example:2121/cams/4/2024-03-15/img9.jpg"};
@@ -218,8 +216,8 @@ void TestImagePlayerWidget::schedule_data()
         << QStringList {"count", "count", "count", "1", "reset", "0", "count"};
     QTest::newRow("reconnections: at once after a login, else 1 s doubling to 30 s")
         << camera
-        << QStringList {"connect", "end", "connect", "end", "connect", "end", "end", "end",
-                        "end", "end", "connect", "login", "end", "connect", "end"}
+        << QStringList {"connect", "end", "connect", "end",   "connect", "end",     "end", "end",
+                        "end",     "end", "connect", "login", "end",     "connect", "end"}
         << QStringList {"1000", "2000", "4000", "8000", "16000", "30000", "30000", "0", "1000"};
 }
 
@@ -236,7 +234,8 @@ void TestImagePlayerWidget::schedule()
         const QString verb = event.section(QLatin1Char(' '), 0, 0);
         const QString argument = event.section(QLatin1Char(' '), 1);
         if (verb == QLatin1String("url")) {
-            decisions << (schedule.isValid() ? schedule.url().toString() : QStringLiteral("invalid"));
+            decisions << (schedule.isValid() ? schedule.url().toString()
+                                             : QStringLiteral("invalid"));
         } else if (verb == QLatin1String("dir")) {
             decisions << schedule.directory();
         } else if (verb == QLatin1String("file")) {
@@ -373,7 +372,8 @@ void TestImagePlayerWidget::fourthFailureResets_data()
 
     QTest::newRow("vanished frame") << "get" << QString() << true;
     QTest::newRow("missing day directory") << "cd" << QString() << true;
-    QTest::newRow("refused login") << "login" << "Login incorrect." << false;
+    QTest::newRow("refused login") << "login"
+                                   << "Login incorrect." << false;
 }
 
 void TestImagePlayerWidget::fourthFailureResets()
@@ -394,10 +394,11 @@ void TestImagePlayerWidget::fourthFailureResets()
             return refusing.standardAnswer(command);
         return {"530 Log in first.\r\n"};
     });
-    const QString urlTemplate = failing == QLatin1String("login")
-        ? QStringLiteral("ftp://u:p@127.0.0.1:%1/yyyy-MM-dd/x.png").arg(refusing.port())
-        : ftpTemplate(failing == QLatin1String("cd") ? QStringLiteral("nowhere")
-                                                     : QStringLiteral("failures"));
+    const QString urlTemplate =
+        failing == QLatin1String("login")
+            ? QStringLiteral("ftp://u:p@127.0.0.1:%1/yyyy-MM-dd/x.png").arg(refusing.port())
+            : ftpTemplate(failing == QLatin1String("cd") ? QStringLiteral("nowhere")
+                                                         : QStringLiteral("failures"));
 
     ImagePlayerWidget w(nullptr, urlTemplate, 60);
     auto *ftp = part<FtpClient>(&w, "ftp");

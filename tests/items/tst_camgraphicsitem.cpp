@@ -34,7 +34,8 @@ bool shows(const QPixmap &icon, const QString &name, double angle = 0)
 {
     const QPixmap builtin(QStringLiteral(":/resources/") + name);
     const QImage expected = (angle == 0 ? builtin : builtin.transformed(QTransform().rotate(angle)))
-                                .toImage().convertToFormat(QImage::Format_ARGB32);
+                                .toImage()
+                                .convertToFormat(QImage::Format_ARGB32);
     const QImage shown = icon.toImage().convertToFormat(QImage::Format_ARGB32);
     if (shown.size() != expected.size())
         return false;
@@ -389,8 +390,8 @@ void TestCamGraphicsItem::movingAndDragging()
     auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
     // A neighbour 40 pixels to the east, and one off the screen.
     const double pixel = 1.0 / OsmView::pixelsPerDegree(zoom);
-    auto *east = qobject_cast<CamGraphicsItem *>(
-        plugin.createNewCamera(QPointF(37.6 + 40 * pixel, 55.7)));
+    auto *east =
+        qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6 + 40 * pixel, 55.7)));
     auto *far = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(-70, -30)));
     CamViewArea *sector = cam->viewArea();
     view->centerOn(cam);
@@ -414,12 +415,10 @@ void TestCamGraphicsItem::movingAndDragging()
     const auto select = [&](const QRect &band) {
         QPainterPath area;
         area.addPolygon(view->mapToScene(band));
-        window.scene()->setSelectionArea(area, Qt::IntersectsItemShape,
-                                         view->viewportTransform());
+        window.scene()->setSelectionArea(area, Qt::IntersectsItemShape, view->viewportTransform());
         return window.scene()->selectedItems();
     };
-    QCOMPARE(select(QRect(centre - QPoint(30, 30), QSize(20, 20))),
-             QList<QGraphicsItem *>({cam}));
+    QCOMPARE(select(QRect(centre - QPoint(30, 30), QSize(20, 20))), QList<QGraphicsItem *>({cam}));
     QCOMPARE(select(QRect(centre + QPoint(half + 2, -5), QSize(3, 10))).size(), 0);
     QCOMPARE(select(QRect(centre - QPoint(5, 5), QSize(50, 10))).size(), 2);
     window.scene()->clearSelection();

@@ -67,26 +67,25 @@ void TestCamViewArea::coverOfThePoint_data()
     QTest::newRow("at the camera") << 90.0 << 60.0 << 200.0 << QPointF(0, 0) << true << false;
     // Around west the screen's angles wrap from 180 to -180.
     QTest::newRow("350, west") << 350.0 << 40.0 << 200.0 << QPointF(-150, 0) << true << true;
-    QTest::newRow("350, south of west") << 350.0 << 40.0 << 200.0 << towards(205, 150) << true
-                                        << true;
-    QTest::newRow("350, north of west") << 350.0 << 40.0 << 200.0 << towards(165, 150) << false
-                                        << true;
+    QTest::newRow("350, south of west")
+        << 350.0 << 40.0 << 200.0 << towards(205, 150) << true << true;
+    QTest::newRow("350, north of west")
+        << 350.0 << 40.0 << 200.0 << towards(165, 150) << false << true;
     QTest::newRow("450 is 90") << 450.0 << 20.0 << 200.0 << QPointF(0, 150) << true << true;
-    QTest::newRow("wide, the gap behind") << 90.0 << 300.0 << 200.0 << QPointF(0, -150) << false
-                                          << true;
+    QTest::newRow("wide, the gap behind")
+        << 90.0 << 300.0 << 200.0 << QPointF(0, -150) << false << true;
     QTest::newRow("wide, beside") << 90.0 << 300.0 << 200.0 << towards(-50, 150) << true << true;
     QTest::newRow("full disc") << 33.0 << 360.0 << 200.0 << towards(213, 150) << true << true;
-    QTest::newRow("past 360 opening") << 33.0 << 400.0 << 200.0 << towards(213, 150) << true
-                                      << true;
-    QTest::newRow("negative opening") << 90.0 << -60.0 << 200.0 << towards(100, 150) << true
-                                      << true;
+    QTest::newRow("past 360 opening")
+        << 33.0 << 400.0 << 200.0 << towards(213, 150) << true << true;
+    QTest::newRow("negative opening")
+        << 90.0 << -60.0 << 200.0 << towards(100, 150) << true << true;
     QTest::newRow("negative radius") << 90.0 << 60.0 << -200.0 << QPointF(0, 150) << true << true;
     QTest::newRow("no opening") << 90.0 << 0.0 << 200.0 << QPointF(0, 150) << false << true;
     QTest::newRow("no radius") << 90.0 << 60.0 << 0.0 << QPointF(0, 0) << false << true;
     QTest::newRow("no direction") << nan << 60.0 << 200.0 << QPointF(0, 0) << false << true;
     QTest::newRow("NaN opening") << 90.0 << nan << 200.0 << QPointF(0, 150) << false << false;
-    QTest::newRow("infinite radius") << 90.0 << 60.0 << qInf() << QPointF(0, 150) << false
-                                     << false;
+    QTest::newRow("infinite radius") << 90.0 << 60.0 << qInf() << QPointF(0, 150) << false << false;
     QTest::newRow("NaN point") << 90.0 << 60.0 << 200.0 << QPointF(0, nan) << false << true;
 }
 
@@ -106,7 +105,8 @@ void TestCamViewArea::coverOfThePoint()
     view->setZoom(15);
     // On the ground near the reference latitude.
     const QPointF camera(37.6, 55.75);
-    const QPointF point = camera
+    const QPointF point =
+        camera
         + QPointF(metres.x() * DegreesPerMetre / std::cos(qDegreesToRadians(55.75)),
                   metres.y() * DegreesPerMetre);
 

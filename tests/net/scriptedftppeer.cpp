@@ -27,7 +27,7 @@ ScriptedFtpPeer::Answer ScriptedFtpPeer::standardAnswer(const QByteArray &comman
         return {"213 " + QByteArray::number(m_payload.size()) + "\r\n"};
     if (verb == "EPSV")
         return {"229 Entering extended passive mode (|||" + QByteArray::number(openDataListener())
-            + "|)\r\n"};
+                + "|)\r\n"};
     if (verb == "RETR" || verb == "LIST") {
         // The payload goes out once the data connection is there; the
         // final reply follows on the control connection.

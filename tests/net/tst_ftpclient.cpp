@@ -33,8 +33,8 @@ public:
         connect(client, &FtpClient::commandFinished, this, [this](int id, bool error) {
             finished.append({id, error, m_client->errorString()});
         });
-        connect(
-            client, &FtpClient::listInfo, this, [this](const FtpUrlInfo &i) { entries.append(i); });
+        connect(client, &FtpClient::listInfo, this,
+                [this](const FtpUrlInfo &i) { entries.append(i); });
         connect(client, &FtpClient::dataTransferProgress, this, [this](qint64 done, qint64 total) {
             progress.append({done, total});
         });
@@ -67,8 +67,8 @@ private:
 QByteArray randomBytes(int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator::global()->fillRange(
-        reinterpret_cast<quint32 *>(bytes.data()), size / int(sizeof(quint32)));
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()),
+                                          size / int(sizeof(quint32)));
     // Line ends that an ASCII transfer would change.
     return bytes + "\r\n\n\r";
 }
@@ -137,8 +137,8 @@ void TestFtpClient::sessionWithRealServer()
         QVERIFY2(!f.error, qPrintable(f.errorString));
     QCOMPARE(recorder.finished.size(), 6);
     QCOMPARE(recorder.states,
-        (QList<int> {FtpClient::HostLookup, FtpClient::Connecting, FtpClient::Connected,
-            FtpClient::LoggedIn, FtpClient::Closing, FtpClient::Unconnected}));
+             (QList<int> {FtpClient::HostLookup, FtpClient::Connecting, FtpClient::Connected,
+                          FtpClient::LoggedIn, FtpClient::Closing, FtpClient::Unconnected}));
 
     // The real server's listing, as the client parsed it.
     QMap<QString, FtpUrlInfo> entries;
@@ -228,9 +228,9 @@ void TestFtpClient::brokenConnections_data()
     QTest::newRow("data without final reply")
         << good << QByteArray("RETR-payload") << QByteArray("150 soon\r\n") << false
         << "did not answer" << gone;
-    QTest::newRow("refused login") << good << QByteArray("PASS")
-                                   << QByteArray("530 Login incorrect.\r\n") << false
-                                   << "Login incorrect." << int(FtpClient::Connected);
+    QTest::newRow("refused login")
+        << good << QByteArray("PASS") << QByteArray("530 Login incorrect.\r\n") << false
+        << "Login incorrect." << int(FtpClient::Connected);
     QTest::newRow("missing directory")
         << good << QByteArray("CWD") << QByteArray("550 No such directory.\r\n") << false
         << "No such directory." << int(FtpClient::LoggedIn);
@@ -317,7 +317,8 @@ void TestFtpClient::passiveFallbackAndDataAddress()
             // must go to the server all the same.
             const quint16 port = peer.openDataListener();
             return {QByteArray("227 Entering Passive Mode (10,255,255,1,")
-                + QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xff) + ")\r\n"};
+                    + QByteArray::number(port >> 8) + ',' + QByteArray::number(port & 0xff)
+                    + ")\r\n"};
         }
         if (command.startsWith("SIZE"))
             return {"550 no size here\r\n"};
@@ -383,8 +384,8 @@ void TestFtpClient::commandLines()
     QVERIFY(recorder.failed(client.cd(QStringLiteral("day\r\nDELE a.jpg"))));
     QCOMPARE(client.errorString(), QStringLiteral("Invalid argument"));
     QVERIFY(recorder.succeeded(client.close()));
-    QCOMPARE(peer.commands(),
-        (QByteArrayList {"USER user", "PASS wrong", "USER anonymous", "PASS anonymous@", "QUIT"}));
+    QCOMPARE(peer.commands(), (QByteArrayList {"USER user", "PASS wrong", "USER anonymous",
+                                               "PASS anonymous@", "QUIT"}));
 }
 
 QTEST_GUILESS_MAIN(TestFtpClient)

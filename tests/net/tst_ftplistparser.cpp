@@ -36,9 +36,9 @@ void TestFtpListParser::lines_data()
     QTest::newRow("unix spaces in name")
         << QByteArray("-rw-r--r--   1 root     root            3 Mar 15 12:05 img  1 .jpg")
         << "img  1 .jpg" << FtpUrlInfo::File << qint64(3) << noon << "root root 644";
-    QTest::newRow("unix directory") << QByteArray("drwxr-xr-x 2 root root 4096 Mar 15 12:05 sub")
-                                    << "sub" << FtpUrlInfo::Dir << qint64(4096) << noon
-                                    << "root root 755";
+    QTest::newRow("unix directory")
+        << QByteArray("drwxr-xr-x 2 root root 4096 Mar 15 12:05 sub") << "sub" << FtpUrlInfo::Dir
+        << qint64(4096) << noon << "root root 755";
     QTest::newRow("unix link") << QByteArray(
         "lrwxrwxrwx   1 root     root            8 Mar 15 12:05 new.jpg -> a.jpg")
                                << "new.jpg" << FtpUrlInfo::SymLink << qint64(8) << noon
@@ -63,9 +63,9 @@ void TestFtpListParser::lines_data()
     QTest::newRow("dos file") << QByteArray("03-15-24  12:05PM                 1234 img1.jpg\r\n")
                               << "img1.jpg" << FtpUrlInfo::File << qint64(1234) << noon
                               << QString();
-    QTest::newRow("dos directory") << QByteArray("03-15-24  12:05PM       <DIR>          day one")
-                                   << "day one" << FtpUrlInfo::Dir << qint64(0) << noon
-                                   << QString();
+    QTest::newRow("dos directory")
+        << QByteArray("03-15-24  12:05PM       <DIR>          day one") << "day one"
+        << FtpUrlInfo::Dir << qint64(0) << noon << QString();
     QTest::newRow("dos 24-hour, last century")
         << QByteArray("12-31-99  23:59    7 b.png") << "b.png" << FtpUrlInfo::File << qint64(7)
         << QDateTime(QDate(1999, 12, 31), QTime(23, 59)) << QString();
@@ -106,12 +106,12 @@ void TestFtpListParser::yearOfRecentEntries()
     QCOMPARE(FtpListParser::parseLine("-rw-r--r-- 1 a b 1 Dec 31 23:00 x", newYear)
                  ->lastModified()
                  .date(),
-        QDate(2024, 12, 31));
+             QDate(2024, 12, 31));
     // Tomorrow still counts as this year: the server's clock may be ahead.
     QCOMPARE(FtpListParser::parseLine("-rw-r--r-- 1 a b 1 Jan 02 08:00 x", newYear)
                  ->lastModified()
                  .date(),
-        QDate(2025, 1, 2));
+             QDate(2025, 1, 2));
 }
 
 void TestFtpListParser::streamOfChunks()
@@ -138,7 +138,7 @@ void TestFtpListParser::streamOfChunks()
     QVERIFY(parser.addData(junk).isEmpty());
     QVERIFY(parser.addData(junk + "-rw-r--r-- 1 a b 1 Mar 15 12:05 y").isEmpty());
     QCOMPARE(parser.addData("\n-rw-r--r-- 1 a b 1 Mar 15 12:05 z\n").value(0).name(),
-        QStringLiteral("z"));
+             QStringLiteral("z"));
 
     // So is one that comes in a single read; one of the longest length
     // counts, in pieces or not.

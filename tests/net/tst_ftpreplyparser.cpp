@@ -26,8 +26,8 @@ void TestFtpReplyParser::replies_data()
         << QStringList {"211|Features:\n EPSV\n211-more\n230 other\nEnd", "150|x"} << false;
     QTest::newRow("incomplete line waits") << QByteArray("220 hel") << QStringList() << false;
     QTest::newRow("text") << QByteArray("HTTP/1.1 400 Bad\r\n") << QStringList() << true;
-    QTest::newRow("codes at the edges") << QByteArray("109 a\r\n559 b\r\n")
-                                        << QStringList {"109|a", "559|b"} << false;
+    QTest::newRow("codes at the edges")
+        << QByteArray("109 a\r\n559 b\r\n") << QStringList {"109|a", "559|b"} << false;
     QTest::newRow("bad first digit") << QByteArray("600 no\r\n") << QStringList() << true;
     QTest::newRow("bad second digit") << QByteArray("160 no\r\n") << QStringList() << true;
     QTest::newRow("bad third digit") << QByteArray("15x no\r\n") << QStringList() << true;
@@ -100,8 +100,8 @@ void TestFtpReplyParser::passiveReplies()
     quint16 gotPort = 0;
     QHostAddress gotAddress;
     const bool ok = address.isEmpty()
-        ? FtpReplyParser::extendedPassivePort(text, &gotPort)
-        : FtpReplyParser::passiveEndpoint(text, &gotAddress, &gotPort);
+                        ? FtpReplyParser::extendedPassivePort(text, &gotPort)
+                        : FtpReplyParser::passiveEndpoint(text, &gotAddress, &gotPort);
     QCOMPARE(ok, port != 0);
     QCOMPARE(int(gotPort), port);
     if (ok && !address.isEmpty())

@@ -32,12 +32,12 @@ QImage ImageCollector::waitForOverlay(int timeoutMs)
 
 int ImageCollector::nonNullCount() const
 {
-    return int(std::count_if(
-        m_images.cbegin(), m_images.cend(), [](const QImage &image) { return !image.isNull(); }));
+    return int(std::count_if(m_images.cbegin(), m_images.cend(),
+                             [](const QImage &image) { return !image.isNull(); }));
 }
 
-bool ImageCollector::hasColourNear(
-    const QImage &image, const QPoint &point, const QColor &colour, int radius)
+bool ImageCollector::hasColourNear(const QImage &image, const QPoint &point, const QColor &colour,
+                                   int radius)
 {
     for (int y = point.y() - radius; y <= point.y() + radius; ++y) {
         for (int x = point.x() - radius; x <= point.x() + radius; ++x) {

@@ -27,8 +27,8 @@ public:
     int nonNullCount() const;
 
     // Whether a pixel of exactly `colour` lies within `radius` of `point`.
-    static bool hasColourNear(
-        const QImage &image, const QPoint &point, const QColor &colour, int radius = 2);
+    static bool hasColourNear(const QImage &image, const QPoint &point, const QColor &colour,
+                              int radius = 2);
     static bool isTransparentAround(const QImage &image, const QRect &area);
     // The error image as the operator should see it, drawn independently.
     static QImage messageImage(const QSize &size, const QString &text);

@@ -18,8 +18,7 @@ const QString citiLog = QStringLiteral("citilog");
 
 // Shorter than the detectors' own, so that a test waits a second where the
 // clients would wait ten or twenty; the clients treat them alike.
-AxisTrafficStreamOverlay::Timings quickTrafficStream(qint64 answerMs = 3000,
-                                                     int reconnectMs = 1000)
+AxisTrafficStreamOverlay::Timings quickTrafficStream(qint64 answerMs = 3000, int reconnectMs = 1000)
 {
     AxisTrafficStreamOverlay::Timings timings;
     timings.connection.reconnectDelay = reconnectMs;
@@ -146,8 +145,8 @@ void TestDetectorOverlay::trafficStreamExchange()
         received.append(line.mid(7));
     QCOMPARE(received, QStringList({"root", "pass", "gcam", "ge2", "gtrc", "sm data=on"}));
     const qint64 passwordDelay = sim.timeOf("recv 1 pass") - sim.timeOf("recv 1 root");
-    QVERIFY2(
-        passwordDelay >= 150 && passwordDelay < 1000, qPrintable(QString::number(passwordDelay)));
+    QVERIFY2(passwordDelay >= 150 && passwordDelay < 1000,
+             qPrintable(QString::number(passwordDelay)));
 
     // Sensor 2's left side runs from (180, 240) to (170, 440).
     QVERIFY(ImageCollector::hasColourNear(first, QPoint(175, 340), green));
@@ -240,8 +239,8 @@ void TestDetectorOverlay::drawnAtShownSize_data()
         << QPolygon(QVector<QPoint> {QPoint(320, 120), QPoint(160, 240)});
     QTest::newRow("huge frame, player not laid out")
         << QSize(100000, 50000) << QSize(1920, 0)
-        << QByteArrayList {"25000;12500;75000;12500;75000;37500;25000;37500;"}
-        << QSize(3840, 1920) << QSize(3840, 1920) << QPolygon(QVector<QPoint> {QPoint(1920, 480)});
+        << QByteArrayList {"25000;12500;75000;12500;75000;37500;25000;37500;"} << QSize(3840, 1920)
+        << QSize(3840, 1920) << QPolygon(QVector<QPoint> {QPoint(1920, 480)});
     QTest::newRow("player wider than the largest image")
         << QSize(640, 480) << QSize(7680, 2880) << QByteArrayList {square} << QSize(3840, 1440)
         << QSize(640, 480) << QPolygon(QVector<QPoint> {QPoint(900, 300)});
@@ -268,9 +267,8 @@ void TestDetectorOverlay::drawnAtShownSize()
     ImageCollector images(&client);
     client.setTargetSize(shown);
     client.feed("id 1\r\n"
-                + block("gcam",
-                        "FrameW=" + QByteArray::number(frame.width()) + "\nFrameH="
-                            + QByteArray::number(frame.height()))
+                + block("gcam", "FrameW=" + QByteArray::number(frame.width())
+                                    + "\nFrameH=" + QByteArray::number(frame.height()))
                 + "ge2 1=0,0,0,0,0\r\n" + block("gtrc", sensors));
     QCOMPARE(images.nonNullCount(), 1);
     QCOMPARE(images.last().size(), image);
@@ -367,7 +365,8 @@ void TestDetectorOverlay::receiveLimitAtExactly100000()
             QVERIFY(sim.waitForLine("recv 1 sm data=on"));
         } else {
             QCOMPARE(image.size(), QSize(300, 300));
-            QVERIFY(image == ImageCollector::messageImage(image.size(), "Receive buffer too big")
+            QVERIFY(
+                image == ImageCollector::messageImage(image.size(), "Receive buffer too big")
                 || image == ImageCollector::messageImage(image.size(), "Received packet too big"));
             QVERIFY(sim.waitForLine("closed 1"));
         }
@@ -451,9 +450,8 @@ void TestDetectorOverlay::citiLogExchange()
     QVERIFY(sim.waitForLine("closed 1"));
     QCOMPARE(images.nonNullCount(), 4);
     QVERIFY(ImageCollector::hasColourNear(images.at(images.count() - 2), QPoint(95, 430), green));
-    QCOMPARE(images.last(),
-        ImageCollector::messageImage(
-            QSize(640, 480), "Zones count not equals count in configuration"));
+    QCOMPARE(images.last(), ImageCollector::messageImage(
+                                QSize(640, 480), "Zones count not equals count in configuration"));
     QVERIFY(sim.waitForLine("connected 2", 3000));
     const qint64 away = sim.timeOf("connected 2") - sim.timeOf("closed 1");
     QVERIFY2(away >= 800 && away <= 2000, qPrintable(QString::number(away)));
@@ -506,8 +504,8 @@ void TestDetectorOverlay::citiLogDrawing()
     frameless.command("states 1111");
     QVERIFY(frameless.waitForLine("closed 1"));
     QCOMPARE(blindImages.last(),
-        ImageCollector::messageImage(
-            QSize(300, 300), "Zones count not equals count in configuration"));
+             ImageCollector::messageImage(QSize(300, 300),
+                                          "Zones count not equals count in configuration"));
 }
 
 QTEST_MAIN(TestDetectorOverlay)

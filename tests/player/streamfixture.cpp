@@ -109,15 +109,16 @@ QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
     return QStringLiteral("%1://127.0.0.1:%2/live").arg(scheme).arg(port);
 }
 
-bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme,
-                                       const char *size, quint16 port)
+bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme, const char *size,
+                                       quint16 port)
 {
     return peer->startOnFreePort(
         Ffmpeg,
         [&](quint16 port) {
-            const QString output = scheme == QLatin1String("tcp")
-                                       ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-                                       : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
+            const QString output =
+                scheme == QLatin1String("tcp")
+                    ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
+                    : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
             return args(QStringLiteral("-v error -re") + testPicture(size, 120) + H264
                         + "-tune zerolatency -f mpegts " + output);
         },
@@ -181,7 +182,7 @@ bool StreamFixture::waitForPicture(PlayerWidget *player, int timeoutMs)
     return TestSupport::waitUntil(
         [player] {
             return currentPage(player) == 0 && player->infoText().isEmpty()
-                && player->warningText().isEmpty() && !isBlack(player->currentFrame());
+                   && player->warningText().isEmpty() && !isBlack(player->currentFrame());
         },
         timeoutMs);
 }

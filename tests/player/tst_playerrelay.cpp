@@ -323,8 +323,8 @@ void TestPlayerRelay::addressWithoutPortRelaysToTheSchemesPort()
     QFETCH(QString, scheme);
     QFETCH(int, port);
     const auto nobody = TestSupport::refusingPort();
-    ApplicationProxyScope proxy(QNetworkProxy(
-        QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), nobody->localPort()));
+    ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::Socks5Proxy,
+                                              QStringLiteral("127.0.0.1"), nobody->localPort()));
     if (scheme.isEmpty()) {
         const QString file = m_media.file(QStringLiteral("h264.mp4"));
         PlayerWidget player(nullptr, file);
@@ -333,7 +333,8 @@ void TestPlayerRelay::addressWithoutPortRelaysToTheSchemesPort()
         QVERIFY(StreamFixture::waitForPicture(&player));
         return;
     }
-    PlayerWidget player(nullptr, scheme + QStringLiteral("://admin:pw@127.0.0.1/stream/1?channel=2"));
+    PlayerWidget player(nullptr,
+                        scheme + QStringLiteral("://admin:pw@127.0.0.1/stream/1?channel=2"));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
     QCOMPARE(relay->remoteHost(), QStringLiteral("127.0.0.1"));
@@ -387,8 +388,8 @@ void TestPlayerRelay::playerViewGoesThroughTheRelay()
 {
     // Nothing listens there: neither the player nor the relay may use it.
     const auto nobody = TestSupport::refusingPort();
-    ApplicationProxyScope proxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
-                                              nobody->localPort()));
+    ApplicationProxyScope proxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), nobody->localPort()));
     ViewRecorder views;
 
     PlayerWidget withPort(nullptr, QStringLiteral("beward://admin:pw@192.168.10.7:8080/"));
@@ -399,9 +400,9 @@ void TestPlayerRelay::playerViewGoesThroughTheRelay()
     const QString port = QString::number(relay->serverPort());
     QCOMPARE(withPort.camAddress(), QStringLiteral("beward://admin:pw@127.0.0.1:%1/").arg(port));
     QCOMPARE(withPort.windowTitle(), QStringLiteral("Camera beward://127.0.0.1:%1/").arg(port));
-    QCOMPARE(views.last->calls, QStringList({"SetUserName admin", "SetUserPswd pw", "SetPort " + port,
-                                         "SetURL 127.0.0.1"})
-                                + Starting);
+    QCOMPARE(views.last->calls, QStringList({"SetUserName admin", "SetUserPswd pw",
+                                             "SetPort " + port, "SetURL 127.0.0.1"})
+                                    + Starting);
 }
 
 void TestPlayerRelay::playerWithoutControlShowsNotFound()

@@ -36,29 +36,30 @@ void TestPlayerRestart::policy_data()
     // refuse, lose give a decision; left gives the seconds shown; overdue
     // whether the opening started last has passed its deadline.
     QTest::addColumn<QStringList>("steps");
-    QTest::newRow("back-off doubles up to 30 s")
-        << QStringList {"start 0",        "fail 100 later 1000",   "start 1100",
-                        "fail 1200 later 2000",  "start 3200",     "fail 3300 later 4000",
-                        "start 7300",     "fail 7400 later 8000",  "start 15400",
-                        "fail 15500 later 16000", "start 31500",   "fail 31600 later 30000",
-                        "start 61600",    "fail 61700 later 30000"};
+    QTest::newRow("back-off doubles up to 30 s") << QStringList {
+        "start 0",     "fail 100 later 1000",    "start 1100",  "fail 1200 later 2000",
+        "start 3200",  "fail 3300 later 4000",   "start 7300",  "fail 7400 later 8000",
+        "start 15400", "fail 15500 later 16000", "start 31500", "fail 31600 later 30000",
+        "start 61600", "fail 61700 later 30000"};
     QTest::newRow("a picture after an opening starts afresh")
-        << QStringList {"start 0", "fail 10 later 1000", "start 1010", "fail 1020 later 2000",
-                        "start 3020", "open 3500", "picture 3600", "lose 90000 now",
-                        "start 90000", "fail 90100 later 1000"};
+        << QStringList {"start 0",      "fail 10 later 1000",
+                        "start 1010",   "fail 1020 later 2000",
+                        "start 3020",   "open 3500",
+                        "picture 3600", "lose 90000 now",
+                        "start 90000",  "fail 90100 later 1000"};
     QTest::newRow("an opening without a picture does not")
-        << QStringList {"start 0", "fail 10 later 1000", "start 1010", "open 1500",
-                        "lose 1600 later 2000", "start 3600", "open 4000", "lose 4100 later 4000"};
-    QTest::newRow("pictures without an opening count for nothing")
-        << QStringList {"start 0",     "fail 10 later 1000",   "picture 20",  "start 1010",
-                        "picture 1100", "open 1500", "lose 1600 later 2000", "picture 1700",
-                        "start 3600",  "fail 3700 later 4000"};
+        << QStringList {"start 0",   "fail 10 later 1000",   "start 1010",
+                        "open 1500", "lose 1600 later 2000", "start 3600",
+                        "open 4000", "lose 4100 later 4000"};
+    QTest::newRow("pictures without an opening count for nothing") << QStringList {
+        "start 0",   "fail 10 later 1000",   "picture 20",   "start 1010", "picture 1100",
+        "open 1500", "lose 1600 later 2000", "picture 1700", "start 3600", "fail 3700 later 4000"};
     QTest::newRow("a refused address is given up")
         << QStringList {"start 0", "refuse 5 giveup", "left 6 0"};
-    QTest::newRow("seconds shown round up")
-        << QStringList {"start 0",        "fail 0 later 1000", "left 0 1", "left 999 1",
-                        "left 1000 0",    "start 1000",        "fail 1000 later 2000",
-                        "left 1001 2",    "left 2000 1",       "cancel 2500", "left 2500 0"};
+    QTest::newRow("seconds shown round up") << QStringList {
+        "start 0",    "fail 0 later 1000",    "left 0 1",    "left 999 1",  "left 1000 0",
+        "start 1000", "fail 1000 later 2000", "left 1001 2", "left 2000 1", "cancel 2500",
+        "left 2500 0"};
     QTest::newRow("an opening has 10 s")
         << QStringList {"start 500", "overdue 10500 no", "overdue 10501 yes"};
 }
@@ -92,9 +93,9 @@ void TestPlayerRestart::policy()
             result = RestartPolicy::openOverdue(started, now) ? QStringLiteral("yes")
                                                               : QStringLiteral("no");
         }
-        QCOMPARE(QString(event + QLatin1Char(' ') + parts.at(1) + QLatin1Char(' ') + result)
-                     .trimmed(),
-                 step);
+        QCOMPARE(
+            QString(event + QLatin1Char(' ') + parts.at(1) + QLatin1Char(' ') + result).trimmed(),
+            step);
     }
 }
 

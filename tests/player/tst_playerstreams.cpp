@@ -105,8 +105,8 @@ void TestPlayerStreams::playsAndComesBack_data()
     QTest::addColumn<QString>("scheme");
     QTest::addColumn<bool>("useTcp");
     QTest::addColumn<QString>("transport"); // what the RTSP camera saw set up
-    QTest::newRow("rtsp, library's default") << "rtsp" << false
-                                             << "transport RTP/AVP/UDP;unicast;client_port";
+    QTest::newRow("rtsp, library's default")
+        << "rtsp" << false << "transport RTP/AVP/UDP;unicast;client_port";
     QTest::newRow("rtsp over tcp") << "rtsp" << true << "transport RTP/AVP/TCP;unicast";
     QTest::newRow("http") << "http" << false << QString();
 }
@@ -149,8 +149,7 @@ void TestPlayerStreams::playsAndComesBack()
     camera->process().kill();
     QVERIFY(camera->process().waitForFinished(3000));
     QVERIFY(TestSupport::waitUntil(
-        [&] { return StreamFixture::loadingText(&player).contains("\nReconnecting in "); },
-        15000));
+        [&] { return StreamFixture::loadingText(&player).contains("\nReconnecting in "); }, 15000));
     QVERIFY(capture.contains(QStringLiteral("Restarting player")));
     QVERIFY(player.currentFrame().isNull());
 
@@ -231,10 +230,11 @@ void TestPlayerStreams::addressCheck_data()
     QTest::newRow("no host") << "http:///x" << refused << "host";
     QTest::newRow("path") << clip << file << QString();
     QTest::newRow("file scheme") << "file:" + clip << file << QString();
-    QTest::newRow("link to a file") << m_dir.filePath(QStringLiteral("toclip")) << file << QString();
+    QTest::newRow("link to a file")
+        << m_dir.filePath(QStringLiteral("toclip")) << file << QString();
     QTest::newRow("fifo") << m_dir.filePath(QStringLiteral("fifo")) << refused << notFile;
-    QTest::newRow("link to a fifo") << m_dir.filePath(QStringLiteral("tofifo")) << refused
-                                    << notFile;
+    QTest::newRow("link to a fifo")
+        << m_dir.filePath(QStringLiteral("tofifo")) << refused << notFile;
     QTest::newRow("device") << "/dev/zero" << refused << notFile;
     QTest::newRow("missing") << m_dir.filePath(QStringLiteral("none.ts")) << refused << notFile;
     QTest::newRow("pipe") << "pipe:0" << refused << scheme;
@@ -279,8 +279,8 @@ void TestPlayerStreams::refusedAddressShowsWhy()
     auto fifo = std::make_unique<PlayerWidget>(nullptr, m_dir.filePath(QStringLiteral("fifo")));
     QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::loadingText(pipe.get()),
                               error + "the address scheme \"pipe\" is not allowed", 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::loadingText(fifo.get()),
-                              error + "not a regular file", 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(StreamFixture::loadingText(fifo.get()), error + "not a regular file",
+                              5000);
     QTest::qWait(1200);
     QVERIFY(StreamFixture::loadingText(pipe.get()).endsWith("allowed"));
     QVERIFY(StreamFixture::loadingText(fifo.get()).endsWith("file"));
@@ -300,8 +300,8 @@ void TestPlayerStreams::noOpeningOnceDestructionHasBegun()
 
     // The one-shot server no longer listens; take its port to see whether the
     // stream comes back to it.
-    QVERIFY(TestSupport::waitUntil(
-        [&] { return !TestSupport::listensOn(camera.pid(), port); }, 3000));
+    QVERIFY(
+        TestSupport::waitUntil([&] { return !TestSupport::listensOn(camera.pid(), port); }, 3000));
     QTcpServer watch;
     QVERIFY(watch.listen(QHostAddress::LocalHost, port));
 
@@ -326,7 +326,8 @@ void TestPlayerStreams::playerWaitsForAFreeSlot()
     auto holder = std::make_unique<PlayerWidget>(
         nullptr, StreamFixture::oneShotAddress(silent.serverPort()), false, QString(), &pool);
     QVERIFY(silent.waitForNewConnection(5000));
-    PlayerWidget waiting(nullptr, m_media.file(QStringLiteral("h264.mp4")), false, QString(), &pool);
+    PlayerWidget waiting(nullptr, m_media.file(QStringLiteral("h264.mp4")), false, QString(),
+                         &pool);
     waiting.show();
     QCOMPARE(StreamFixture::loadingText(&waiting),
              QStringLiteral("Waiting for a free stream slot (1 playing)"));

@@ -31,8 +31,8 @@ int countNear(const QImage &image, const QColor &colour, int tolerance)
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
             count += qAbs(c.red() - colour.red()) <= tolerance
-                && qAbs(c.green() - colour.green()) <= tolerance
-                && qAbs(c.blue() - colour.blue()) <= tolerance;
+                     && qAbs(c.green() - colour.green()) <= tolerance
+                     && qAbs(c.blue() - colour.blue()) <= tolerance;
         }
     }
     return count;
@@ -131,42 +131,58 @@ void TestPlayerWidget::optionsMapOntoTheLibrary_data()
     QTest::addColumn<int>("ignored");
 
     // Without a caching the library's defaults stay.
-    QTest::newRow("none") << QString() << 40 << 2 << -1 << "" << "" << "" << 0;
-    QTest::newRow("the list's usual") << "--network-caching=300" << 40 << 2 << 300
-                                      << "analyzeduration=300000 max_delay=300000"
-                                      << "analyzeduration=300000" << "thread_type=slice" << 0;
+    QTest::newRow("none") << QString() << 40 << 2 << -1 << ""
+                          << ""
+                          << "" << 0;
+    QTest::newRow("the list's usual")
+        << "--network-caching=300" << 40 << 2 << 300 << "analyzeduration=300000 max_delay=300000"
+        << "analyzeduration=300000"
+        << "thread_type=slice" << 0;
     // Nought waits for nothing; the probing gets its shortest time, as 0
     // would mean the library's default.
-    QTest::newRow("nought") << " \t--network-caching=0\n" << 40 << 2 << 0
-                            << "analyzeduration=1000 max_delay=0" << "analyzeduration=1000"
+    QTest::newRow("nought") << " \t--network-caching=0\n"
+                            << 40 << 2 << 0 << "analyzeduration=1000 max_delay=0"
+                            << "analyzeduration=1000"
                             << "thread_type=slice" << 0;
     // Held pictures fit in a tenth of the caching, and threads in the cores.
     QTest::newRow("a second") << "--network-caching=1000" << 40 << 16 << 1000
                               << "analyzeduration=1000000 max_delay=1000000"
-                              << "analyzeduration=1000000" << "threads=3" << 0;
+                              << "analyzeduration=1000000"
+                              << "threads=3" << 0;
     QTest::newRow("slow pictures") << "--network-caching=1000" << 200 << 16 << 1000
                                    << "analyzeduration=1000000 max_delay=1000000"
-                                   << "analyzeduration=1000000" << "thread_type=slice" << 0;
+                                   << "analyzeduration=1000000"
+                                   << "thread_type=slice" << 0;
     QTest::newRow("rate unknown") << "--network-caching=2000" << 0 << 16 << 2000
                                   << "analyzeduration=2000000 max_delay=1000000"
-                                  << "analyzeduration=2000000" << "threads=6" << 0;
+                                  << "analyzeduration=2000000"
+                                  << "threads=6" << 0;
     QTest::newRow("bounded") << "--network-caching=99999999999" << 1 << 64 << 60000
                              << "analyzeduration=60000000 max_delay=1000000"
-                             << "analyzeduration=60000000" << "threads=16" << 1;
+                             << "analyzeduration=60000000"
+                             << "threads=16" << 1;
     // Other spellings; the last caching counts.
     QTest::newRow("spellings") << ":network-caching=200 --NETWORK-CACHING 100" << 40 << 2 << 100
                                << "analyzeduration=100000 max_delay=100000"
-                               << "analyzeduration=100000" << "thread_type=slice" << 0;
+                               << "analyzeduration=100000"
+                               << "thread_type=slice" << 0;
     QTest::newRow("stray words") << "300 --network-caching=250 - -- ---x" << 40 << 2 << 250
                                  << "analyzeduration=250000 max_delay=250000"
-                                 << "analyzeduration=250000" << "thread_type=slice" << 4;
+                                 << "analyzeduration=250000"
+                                 << "thread_type=slice" << 4;
     QTest::newRow("not a number") << "--network-caching=3e2 --network-caching= --network-caching"
-                                  << 40 << 2 << -1 << "" << "" << "" << 3;
-    QTest::newRow("too many") << QStringLiteral("--x ").repeated(40) + "--network-caching=300"
-                              << 40 << 2 << -1 << "" << "" << "" << PlayerOptions::MaxOptions + 1;
+                                  << 40 << 2 << -1 << ""
+                                  << ""
+                                  << "" << 3;
+    QTest::newRow("too many") << QStringLiteral("--x ").repeated(40) + "--network-caching=300" << 40
+                              << 2 << -1 << ""
+                              << ""
+                              << "" << PlayerOptions::MaxOptions + 1;
     QTest::newRow("too long") << QString(PlayerOptions::MaxTextLength, QLatin1Char(' '))
-            + "--network-caching=300"
-                              << 40 << 2 << -1 << "" << "" << "" << 1;
+                                     + "--network-caching=300"
+                              << 40 << 2 << -1 << ""
+                              << ""
+                              << "" << 1;
 }
 
 void TestPlayerWidget::optionsMapOntoTheLibrary()
@@ -195,16 +211,17 @@ void TestPlayerWidget::playsFiles_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("check");
     QTest::newRow("H.264") << "h264.mp4" << QString() << QSize(320, 240) << "fits";
-    QTest::newRow("MPEG-4") << "mpeg4.avi" << "--network-caching=0" << QSize(320, 240) << "";
+    QTest::newRow("MPEG-4") << "mpeg4.avi"
+                            << "--network-caching=0" << QSize(320, 240) << "";
     // Audio packets, here of the first stream, are read and passed over.
-    QTest::newRow("audio first") << "audio_h264.mkv" << "--network-caching=300 --no-audio"
-                                 << QSize(320, 240) << "";
+    QTest::newRow("audio first") << "audio_h264.mkv"
+                                 << "--network-caching=300 --no-audio" << QSize(320, 240) << "";
     // Read as limited range, a level of 40 would come out near 28.
     QTest::newRow("full range") << "gray40_mjpeg.avi" << QString() << QSize(320, 240) << "level 40";
     // The probe gives up on the size: 640x480, the 320x240 pictures fill it.
     QTest::newRow("no size") << "nosize.ts" << QString() << QSize(640, 480) << "fills";
-    QTest::newRow("Control and a digit") << "h264_640x480.mp4" << QString() << QSize(640, 480)
-                                         << "keys";
+    QTest::newRow("Control and a digit")
+        << "h264_640x480.mp4" << QString() << QSize(640, 480) << "keys";
     QTest::newRow("no picture") << "tone.wav" << QString() << QSize() << "";
 }
 
@@ -384,10 +401,9 @@ void TestPlayerWidget::operatorTools()
     for (const QList<QVariant> &state : qAsConst(states))
         seen << state.at(0).value<PlayerWidget::StreamState>();
     seen = seen.mid(seen.indexOf(PlayerWidget::StreamState::Playing));
-    QCOMPARE(seen,
-             QList<PlayerWidget::StreamState>({PlayerWidget::StreamState::Playing,
-                                               PlayerWidget::StreamState::Stale,
-                                               PlayerWidget::StreamState::Playing}));
+    QCOMPARE(seen, QList<PlayerWidget::StreamState>({PlayerWidget::StreamState::Playing,
+                                                     PlayerWidget::StreamState::Stale,
+                                                     PlayerWidget::StreamState::Playing}));
 }
 
 void TestPlayerWidget::statistics_data()
@@ -399,18 +415,17 @@ void TestPlayerWidget::statistics_data()
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("25 pictures and 1 Mbit/s")
         << QStringList {"sample 0 0 0 0", "sample 1000 125000 25 0", "sample 2000 250000 50 1",
-                        "fps -> 25.0", "kbps -> 1000.0", "dropped -> 1"};
-    QTest::newRow("over the last five seconds")
-        << QStringList {"sample 0 0 0 0",       "sample 1000 0 100 0",   "sample 2000 0 125 0",
-                        "sample 3000 0 150 0",  "sample 4000 0 175 0",   "sample 5000 0 200 0",
-                        "sample 6000 0 225 0",  "fps -> 25.0",           "sample 7000 0 250 0",
-                        "fps -> 25.0"};
+                        "fps -> 25.0",    "kbps -> 1000.0",          "dropped -> 1"};
+    QTest::newRow("over the last five seconds") << QStringList {
+        "sample 0 0 0 0",      "sample 1000 0 100 0", "sample 2000 0 125 0", "sample 3000 0 150 0",
+        "sample 4000 0 175 0", "sample 5000 0 200 0", "sample 6000 0 225 0", "fps -> 25.0",
+        "sample 7000 0 250 0", "fps -> 25.0"};
     QTest::newRow("a gap longer than the window gives no rate")
-        << QStringList {"sample 0 0 0 0", "sample 5001 1000 10 0", "fps -> -", "kbps -> -",
-                        "sample 5501 2000 20 0", "fps -> 20.0"};
+        << QStringList {"sample 0 0 0 0", "sample 5001 1000 10 0", "fps -> -",
+                        "kbps -> -",      "sample 5501 2000 20 0", "fps -> 20.0"};
     QTest::newRow("an older sample is ignored, one at the same time replaces")
-        << QStringList {"sample 1000 0 0 0", "sample 2000 1000 10 0", "sample 1500 99999 999 0",
-                        "sample 2000 2000 20 0", "fps -> 20.0", "kbps -> 16.0"};
+        << QStringList {"sample 1000 0 0 0",     "sample 2000 1000 10 0", "sample 1500 99999 999 0",
+                        "sample 2000 2000 20 0", "fps -> 20.0",           "kbps -> 16.0"};
     QTest::newRow("totals that shrink give no rate")
         << QStringList {"sample 0 5000 50 0", "sample 1000 0 0 0", "fps -> 0.0", "kbps -> 0.0"};
     QStringList ring;
@@ -419,9 +434,9 @@ void TestPlayerWidget::statistics_data()
     // The last 32 samples span 3.1 s.
     QTest::newRow("samples beyond the ring") << (ring << "fps -> 30.0");
     QTest::newRow("stale two seconds after the last picture")
-        << QStringList {"since 100 -> -1",   "stale 100 -> no",   "picture 1000",
-                        "since 2999 -> 1999", "stale 2999 -> no",  "stale 3000 -> yes",
-                        "picture 3500",      "stale 3600 -> no",  "since 3400 -> 0"};
+        << QStringList {"since 100 -> -1",    "stale 100 -> no",  "picture 1000",
+                        "since 2999 -> 1999", "stale 2999 -> no", "stale 3000 -> yes",
+                        "picture 3500",       "stale 3600 -> no", "since 3400 -> 0"};
 }
 
 void TestPlayerWidget::statistics()
@@ -442,13 +457,12 @@ void TestPlayerWidget::statistics()
         } else if (event == QLatin1String("picture")) {
             statistics.pictureShown(number(1));
         } else if (event == QLatin1String("fps")) {
-            result = statistics.hasRates()
-                ? QString::number(statistics.picturesPerSecond(), 'f', 1)
-                : QStringLiteral("-");
+            result = statistics.hasRates() ? QString::number(statistics.picturesPerSecond(), 'f', 1)
+                                           : QStringLiteral("-");
         } else if (event == QLatin1String("kbps")) {
             result = statistics.hasRates()
-                ? QString::number(statistics.bitsPerSecond() / 1000, 'f', 1)
-                : QStringLiteral("-");
+                         ? QString::number(statistics.bitsPerSecond() / 1000, 'f', 1)
+                         : QStringLiteral("-");
         } else if (event == QLatin1String("dropped")) {
             result = QString::number(statistics.dropped());
         } else if (event == QLatin1String("since")) {
@@ -471,18 +485,21 @@ void TestPlayerWidget::zoomGeometry_data()
     QTest::addColumn<QStringList>("steps");
     const QRectF view(0, 0, 400, 300);
     QTest::newRow("the point under the cursor stays")
-        << view << QStringList {"zoom 100 75 2 -> 0.125 0.125 0.5 0.5", "at 100 75 -> 0.25 0.25",
-                                "zoom 100 75 2 -> 0.188 0.188 0.25 0.25",
-                                "at 100 75 -> 0.25 0.25"};
+        << view
+        << QStringList {"zoom 100 75 2 -> 0.125 0.125 0.5 0.5", "at 100 75 -> 0.25 0.25",
+                        "zoom 100 75 2 -> 0.188 0.188 0.25 0.25", "at 100 75 -> 0.25 0.25"};
     QTest::newRow("at most eight times")
         << view << QStringList {"zoom 200 150 4", "zoom 200 150 4 -> 0.438 0.438 0.125 0.125"};
     QTest::newRow("zooming out ends at the whole picture")
         << view << QStringList {"zoom 0 0 3", "zoom 400 300 0.1 -> 0 0 1 1"};
     QTest::newRow("never beyond the picture")
-        << view << QStringList {"zoom 0 0 2 -> 0 0 0.5 0.5", "pan 100 50 -> 0 0 0.5 0.5",
-                                "pan -200 -150 -> 0.25 0.25 0.5 0.5",
-                                "pan -1000 -1000 -> 0.5 0.5 0.5 0.5",
-                                "zoom 400 300 2 -> 0.75 0.75 0.25 0.25", "reset -> 0 0 1 1"};
+        << view
+        << QStringList {"zoom 0 0 2 -> 0 0 0.5 0.5",
+                        "pan 100 50 -> 0 0 0.5 0.5",
+                        "pan -200 -150 -> 0.25 0.25 0.5 0.5",
+                        "pan -1000 -1000 -> 0.5 0.5 0.5 0.5",
+                        "zoom 400 300 2 -> 0.75 0.75 0.25 0.25",
+                        "reset -> 0 0 1 1"};
     QTest::newRow("a view elsewhere in its frame")
         << QRectF(10, 20, 400, 300)
         << QStringList {"zoom 110 95 2 -> 0.125 0.125 0.5 0.5", "source 640 480 -> 80 60 320 240",
@@ -490,11 +507,13 @@ void TestPlayerWidget::zoomGeometry_data()
     QTest::newRow("no panning of the whole picture")
         << view << QStringList {"pan 50 50 -> 0 0 1 1", "source 640 480 -> 0 0 640 480"};
     QTest::newRow("nonsense changes nothing")
-        << view << QStringList {"zoom nan 150 2 -> 0 0 1 1", "zoom 200 150 2",
-                                "zoom 200 150 nan -> 0.25 0.25 0.5 0.5",
-                                "zoom 200 150 0 -> 0.25 0.25 0.5 0.5",
-                                "zoom 200 150 -2 -> 0.25 0.25 0.5 0.5",
-                                "pan nan 0 -> 0.25 0.25 0.5 0.5"};
+        << view
+        << QStringList {"zoom nan 150 2 -> 0 0 1 1",
+                        "zoom 200 150 2",
+                        "zoom 200 150 nan -> 0.25 0.25 0.5 0.5",
+                        "zoom 200 150 0 -> 0.25 0.25 0.5 0.5",
+                        "zoom 200 150 -2 -> 0.25 0.25 0.5 0.5",
+                        "pan nan 0 -> 0.25 0.25 0.5 0.5"};
     QTest::newRow("no width") << QRectF(0, 0, 0, 300) << QStringList {"zoom 0 0 2 -> 0 0 1 1"};
 }
 
@@ -546,12 +565,16 @@ void TestPlayerWidget::stillNames_data()
 {
     QTest::addColumn<QString>("camera");
     QTest::addColumn<QString>("safe");
-    QTest::newRow("plain") << "Central Avenue" << "Central Avenue";
-    QTest::newRow("path") << "../../etc/cron.d/x" << "_.._etc_cron.d_x";
-    QTest::newRow("windows path and patterns") << "C:\\cams\\a*b?<c>|\"" << "C__cams_a_b__c___";
+    QTest::newRow("plain") << "Central Avenue"
+                           << "Central Avenue";
+    QTest::newRow("path") << "../../etc/cron.d/x"
+                          << "_.._etc_cron.d_x";
+    QTest::newRow("windows path and patterns") << "C:\\cams\\a*b?<c>|\""
+                                               << "C__cams_a_b__c___";
     QTest::newRow("controls and direction override")
         << QStringLiteral("Gate\n2\t\u202Egpj.exe\u200B") << "Gate 2 gpj.exe";
-    QTest::newRow("hidden or an option") << "..-.hidden" << "hidden";
+    QTest::newRow("hidden or an option") << "..-.hidden"
+                                         << "hidden";
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x") << "x";
     QTest::newRow("nothing left") << QStringLiteral("\n\u202E\x01 . ") << "camera";
     QTest::newRow("long") << QString(300, QLatin1Char('a')) << QString(120, QLatin1Char('a'));
@@ -571,7 +594,8 @@ void TestPlayerWidget::stillNames()
     const QDateTime time(QDate(2024, 5, 1), QTime(14, 3, 7));
     const QString name = StillWriter::fileName(camera, time, 1);
     QCOMPARE(name, safe + QStringLiteral("_2024-05-01_14-03-07.png"));
-    QCOMPARE(StillWriter::fileName(camera, time, 3), safe + QStringLiteral("_2024-05-01_14-03-07-3.png"));
+    QCOMPARE(StillWriter::fileName(camera, time, 3),
+             safe + QStringLiteral("_2024-05-01_14-03-07-3.png"));
     QVERIFY(name.toUtf8().size() <= 255 - 4);
     QCOMPARE(QFileInfo(QDir(QStringLiteral("/tmp")).filePath(name)).absolutePath(),
              QStringLiteral("/tmp"));
@@ -584,12 +608,17 @@ void TestPlayerWidget::savesStills_data()
     QTest::addColumn<QString>("camera");
     QTest::addColumn<bool>("menu");
     QTest::addColumn<QString>("outcome"); // the start of the file's name, or of the notice
-    QTest::newRow("full-range 4:4:4, key")
-        << "mjpeg" << "temp" << "Central Avenue" << false << "Central Avenue_2";
-    QTest::newRow("limited-range 4:2:0, menu, hostile name")
-        << "h264" << "temp" << "../../etc/cron.d/x\n" << true << "_.._etc_cron.d_x_2";
-    QTest::newRow("missing folder") << "mjpeg" << "missing" << "Cam" << false
-                                    << "Still not saved: the folder for stills does not exist";
+    QTest::newRow("full-range 4:4:4, key") << "mjpeg"
+                                           << "temp"
+                                           << "Central Avenue" << false << "Central Avenue_2";
+    QTest::newRow("limited-range 4:2:0, menu, hostile name") << "h264"
+                                                             << "temp"
+                                                             << "../../etc/cron.d/x\n"
+                                                             << true << "_.._etc_cron.d_x_2";
+    QTest::newRow("missing folder")
+        << "mjpeg"
+        << "missing"
+        << "Cam" << false << "Still not saved: the folder for stills does not exist";
 }
 
 // A still is the picture shown at the stream's own size, however small it
@@ -612,10 +641,11 @@ void TestPlayerWidget::savesStills()
     QCOMPARE(StillWriter::checkFolder(sourceFile), StillWriter::Outcome::NoFolder);
 
     // A camera sending that picture over and over.
-    const QString encoding = codec == QLatin1String("mjpeg")
-        ? QStringLiteral(" -c:v mjpeg -q:v 2 -pix_fmt yuvj444p -f mpjpeg ")
-        : QStringLiteral(" -c:v libx264 -preset ultrafast -tune zerolatency -pix_fmt yuv420p "
-                         "-g 25 -f mpegts ");
+    const QString encoding =
+        codec == QLatin1String("mjpeg")
+            ? QStringLiteral(" -c:v mjpeg -q:v 2 -pix_fmt yuvj444p -f mpjpeg ")
+            : QStringLiteral(" -c:v libx264 -preset ultrafast -tune zerolatency -pix_fmt yuv420p "
+                             "-g 25 -f mpegts ");
     PeerProcess server;
     QVERIFY(server.startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
         return QString(QStringLiteral("-v error -re -loop 1 -framerate 25 -i ") + sourceFile
@@ -669,12 +699,11 @@ void TestPlayerWidget::savesStills()
         for (int x = 20; x < 640; x += 40) {
             const QColor want = source.pixelColor(x, y);
             const QColor got = still.pixelColor(x, y);
-            QVERIFY2(qAbs(want.red() - got.red()) <= 12 && qAbs(want.green() - got.green()) <= 12
-                         && qAbs(want.blue() - got.blue()) <= 12,
-                     qPrintable(QStringLiteral("%1,%2: %3 for %4")
-                                    .arg(x)
-                                    .arg(y)
-                                    .arg(got.name(), want.name())));
+            QVERIFY2(
+                qAbs(want.red() - got.red()) <= 12 && qAbs(want.green() - got.green()) <= 12
+                    && qAbs(want.blue() - got.blue()) <= 12,
+                qPrintable(
+                    QStringLiteral("%1,%2: %3 for %4").arg(x).arg(y).arg(got.name(), want.name())));
         }
     }
 

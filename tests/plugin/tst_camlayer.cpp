@@ -1,8 +1,8 @@
 #include "items/camgraphicsitem.h"
 #include "items/camviewarea.h"
+#include "player/playerwidget.h"
 #include "plugin/itemsgroup.h"
 #include "plugin/ostrelplugin.h"
-#include "player/playerwidget.h"
 
 #include "kernel.h"
 #include "messagecapture.h"
@@ -287,13 +287,14 @@ void TestCamLayer::changedFlag_data()
     QTest::newRow("load") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *) {
         QTemporaryDir other;
         const QString path = other.filePath(QStringLiteral("one.xml"));
-        TestSupport::writeFile(path, "<VarkaNetwork><Cam lon=\"37.5\" lat=\"55.5\"/></VarkaNetwork>");
+        TestSupport::writeFile(path,
+                               "<VarkaNetwork><Cam lon=\"37.5\" lat=\"55.5\"/></VarkaNetwork>");
         QVERIFY(plugin.loadVlcCamList(path));
         QCOMPARE(plugin.cameras().size(), 1);
     }) << false;
-    QTest::newRow("out of its group") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
-        cam->setParentItem(nullptr);
-    }) << false;
+    QTest::newRow("out of its group")
+        << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) { cam->setParentItem(nullptr); })
+        << false;
     // The host takes a camera out of the scene, paints, and deletes it.
     QTest::newRow("out of the scene") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
         QGraphicsScene *scene = cam->scene();
@@ -301,10 +302,12 @@ void TestCamLayer::changedFlag_data()
         scene->views().constFirst()->viewport()->grab();
         delete static_cast<QGraphicsItem *>(cam);
     }) << false;
-    QTest::newRow("into another group") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
-        cam->setParentItem(plugin.groups().value(4));
-        QVERIFY(cam->setProperty("position", QPointF(37.8, 55.9)));
-    }) << true;
+    QTest::newRow("into another group")
+        << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
+               cam->setParentItem(plugin.groups().value(4));
+               QVERIFY(cam->setProperty("position", QPointF(37.8, 55.9)));
+           })
+        << true;
     QTest::newRow("movable") << propertyWrite("movable", true) << false;
     // Nothing to open: no player, and no edit.
     QTest::newRow("snapshots without address")
@@ -452,8 +455,8 @@ void TestCamLayer::hostDeletesCameraAndLayer()
     auto *layer = new HostLayer;
     window.scene()->addItem(layer);
     QVERIFY(plugin->loadVlcCamList(listFile(dir), layer));
-    QCOMPARE(layer->received, QList<QGraphicsItem *>({plugin->groups().value(1),
-                                                      plugin->groups().value(4)}));
+    QCOMPARE(layer->received,
+             QList<QGraphicsItem *>({plugin->groups().value(1), plugin->groups().value(4)}));
     QCOMPARE(plugin->groups().value(1)->parentItem(), layer);
     QCOMPARE(sectorsIn(window.scene()), 2);
     // Groups made outside a load go straight to the scene.

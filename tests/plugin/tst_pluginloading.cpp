@@ -62,7 +62,8 @@ void TestPluginLoading::hostContract()
     const QJsonObject metaData = loader.metaData();
     QCOMPARE(metaData.value(QStringLiteral("IID")).toString(),
              QStringLiteral("org.trafficdesk.varka.OstrelModule"));
-    QCOMPARE(metaData.value(QStringLiteral("className")).toString(), QStringLiteral("OstrelPlugin"));
+    QCOMPARE(metaData.value(QStringLiteral("className")).toString(),
+             QStringLiteral("OstrelPlugin"));
     QVERIFY(!metaData.contains(QStringLiteral("MetaData")));
 
     WorkstationWindow window;
@@ -70,9 +71,8 @@ void TestPluginLoading::hostContract()
     QVERIFY(host.load(QStringLiteral(OSTREL_PLUGIN_FILE)));
     QObject *plugin = host.instance();
     QCOMPARE(plugin->metaObject()->className(), "OstrelPlugin");
-    QCOMPARE(names(plugin, true),
-             QStringList({"viewAreaAlwaysVisible", "moduleVersion", "changed", "maxStreamCount",
-                          "loadWarnings", "stillFolder"}));
+    QCOMPARE(names(plugin, true), QStringList({"viewAreaAlwaysVisible", "moduleVersion", "changed",
+                                               "maxStreamCount", "loadWarnings", "stillFolder"}));
     QCOMPARE(plugin->property("moduleVersion").toString(), QStringLiteral("2.3.45"));
     QVERIFY(plugin->property("maxStreamCount").toInt() >= 10);
     QCOMPARE(plugin->property("changed").toBool(), false);
@@ -80,28 +80,36 @@ void TestPluginLoading::hostContract()
     invokables.removeAll(QStringLiteral("osmViewZoomChanged(int)"));
     invokables.removeAll(QStringLiteral("attachedCamDestroyed(QObject*)"));
     invokables.removeAll(QStringLiteral("camDestroyed(QObject*)"));
-    QCOMPARE(invokables,
-             QStringList({"createCamWidget(QWidget*,QString,bool)", "createCamWidget(QWidget*,QString)",
-                          "createImagePlayerWidget(QWidget*,QString,int)",
-                          "createImagePlayerWidget(QWidget*,QString)",
-                          "loadVlcCamList(QString,QGraphicsObject*)", "loadVlcCamList(QString)",
-                          "saveVlcCamList(QString)", "lastError()", "setTypeVisible(int,bool)",
-                          "typeIsVisible(int)", "clearCams()", "editCamProperties(CamGraphicsItem*)",
-                          "createNewCamera(QPointF,int)", "createNewCamera(QPointF)",
-                          "deleteCamera(CamGraphicsItem*)", "attachToScene(QWidget*,bool,QPointF)",
-                          "attachToScene(QWidget*,bool)", "attachToScene(QWidget*)",
-                          "deleteAttachedCams()", "setSceneCamZoomSize(int,int,int)",
-                          "camerasSeeing(QPointF)"}));
+    QCOMPARE(invokables, QStringList({"createCamWidget(QWidget*,QString,bool)",
+                                      "createCamWidget(QWidget*,QString)",
+                                      "createImagePlayerWidget(QWidget*,QString,int)",
+                                      "createImagePlayerWidget(QWidget*,QString)",
+                                      "loadVlcCamList(QString,QGraphicsObject*)",
+                                      "loadVlcCamList(QString)",
+                                      "saveVlcCamList(QString)",
+                                      "lastError()",
+                                      "setTypeVisible(int,bool)",
+                                      "typeIsVisible(int)",
+                                      "clearCams()",
+                                      "editCamProperties(CamGraphicsItem*)",
+                                      "createNewCamera(QPointF,int)",
+                                      "createNewCamera(QPointF)",
+                                      "deleteCamera(CamGraphicsItem*)",
+                                      "attachToScene(QWidget*,bool,QPointF)",
+                                      "attachToScene(QWidget*,bool)",
+                                      "attachToScene(QWidget*)",
+                                      "deleteAttachedCams()",
+                                      "setSceneCamZoomSize(int,int,int)",
+                                      "camerasSeeing(QPointF)"}));
 
     // A camera: its code is read-only, and the host reaches the graphics
     // item through the interface cast.
     QObject *cam = nullptr;
     QVERIFY(QMetaObject::invokeMethod(plugin, "createNewCamera", Q_RETURN_ARG(QObject *, cam),
                                       Q_ARG(QPointF, QPointF(1, 2)), Q_ARG(int, 3)));
-    QCOMPARE(names(cam, true),
-             QStringList({"type", "position", "selected", "useTcpRtsp", "hasImages", "url",
-                          "overlayUrl", "imageUrlTemplate", "angle", "viewRadius", "viewAngle",
-                          "movable"}));
+    QCOMPARE(names(cam, true), QStringList({"type", "position", "selected", "useTcpRtsp",
+                                            "hasImages", "url", "overlayUrl", "imageUrlTemplate",
+                                            "angle", "viewRadius", "viewAngle", "movable"}));
     QCOMPARE(names(cam, false),
              QStringList({"setViewRadius(double)", "setAngle(double)", "setViewAngle(double)",
                           "modelData(int,int)", "play(bool,bool)", "play(bool)", "play()",
@@ -154,9 +162,12 @@ void TestPluginLoading::workstationCommandLine_data()
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("output");
     QTest::addColumn<bool>("succeeds");
-    QTest::newRow("screenshot") << "shot.png" << "0.2" << "camera layer 2.3.45 loaded" << true;
-    QTest::newRow("missing folder")
-        << "missing/shot.png" << "0" << "Cannot write the screenshot %1: " << false;
+    QTest::newRow("screenshot") << "shot.png"
+                                << "0.2"
+                                << "camera layer 2.3.45 loaded" << true;
+    QTest::newRow("missing folder") << "missing/shot.png"
+                                    << "0"
+                                    << "Cannot write the screenshot %1: " << false;
     const QString badDelay = QStringLiteral("--after takes seconds from 0 to 3600, not \"%1\"");
     for (const char *after : {"1e300", "3600.5", "-1", "nan", "inf", "2s"})
         QTest::newRow(after) << "shot.png" << after << badDelay.arg(after) << false;

@@ -61,8 +61,8 @@ bool PeerProcess::startOnFreePort(const QString &program,
         const quint16 port = wanted ? wanted : TestSupport::refusingPort()->localPort();
         if (port == 0 || !start(program, arguments(port)))
             return false;
-        TestSupport::waitUntil(
-            [&] { return !isRunning() || TestSupport::listensOn(pid(), port); }, timeoutMs);
+        TestSupport::waitUntil([&] { return !isRunning() || TestSupport::listensOn(pid(), port); },
+                               timeoutMs);
         if (isRunning()) {
             if (!TestSupport::listensOn(pid(), port))
                 return false;

@@ -72,8 +72,8 @@ private:
     TiedProcess m_process;
     quint16 m_port = 0;
     QRegularExpression m_portLine; // while the port is awaited
-    QByteArray m_startOutput;      // searched for the port line
-    QByteArray m_unread;           // taken while starting, not yet handed out
+    QByteArray m_startOutput; // searched for the port line
+    QByteArray m_unread; // taken while starting, not yet handed out
     bool m_paused = false;
     qint64 m_pid = 0;
     QByteArray m_screenedTail; // the end of the output screened so far

@@ -61,10 +61,10 @@ bool listensOn(qint64 pid, quint16 port)
     }
     // The process's descriptors name their sockets by inode.
     const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
-    const QStringList names = sockets.isEmpty()
-                                  ? QStringList()
-                                  : descriptors.entryList(QDir::AllEntries | QDir::System
-                                                          | QDir::NoDotAndDotDot);
+    const QStringList names =
+        sockets.isEmpty()
+            ? QStringList()
+            : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         char target[64];
         const ssize_t size = ::readlink(QFile::encodeName(descriptors.filePath(name)).constData(),
