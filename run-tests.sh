@@ -5,7 +5,7 @@
 #               own code as errors (OSTREL_WERROR), which also fails on an
 #               include against the layer order, no include climbing out of
 #               a layer (scripts/check-layers.sh), and the format check
-#               while $check_format is on. When it fails, the long trees
+#               (scripts/check-format.sh). When it fails, the long trees
 #               (fuzz, asan, tsan) are skipped; the plain tests still run
 #               when the plain tree built.
 #   build       the whole test suite
@@ -31,9 +31,8 @@ case "${1:-}" in
 esac
 ctest_args=("$@")
 
-# scripts/check-format.sh joins the first stage once the whole tree has been
-# formatted in one commit.
-check_format=false
+# The format check of the first stage.
+check_format=true
 
 fuzz_seconds=5
 tsan_labels='^(player|overlays)$'
