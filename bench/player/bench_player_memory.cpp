@@ -33,22 +33,11 @@ qint64 settledResidentKiB(Read read)
     return sum / Samples;
 }
 
-QStringList realTimeInput(const QString &file)
-{
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-re"),
-            QStringLiteral("-stream_loop"),
-            QStringLiteral("-1"),
-            QStringLiteral("-i"),
-            file};
-}
-
 qint64 commandLineResidentKiB(const QString &file)
 {
     PeerProcess decoder;
     if (!decoder.start(QStringLiteral("ffmpeg"),
-                       realTimeInput(file)
+                       BenchMedia::realTimeInput(file)
                            + QStringList {QStringLiteral("-threads"), QStringLiteral("auto"),
                                           QStringLiteral("-pix_fmt"), QStringLiteral("rgb24"),
                                           QStringLiteral("-f"), QStringLiteral("null"),
@@ -81,23 +70,15 @@ int main(int argc, char *argv[])
     std::vector<std::unique_ptr<PlayerWidget>> players;
     qint64 withOne = 0;
     for (int i = 0; i < Players; ++i) {
-        const auto address = [](quint16 port) {
-            return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
-        };
         cameras.push_back(std::make_unique<PeerProcess>());
         if (!cameras.back()->startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
-                return realTimeInput(file) + QStringList {QStringLiteral("-c"),
-                                                          QStringLiteral("copy"),
-                                                          QStringLiteral("-f"),
-                                                          QStringLiteral("mpegts"),
-                                                          QStringLiteral("-listen"),
-                                                          QStringLiteral("1"),
-                                                          address(port)};
+                return BenchMedia::liveServerArguments(file, port);
             })) {
             out << "cannot start a camera\n";
             return 1;
         }
-        players.push_back(std::make_unique<PlayerWidget>(nullptr, address(cameras.back()->port())));
+        players.push_back(std::make_unique<PlayerWidget>(
+            nullptr, BenchMedia::liveAddress(cameras.back()->port())));
         if (!BenchMedia::waitForPicture(players.back().get(), 20000)) {
             out << "no picture\n";
             return 1;

@@ -57,24 +57,9 @@ int main(int argc, char *argv[])
     // A live camera, frozen once the picture shows, so that no decoding runs
     // while painting is measured.
     PeerProcess camera;
-    const auto address = [](quint16 port) {
-        return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
-    };
+    const auto address = [](quint16 port) { return BenchMedia::liveAddress(port); };
     const auto arguments = [&](quint16 port) {
-        return QStringList {QStringLiteral("-v"),
-                            QStringLiteral("error"),
-                            QStringLiteral("-re"),
-                            QStringLiteral("-stream_loop"),
-                            QStringLiteral("-1"),
-                            QStringLiteral("-i"),
-                            file,
-                            QStringLiteral("-c"),
-                            QStringLiteral("copy"),
-                            QStringLiteral("-f"),
-                            QStringLiteral("mpegts"),
-                            QStringLiteral("-listen"),
-                            QStringLiteral("1"),
-                            address(port)};
+        return BenchMedia::liveServerArguments(file, port);
     };
     if (!camera.startOnFreePort(QStringLiteral("ffmpeg"), arguments)) {
         out << "cannot start the camera\n";

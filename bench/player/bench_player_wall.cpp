@@ -38,7 +38,7 @@ const QSize Tile(480, 270);
 
 QString address(quint16 port)
 {
-    return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
+    return BenchMedia::liveAddress(port);
 }
 
 // One one-shot camera per stream, sending the file in real time, looped.
@@ -49,20 +49,7 @@ bool startCameras(std::vector<std::unique_ptr<PeerProcess>> *cameras, int count,
         cameras->push_back(std::make_unique<PeerProcess>());
         const bool started =
             cameras->back()->startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
-                return QStringList {QStringLiteral("-v"),
-                                    QStringLiteral("error"),
-                                    QStringLiteral("-re"),
-                                    QStringLiteral("-stream_loop"),
-                                    QStringLiteral("-1"),
-                                    QStringLiteral("-i"),
-                                    file,
-                                    QStringLiteral("-c"),
-                                    QStringLiteral("copy"),
-                                    QStringLiteral("-f"),
-                                    QStringLiteral("mpegts"),
-                                    QStringLiteral("-listen"),
-                                    QStringLiteral("1"),
-                                    address(port)};
+                return BenchMedia::liveServerArguments(file, port);
             });
         if (!started)
             return false;

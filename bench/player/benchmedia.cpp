@@ -192,4 +192,28 @@ qint64 timeFfmpeg(const QStringList &arguments)
     return timer.elapsed();
 }
 
+QString liveAddress(quint16 port)
+{
+    return QStringLiteral("http://127.0.0.1:%1/live").arg(port);
+}
+
+QStringList realTimeInput(const QString &file)
+{
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-re"),
+            QStringLiteral("-stream_loop"),
+            QStringLiteral("-1"),
+            QStringLiteral("-i"),
+            file};
+}
+
+QStringList liveServerArguments(const QString &file, quint16 port)
+{
+    return realTimeInput(file) + QStringList {QStringLiteral("-c"),      QStringLiteral("copy"),
+                                              QStringLiteral("-f"),      QStringLiteral("mpegts"),
+                                              QStringLiteral("-listen"), QStringLiteral("1"),
+                                              liveAddress(port)};
+}
+
 } // namespace BenchMedia

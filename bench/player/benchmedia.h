@@ -47,6 +47,12 @@ double loadAverage();
 // Runs the event loop until the player shows a delivered picture.
 bool waitForPicture(PlayerWidget *player, int timeoutMs);
 
+// A live camera over HTTP: `file` looped in real time by a one-shot FFmpeg
+// server at liveAddress(port), as MPEG-TS.
+QString liveAddress(quint16 port);
+QStringList realTimeInput(const QString &file);
+QStringList liveServerArguments(const QString &file, quint16 port);
+
 // An FFmpeg command line run to its end; returns its wall time in ms or -1.
 qint64 timeFfmpeg(const QStringList &arguments);
 
