@@ -9,6 +9,7 @@
 #include "livesystem.h"
 #include "osmview.h"
 #include "peerprocess.h"
+#include "testsupport.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -50,19 +51,6 @@ int countNear(QGraphicsView *view, const QPointF &scenePos, const QColor &colour
         }
     }
     return count;
-}
-
-// A drag on the view, with the button held through the moves.
-void drag(QWidget *viewport, const QPoint &from, const QPoint &by)
-{
-    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
-    for (int step = 1; step <= 4; ++step) {
-        const QPoint to = from + by * step / 4;
-        QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &move);
-    }
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + by);
 }
 
 QImage shot(QWidget *widget)
@@ -265,7 +253,7 @@ void TestPlayCamera::playersOnTheMap()
     QTest::keyClick(livePlayer, Qt::Key_Plus);
     QVERIFY(livePlayer->zoom().isZoomed());
     const QRectF part = livePlayer->zoom().part();
-    drag(view->viewport(), liveOnView, QPoint(40, 30));
+    TestSupport::drag(view->viewport(), liveOnView, QPoint(40, 30));
     QVERIFY(live->pos() != cam->scenePos());
     QCOMPARE(live->anchorPos(), live->pos());
     QCOMPARE(livePlayer->zoom().part(), part);

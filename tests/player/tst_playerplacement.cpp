@@ -1,6 +1,8 @@
 #include "player/persistentdockwidget.h"
 #include "player/scenecamproxywidget.h"
 
+#include "testsupport.h"
+
 #include <QCursor>
 #include <QFrame>
 #include <QGraphicsScene>
@@ -62,7 +64,6 @@ private:
     void closeAndWait(QDockWidget *dock);
     SceneCamProxyWidget *place(bool childControls, const QPointF &pos);
     QPoint viewPoint(const QWidget *child) const;
-    void drag(const QPoint &from, const QPoint &by);
 
     QMainWindow *m_window = nullptr;
     QObject *m_owner = nullptr;
@@ -129,20 +130,6 @@ SceneCamProxyWidget *TestPlayerPlacement::place(bool childControls, const QPoint
 QPoint TestPlayerPlacement::viewPoint(const QWidget *child) const
 {
     return m_view->mapFromScene(m_proxy->pos()) + child->geometry().center();
-}
-
-void TestPlayerPlacement::drag(const QPoint &from, const QPoint &by)
-{
-    QWidget *viewport = m_view->viewport();
-    QTest::mousePress(viewport, Qt::LeftButton, {}, from);
-    // QTest::mouseMove() carries no buttons, which a drag needs.
-    for (int step = 1; step <= 4; ++step) {
-        const QPoint to = from + by * step / 4;
-        QMouseEvent move(QEvent::MouseMove, to, viewport->mapToGlobal(to), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &move);
-    }
-    QTest::mouseRelease(viewport, Qt::LeftButton, {}, from + by);
 }
 
 // A first opening floats at the cursor at 640 x 480, also when a name
@@ -260,14 +247,14 @@ void TestPlayerPlacement::dragOnTheMap()
     QSignalSpy pressed(slider, &QSlider::sliderPressed);
     QSignalSpy released(slider, &QSlider::sliderReleased);
 
-    drag(viewPoint(slider), QPoint(40, 20));
+    TestSupport::drag(m_view->viewport(), viewPoint(slider), QPoint(40, 20));
     QCOMPARE(pressed.count(), int(childControls));
     QCOMPARE(released.count(), int(childControls));
     QCOMPARE(slider->value() > 50, childControls);
     QCOMPARE(m_proxy->pos(), childControls ? QPointF(50, 40) : QPointF(70, 50));
 
     auto *frame = m_proxy->widget()->findChild<QFrame *>(QStringLiteral("frame"));
-    drag(viewPoint(frame), QPoint(-20, 30));
+    TestSupport::drag(m_view->viewport(), viewPoint(frame), QPoint(-20, 30));
     const QPointF moved = childControls ? QPointF(40, 55) : QPointF(60, 65);
     QCOMPARE(m_proxy->pos(), moved);
     QVERIFY(m_proxy->isPinned());

@@ -368,11 +368,7 @@ void TestPlayerWidget::operatorTools()
     // the whole picture.
     const double left = player.zoom().part().x();
     const QPoint from = picture.center();
-    QTest::mousePress(video, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, from - QPoint(100, 0), video->mapToGlobal(from),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(video, &move);
-    QTest::mouseRelease(video, Qt::LeftButton, {}, from - QPoint(100, 0));
+    TestSupport::drag(video, from, QPoint(-100, 0));
     QVERIFY(player.zoom().part().x() > left);
     QTest::mouseDClick(video, Qt::LeftButton, {}, from);
     QVERIFY(!player.zoom().isZoomed());

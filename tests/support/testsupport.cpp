@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHostAddress>
+#include <QMouseEvent>
 #include <QSet>
 #include <QTcpSocket>
 #include <QTest>
@@ -138,6 +139,18 @@ CamListBuilder &CamListBuilder::add(const QString &name, double lon, double lat,
                  + (attributes.isEmpty() ? QByteArray() : ' ' + attributes) + '>'
                  + name.toHtmlEscaped().toUtf8() + "</Cam>";
     return *this;
+}
+
+void drag(QWidget *widget, const QPoint &from, const QPoint &by)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint to = from + by * step / 4;
+        QMouseEvent move(QEvent::MouseMove, to, widget->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &move);
+    }
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, from + by);
 }
 
 } // namespace TestSupport

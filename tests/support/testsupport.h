@@ -11,7 +11,9 @@
 #include <functional>
 #include <memory>
 
+class QPoint;
 class QSize;
+class QWidget;
 class WorkstationWindow;
 
 namespace TestSupport {
@@ -59,6 +61,10 @@ qint64 residentMemoryKiB();
 // Shows the host's main window at a map zoom level and waits until it is on
 // screen; players on the map need a shown view.
 bool showWorkstation(WorkstationWindow *window, int zoom, const QSize &size);
+
+// A left-button drag on `widget` in four moves; QTest::mouseMove() carries
+// no buttons, which a drag needs.
+void drag(QWidget *widget, const QPoint &from, const QPoint &by);
 
 // A camera list file as the host's lists are written: each camera with the
 // attributes it carries in the file, its name escaped.
