@@ -235,7 +235,7 @@ void TestCamListFile::textEncoding()
     const QString name = QStringLiteral("Камера у моста");
     const QString camera = QString::fromUcs4(U"\U0001F4F7");
     cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + QChar(0xFFFE)
-                       + QChar(0xFFFF) + camera);
+                       + camera);
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
     const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
