@@ -1,8 +1,6 @@
 #include "imageplayer/imageplayerwidget.h"
 #include "items/camgraphicsitem.h"
 #include "net/ftpclient.h"
-#include "overlays/axistrafficstreamoverlay.h"
-#include "overlays/citilogovelay.h"
 #include "player/playerwidget.h"
 #include "player/proxysocket.h"
 #include "player/scenecamproxywidget.h"
