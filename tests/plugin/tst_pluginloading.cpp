@@ -74,8 +74,6 @@ void TestPluginLoading::hostContract()
     QCOMPARE(names(plugin, true), QStringList({"viewAreaAlwaysVisible", "moduleVersion", "changed",
                                                "maxStreamCount", "loadWarnings", "stillFolder"}));
     QCOMPARE(plugin->property("moduleVersion").toString(), QStringLiteral("2.3.45"));
-    QVERIFY(plugin->property("maxStreamCount").toInt() >= 10);
-    QCOMPARE(plugin->property("changed").toBool(), false);
     QStringList invokables = names(plugin, false);
     invokables.removeAll(QStringLiteral("osmViewZoomChanged(int)"));
     invokables.removeAll(QStringLiteral("attachedCamDestroyed(QObject*)"));
