@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStackedWidget>
 
 namespace {
@@ -65,6 +66,10 @@ QString StreamFixture::file(const QString &name) const
 
 bool StreamFixture::makeFile(const QString &name)
 {
+    const auto colour = [](const char *name) {
+        return QStringLiteral("-f lavfi -i color=c=%1:size=320x240:rate=25:duration=2").arg(name)
+               + H264 + "-f mpegts";
+    };
     const QMap<QString, QString> recipes {
         {"h264.mp4", testPicture("320x240", 5) + H264},
         {"h264_640x480.mp4", testPicture("640x480", 4) + H264},
@@ -75,33 +80,37 @@ bool StreamFixture::makeFile(const QString &name)
         {"gray40_mjpeg.avi",
          "-f lavfi -i color=c=0x282828:size=320x240:rate=25 -t 3 -c:v mjpeg -pix_fmt yuvj420p"},
         {"tone.wav", "-f lavfi -i sine=duration=1"},
+        // Seconds of pictures without their parameter sets make the probe
+        // give up on the size; the pictures after them decode at 320x240.
+        {"headless.ts",
+         testPicture("320x240", 12) + H264 + "-bsf:v filter_units=remove_types=7|8 -f mpegts"},
+        {"whole.ts", testPicture("320x240", 3) + H264 + "-f mpegts"},
+        {"red.ts", colour("red")},
+        {"blue.ts", colour("blue")},
+    };
+    // Files made of others end to end; "random" is 256 KiB of random bytes.
+    const QMap<QString, QStringList> joined {
+        {"nosize.ts", {"headless.ts", "whole.ts"}},
+        {"garbage_between.ts", {"red.ts", "random", "blue.ts"}},
+        {"garbage.ts", {"random"}},
     };
     if (recipes.contains(name))
         return runFfmpeg(recipes.value(name), file(name));
-    if (name != QLatin1String("nosize.ts")) {
+    if (!joined.contains(name)) {
         qWarning() << "no recipe for" << name;
         return false;
     }
-    // Seconds of pictures without their parameter sets make the probe give
-    // up on the size; the pictures after them decode at 320x240.
-    const QString headless = file(QStringLiteral("headless.ts"));
-    const QString whole = file(QStringLiteral("whole.ts"));
-    if (!runFfmpeg(testPicture("320x240", 12) + H264
-                       + "-bsf:v filter_units=remove_types=7|8 -f mpegts",
-                   headless)
-        || !runFfmpeg(testPicture("320x240", 3) + H264 + "-f mpegts", whole)) {
-        return false;
-    }
-    QFile out(file(name));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    for (const QString &part : {headless, whole}) {
-        QFile in(part);
-        if (!in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    for (const QString &part : joined.value(name)) {
+        QByteArray random(256 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(random.data()),
+                                      random.size() / 4);
+        QFile in(file(part));
+        if (part != QLatin1String("random") && (!makeFile(part) || !in.open(QIODevice::ReadOnly)))
             return false;
-        out.write(in.readAll());
+        bytes += part == QLatin1String("random") ? random : in.readAll();
     }
-    return true;
+    return TestSupport::writeFile(file(name), bytes);
 }
 
 QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)

@@ -42,18 +42,6 @@ constexpr int GraceMs = 500;
 // A shorter probe: the opening takes half the time.
 const QString Caching = QStringLiteral("--network-caching=300");
 
-// Every way a player can go.
-enum class Way {
-    Close,
-    DeleteLater,
-    DeleteDock,
-    DeleteMainWindow,
-    DeleteParent,
-    CloseOnMap,
-    Plugin,
-    PluginTopLevel
-};
-
 PlayerWidget *playerOf(QWidget *host)
 {
     if (auto *dock = qobject_cast<QDockWidget *>(host))
@@ -62,8 +50,6 @@ PlayerWidget *playerOf(QWidget *host)
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Way)
 
 // Live players against real cameras: RTSP over either transport and HTTP,
 // cameras that go and come back, hang or never answer, what a player may
@@ -324,29 +310,37 @@ void TestPlayerStreams::playerWaitsForAFreeSlot()
 
 void TestPlayerStreams::playerGoes_data()
 {
-    QTest::addColumn<Way>("way");
+    QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("stream");
     QTest::addColumn<bool>("detector");
     // Each way once, against a stream playing or still opening, with or
     // without a detector connection: the paths differ by the way, not by
     // what the stream does.
-    QTest::newRow("close(), playing, detector") << Way::Close << "playing" << true;
-    QTest::newRow("deleteLater(), opening") << Way::DeleteLater << "opening" << false;
-    QTest::newRow("delete dock, playing") << Way::DeleteDock << "playing" << false;
-    QTest::newRow("delete main window, opening, detector")
-        << Way::DeleteMainWindow << "opening" << true;
-    QTest::newRow("delete bare player's parent, playing, detector")
-        << Way::DeleteParent << "playing" << true;
-    QTest::newRow("deleteAttachedCams, opening") << Way::CloseOnMap << "opening" << false;
-    QTest::newRow("plug-in destruction, playing, detector") << Way::Plugin << "playing" << true;
-    QTest::newRow("plug-in destruction, top level, opening")
-        << Way::PluginTopLevel << "opening" << false;
+    QTest::newRow("close(), playing, detector") << "close"
+                                                << "playing" << true;
+    QTest::newRow("deleteLater(), opening") << "deleteLater"
+                                            << "opening" << false;
+    QTest::newRow("delete dock, playing") << "delete dock"
+                                          << "playing" << false;
+    QTest::newRow("delete main window, opening, detector") << "delete window"
+                                                           << "opening" << true;
+    QTest::newRow("delete bare player's parent, playing, detector") << "delete parent"
+                                                                    << "playing" << true;
+    QTest::newRow("deleteAttachedCams, opening") << "deleteAttachedCams"
+                                                 << "opening" << false;
+    QTest::newRow("plug-in destruction, playing, detector") << "plug-in"
+                                                            << "playing" << true;
+    QTest::newRow("plug-in destruction, top level, opening") << "plug-in, top level"
+                                                             << "opening" << false;
     // A read blocked by a camera that stopped sending has its grace period,
     // then is cut short; one that fails meanwhile (the camera went) is the
     // stream's end, not a reason to open it again.
-    QTest::newRow("delete dock, frozen") << Way::DeleteDock << "frozen" << false;
-    QTest::newRow("plug-in destruction, frozen") << Way::Plugin << "frozen" << true;
-    QTest::newRow("delete dock, camera goes") << Way::DeleteDock << "goes" << false;
+    QTest::newRow("delete dock, frozen") << "delete dock"
+                                         << "frozen" << false;
+    QTest::newRow("plug-in destruction, frozen") << "plug-in"
+                                                 << "frozen" << true;
+    QTest::newRow("delete dock, camera goes") << "delete dock"
+                                              << "goes" << false;
 }
 
 // Nothing crashes, nothing waits on the GUI thread for a stream, and
@@ -354,21 +348,20 @@ void TestPlayerStreams::playerGoes_data()
 // closes; the plug-in stops its players before the media library goes.
 void TestPlayerStreams::playerGoes()
 {
-    QFETCH(Way, way);
+    QFETCH(QString, way);
     QFETCH(QString, stream);
     QFETCH(bool, detector);
+    const bool byPlugin = way.startsWith(QLatin1String("plug-in"));
 
     LiveSystem system;
     QVERIFY(system.show());
-    std::unique_ptr<WorkstationWindow> &window = system.window;
-    std::unique_ptr<OstrelPlugin> &plugin = system.plugin;
     StreamPool::Timings timings;
     timings.stopGraceMs = GraceMs;
-    plugin->findChild<StreamPool *>()->setTimings(timings);
+    system.plugin->findChild<StreamPool *>()->setTimings(timings);
     QVERIFY(TestSupport::writeFile(system.listFile(), "<VarkaNetwork><VlcOptions>"
                                                           + Caching.toLatin1()
                                                           + "</VlcOptions></VarkaNetwork>"));
-    QVERIFY(plugin->loadVlcCamList(system.listFile()));
+    QVERIFY(system.plugin->loadVlcCamList(system.listFile()));
 
     PeerProcess oneShot;
     QTcpServer silent;
@@ -377,28 +370,28 @@ void TestPlayerStreams::playerGoes()
     if (stream == QLatin1String("opening")) {
         QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
         port = silent.serverPort();
-        address = StreamFixture::oneShotAddress(port);
     } else if (stream == QLatin1String("goes")) {
         QVERIFY(StreamFixture::startOneShotServer(&oneShot, QStringLiteral("http"), "320x240"));
         port = oneShot.port();
-        address = StreamFixture::oneShotAddress(port);
     }
+    if (port != m_camera.port())
+        address = StreamFixture::oneShotAddress(port);
 
-    QPointer<QWidget> parent;
-    QWidget *host = nullptr;
-    if (way == Way::DeleteParent) {
-        parent = new QWidget;
+    // Players on the map, top-level or in a bare parent, else in a dock.
+    const bool onMap =
+        way == QLatin1String("deleteAttachedCams") || way == QLatin1String("plug-in");
+    QPointer<QWidget> parent(way == QLatin1String("delete parent") ? new QWidget : nullptr);
+    if (parent)
         parent->show();
-        host = plugin->createCamWidget(parent, address);
-    } else if (way == Way::CloseOnMap || way == Way::Plugin) {
-        host = plugin->createCamWidget(nullptr, address);
-        const QPointF centre = window->mapView()->mapToScene(QPoint(300, 200));
-        QVERIFY(plugin->placeOnScene(host, false, centre));
-    } else if (way == Way::PluginTopLevel) {
-        host = plugin->createCamWidget(nullptr, address);
+    QWidget *host = system.plugin->createCamWidget(parent              ? parent.data()
+                                                   : onMap || byPlugin ? nullptr
+                                                                       : system.window.get(),
+                                                   address);
+    if (onMap) {
+        const QPointF centre = system.window->mapView()->mapToScene(QPoint(300, 200));
+        QVERIFY(system.plugin->placeOnScene(host, false, centre));
+    } else if (byPlugin) {
         host->show();
-    } else {
-        host = plugin->createCamWidget(window.get(), address);
     }
     QPointer<PlayerWidget> player = playerOf(host);
     QVERIFY(player);
@@ -436,34 +429,23 @@ void TestPlayerStreams::playerGoes()
     MessageCapture capture;
     QElapsedTimer timer;
     timer.start();
-    switch (way) {
-    case Way::Close:
+    if (way == QLatin1String("close"))
         host->close();
-        break;
-    case Way::DeleteLater:
+    else if (way == QLatin1String("deleteLater"))
         host->deleteLater();
-        break;
-    case Way::DeleteDock:
+    else if (way == QLatin1String("delete dock"))
         delete host;
-        break;
-    case Way::DeleteMainWindow:
-        window.reset();
-        break;
-    case Way::DeleteParent:
+    else if (way == QLatin1String("delete window"))
+        system.window.reset();
+    else if (way == QLatin1String("delete parent"))
         delete parent;
-        break;
-    case Way::CloseOnMap:
-        QVERIFY(QMetaObject::invokeMethod(plugin.get(), "deleteAttachedCams"));
-        break;
-    case Way::Plugin:
-    case Way::PluginTopLevel:
-        plugin.reset();
-        break;
-    }
+    else if (way == QLatin1String("deleteAttachedCams"))
+        QVERIFY(QMetaObject::invokeMethod(system.plugin.get(), "deleteAttachedCams"));
+    else
+        system.plugin.reset();
     // Only the plug-in waits, once, for its streams; a blocked read has its
     // grace period there.
-    const qint64 bound =
-        way == Way::Plugin && stream == QLatin1String("frozen") ? GraceMs + 1000 : 500;
+    const qint64 bound = byPlugin && stream == QLatin1String("frozen") ? GraceMs + 1000 : 500;
     QVERIFY2(timer.elapsed() < bound, qPrintable(QString::number(timer.elapsed())));
     // Deferred deletions included.
     QVERIFY(QTest::qWaitFor([&] { return player.isNull(); }, 2000));
@@ -479,7 +461,7 @@ void TestPlayerStreams::playerGoes()
     QTest::qWait(stream == QLatin1String("goes") ? 200 : 0);
     QVERIFY(!watch.hasPendingConnections());
     QVERIFY(StreamFixture::playerWarnings(capture).isEmpty());
-    if (way == Way::Plugin || way == Way::PluginTopLevel)
+    if (byPlugin)
         QVERIFY(capture.contains(QStringLiteral("media library released with 0 streams running")));
 }
 
