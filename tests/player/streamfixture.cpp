@@ -88,7 +88,8 @@ bool StreamFixture::makeFile(const QString &name)
         {"red.ts", colour("red")},
         {"blue.ts", colour("blue")},
     };
-    // Files made of others end to end; "random" is 256 KiB of random bytes.
+    // Files made of others end to end; "random" is 256 KiB of random bytes
+    // that no demuxer takes for a stream (some random bytes pass for H.263).
     const QMap<QString, QStringList> joined {
         {"nosize.ts", {"headless.ts", "whole.ts"}},
         {"garbage_between.ts", {"red.ts", "random", "blue.ts"}},
@@ -102,13 +103,10 @@ bool StreamFixture::makeFile(const QString &name)
     }
     QByteArray bytes;
     for (const QString &part : joined.value(name)) {
-        QByteArray random(256 * 1024, Qt::Uninitialized);
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(random.data()),
-                                      random.size() / 4);
         QFile in(file(part));
         if (part != QLatin1String("random") && (!makeFile(part) || !in.open(QIODevice::ReadOnly)))
             return false;
-        bytes += part == QLatin1String("random") ? random : in.readAll();
+        bytes += part == QLatin1String("random") ? randomBytes(256 * 1024, 7) : in.readAll();
     }
     return TestSupport::writeFile(file(name), bytes);
 }
@@ -173,6 +171,13 @@ QStringList StreamFixture::playerWarnings(const MessageCapture &capture)
             found.append(message);
     }
     return found;
+}
+
+QByteArray StreamFixture::randomBytes(int size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
 }
 
 bool StreamFixture::isBlack(const QImage &image)

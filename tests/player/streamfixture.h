@@ -42,6 +42,8 @@ public:
     // texts) that is not the black one made by the opening.
     static bool waitForPicture(PlayerWidget *player, int timeoutMs = 15000);
     static bool isBlack(const QImage &image);
+    // The same bytes for the same seed.
+    static QByteArray randomBytes(int size, quint32 seed);
     static int currentPage(PlayerWidget *player);
     // The text of the loading page, where a failed opening shows its reason.
     static QString loadingText(PlayerWidget *player);
