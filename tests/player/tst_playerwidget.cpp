@@ -800,57 +800,43 @@ void TestPlayerWidget::stillNames()
 
 void TestPlayerWidget::savesStills_data()
 {
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("encoding");
     QTest::addColumn<QString>("camera");
-    QTest::addColumn<bool>("menu");
     QTest::addColumn<QString>("outcome"); // the start of the file's name, or of the notice
-    QTest::newRow("full-range 4:4:4, key") << "mjpeg"
-                                           << "temp"
-                                           << "Central Avenue" << false << "Central Avenue_2";
-    QTest::newRow("limited-range 4:2:0, menu, hostile name") << "h264"
-                                                             << "temp"
-                                                             << "../../etc/cron.d/x\n"
-                                                             << true << "_.._etc_cron.d_x_2";
-    QTest::newRow("missing folder")
-        << "mjpeg"
-        << "missing"
-        << "Cam" << false << "Still not saved: the folder for stills does not exist";
+    const QString mjpeg = QStringLiteral("-c:v mjpeg -q:v 2 -pix_fmt yuvj444p -f mpjpeg");
+    QTest::newRow("full-range 4:4:4, key") << mjpeg << "Central Avenue"
+                                           << "Central Avenue_2";
+    QTest::newRow("limited-range 4:2:0, menu, hostile name")
+        << "-c:v libx264 -preset ultrafast -tune zerolatency -pix_fmt yuv420p -g 25 -f mpegts"
+        << "../../etc/cron.d/x\n"
+        << "_.._etc_cron.d_x_2";
+    QTest::newRow("missing folder") << mjpeg << "Cam"
+                                    << "Still not saved: the folder for stills does not exist";
 }
 
 // A still is the picture shown at the stream's own size, however small it
 // is shown; it goes where the host says, or the player says why not.
 void TestPlayerWidget::savesStills()
 {
-    QFETCH(QString, codec);
-    QFETCH(QString, folder);
+    QFETCH(QString, encoding);
     QFETCH(QString, camera);
-    QFETCH(bool, menu);
     QFETCH(QString, outcome);
-
+    const bool saves = !outcome.startsWith(QLatin1String("Still not saved"));
     QTemporaryDir dir;
     const QImage source = stillSource();
     const QString sourceFile = dir.filePath(QStringLiteral("source.png"));
     QVERIFY(source.save(sourceFile));
     const QString stills = dir.filePath(QStringLiteral("stills"));
     QVERIFY(QDir().mkpath(stills));
-    const QString target = folder == QLatin1String("temp") ? stills : dir.filePath("none");
     QCOMPARE(StillWriter::checkFolder(sourceFile), StillWriter::Outcome::NoFolder);
 
     // A camera sending that picture over and over.
-    const QString encoding =
-        codec == QLatin1String("mjpeg")
-            ? QStringLiteral(" -c:v mjpeg -q:v 2 -pix_fmt yuvj444p -f mpjpeg ")
-            : QStringLiteral(" -c:v libx264 -preset ultrafast -tune zerolatency -pix_fmt yuv420p "
-                             "-g 25 -f mpegts ");
     PeerProcess server;
     QVERIFY(server.startOnFreePort(QStringLiteral("ffmpeg"), [&](quint16 port) {
-        return QString(QStringLiteral("-v error -re -loop 1 -framerate 25 -i ") + sourceFile
-                       + encoding + QStringLiteral("-listen 1 ")
-                       + StreamFixture::oneShotAddress(port))
-            .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        return QString("-v error -re -loop 1 -framerate 25 -i " + sourceFile + ' ' + encoding
+                       + " -listen 1 " + StreamFixture::oneShotAddress(port))
+            .split(QLatin1Char(' '));
     }));
-
     QDockWidget dock;
     auto *player = new PlayerWidget(&dock, StreamFixture::oneShotAddress(server.port()));
     dock.setWidget(player);
@@ -860,11 +846,11 @@ void TestPlayerWidget::savesStills()
     QVERIFY(StreamFixture::waitForPicture(player));
     QTRY_VERIFY(player->currentFrame().width() < 640);
     QCOMPARE(player->stillFolder(), StillWriter::defaultFolder());
-    player->setStillFolder(target);
+    player->setStillFolder(saves ? stills : dir.filePath(QStringLiteral("none")));
 
     MessageCapture capture;
     QSignalSpy saved(player, &PlayerWidget::stillSaved);
-    if (menu) {
+    if (QByteArray(QTest::currentDataTag()).contains("menu")) {
         QCOMPARE(player->contextMenuPolicy(), Qt::ActionsContextMenu);
         QVERIFY(player->actions().at(0)->text().startsWith(QStringLiteral("Save still\t")));
         player->actions().at(0)->trigger();
@@ -872,37 +858,29 @@ void TestPlayerWidget::savesStills()
         QTest::keyClick(player, Qt::Key_S);
     }
     QVERIFY(TestSupport::waitUntil([&] { return !player->stillNotice().isEmpty(); }, 10000));
-
-    if (folder != QLatin1String("temp")) {
-        QVERIFY2(player->stillNotice().startsWith(outcome), qPrintable(player->stillNotice()));
-        QCOMPARE(saved.count(), 0);
-        QVERIFY(capture.contains(outcome));
-        QCOMPARE(QDir(stills).entryList(QDir::Files).size(), 0);
+    const QString file = saved.isEmpty() ? QString() : saved.at(0).at(0).toString();
+    QCOMPARE(saved.count(), int(saves));
+    QVERIFY2(player->stillNotice().startsWith(saves ? "Still saved to " + file : outcome),
+             qPrintable(player->stillNotice()));
+    QVERIFY(capture.contains(player->stillNotice()));
+    QCOMPARE(QDir(stills).entryList(QDir::Files),
+             saves ? QStringList(QFileInfo(file).fileName()) : QStringList());
+    if (!saves)
         return;
-    }
-    QCOMPARE(saved.count(), 1);
-    const QString file = saved.at(0).at(0).toString();
-    QCOMPARE(QFileInfo(file).absolutePath(), QDir(stills).absolutePath());
     QVERIFY2(QFileInfo(file).fileName().startsWith(outcome), qPrintable(file));
-    QCOMPARE(player->stillNotice(), QStringLiteral("Still saved to ") + file);
-    QVERIFY(capture.contains(QStringLiteral("Still saved to ") + file));
-
     QImageReader reader(file);
     QCOMPARE(reader.format(), QByteArray("png"));
     const QImage still = reader.read();
     QCOMPARE(still.size(), QSize(640, 480));
     // Each quarter and the grey ramp, away from the edges that coding blurs.
+    QStringList off;
     for (int y = 20; y < 480; y += 40) {
         for (int x = 20; x < 640; x += 40) {
-            const QColor want = source.pixelColor(x, y);
-            const QColor got = still.pixelColor(x, y);
-            QVERIFY2(
-                qAbs(want.red() - got.red()) <= 12 && qAbs(want.green() - got.green()) <= 12
-                    && qAbs(want.blue() - got.blue()) <= 12,
-                qPrintable(
-                    QStringLiteral("%1,%2: %3 for %4").arg(x).arg(y).arg(got.name(), want.name())));
+            if (!countNear(still.copy(x, y, 1, 1), source.pixelColor(x, y), 12))
+                off << QStringLiteral("%1,%2").arg(x).arg(y);
         }
     }
+    QVERIFY2(off.isEmpty(), qPrintable(off.join(' ')));
 
     // A second still of the same second gets a name of its own.
     QTest::keyClick(player, Qt::Key_S);
