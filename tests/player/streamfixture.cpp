@@ -73,7 +73,6 @@ bool StreamFixture::makeFile(const QString &name)
     const QMap<QString, QString> recipes {
         {"h264.mp4", testPicture("320x240", 5) + H264},
         {"h264_640x480.mp4", testPicture("640x480", 4) + H264},
-        {"mpeg4.avi", testPicture("320x240", 5) + "-c:v mpeg4"},
         {"audio_h264.mkv", testPicture("320x240", 5)
                                + "-f lavfi -i sine=duration=5 -map 1:a -map 0:v" + H264
                                + "-c:a aac"},

@@ -18,10 +18,11 @@ class StreamFixture
 {
 public:
     // Each file plays for a few seconds; names are those of file().
-    // "h264.mp4" and "mpeg4.avi" 320x240, "audio_h264.mkv" (the same with an
-    // audio stream before the picture), "h264_640x480.mp4", "gray40_mjpeg.avi"
-    // (full-range grey of level 40, 320x240), "nosize.ts" (a stream whose
-    // parameters give no size) and "tone.wav" (no picture at all).
+    // "h264.mp4" 320x240, "audio_h264.mkv" (the same with an audio stream
+    // before the picture), "h264_640x480.mp4", "gray40_mjpeg.avi" (full-range
+    // grey of level 40, 320x240), "nosize.ts" (a stream whose parameters give
+    // no size), "tone.wav" (no picture at all), "garbage.ts" (random bytes)
+    // and "garbage_between.ts" (red, random bytes, then blue).
     bool makeFiles(const QStringList &names);
     QString file(const QString &name) const;
 
