@@ -11,7 +11,10 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStackedWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -50,13 +53,9 @@ bool runFfmpeg(const QString &arguments, const QString &output)
 
 bool StreamFixture::makeFiles(const QStringList &names)
 {
-    if (!m_dir.isValid())
-        return false;
-    for (const QString &name : names) {
-        if (!makeFile(name))
-            return false;
-    }
-    return true;
+    return m_dir.isValid()
+           && std::all_of(names.cbegin(), names.cend(),
+                          [this](const QString &name) { return makeFile(name); });
 }
 
 QString StreamFixture::file(const QString &name) const
@@ -121,12 +120,8 @@ bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme,
     return peer->startOnFreePort(
         Ffmpeg,
         [&](quint16 port) {
-            const QString output =
-                scheme == QLatin1String("tcp")
-                    ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-                    : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
             return args(QStringLiteral("-v error -re") + testPicture(size, 120) + H264
-                        + "-tune zerolatency -f mpegts " + output);
+                        + "-tune zerolatency -f mpegts -listen 1 " + oneShotAddress(port, scheme));
         },
         10000, port);
 }
@@ -142,8 +137,7 @@ bool StreamFixture::startRtspServer(PeerProcess *peer, quint16 port)
 
 int StreamFixture::currentPage(PlayerWidget *player)
 {
-    auto *pages = player->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-    return pages ? pages->currentIndex() : -1;
+    return player->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"))->currentIndex();
 }
 
 QString StreamFixture::loadingText(PlayerWidget *player)
@@ -161,15 +155,8 @@ int StreamFixture::establishedTo(quint16 port)
 
 QStringList StreamFixture::playerWarnings(const MessageCapture &capture)
 {
-    const QStringList known {QStringLiteral("No frame in 10 sec"),
-                             QStringLiteral("Error reading frame"),
-                             QStringLiteral("Restarting player")};
-    QStringList found;
-    for (const QString &message : capture.messages()) {
-        if (known.contains(message))
-            found.append(message);
-    }
-    return found;
+    return capture.messages().filter(QRegularExpression(
+        QStringLiteral("^(No frame in 10 sec|Error reading frame|Restarting player)$")));
 }
 
 QByteArray StreamFixture::randomBytes(int size, quint32 seed)

@@ -28,7 +28,7 @@ public:
 
     // A one-shot FFmpeg server sending a live test picture (640x480 unless
     // given) as MPEG-TS to its first client, at oneShotAddress(peer->port(),
-    // scheme); `scheme` is "http" or "tcp". It exits when that client goes.
+    // scheme). It exits when that client goes.
     // A `port` is given only to start a server again where it was.
     static bool startOneShotServer(PeerProcess *peer,
                                    const QString &scheme = QStringLiteral("http"),

@@ -7,6 +7,7 @@
 #include "player/streamstatistics.h"
 #include "player/zoomgeometry.h"
 
+#include "applicationproxyscope.h"
 #include "messagecapture.h"
 #include "peerprocess.h"
 #include "streamfixture.h"
@@ -22,7 +23,6 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QMainWindow>
-#include <QNetworkProxy>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSlider>
@@ -230,7 +230,6 @@ private slots:
     void savesStills();
 
     // The loopback relay past the application's proxy.
-    void cleanup() { QNetworkProxy::setApplicationProxy(QNetworkProxy()); }
     void relayPassesBytes();
     void playerGoesThroughTheRelay_data();
     void playerGoesThroughTheRelay();
@@ -239,7 +238,6 @@ private slots:
     // Where a player sits.
     void floatingDock();
     void dockedComesBackInAreaAndTabGroup();
-    void heldAtAnchor();
     void dragOnTheMap_data();
     void dragOnTheMap();
 
@@ -464,12 +462,7 @@ void TestPlayerWidget::operatorTools()
     // The statistics of a stream of 25 pictures a second.
     QTest::keyClick(&player, Qt::Key_I);
     QVERIFY(player.isStatisticsShown());
-    QVERIFY(TestSupport::waitUntil(
-        [&] {
-            const double rate = player.statistics().picturesPerSecond();
-            return rate > 18 && rate < 32;
-        },
-        10000));
+    QTRY_VERIFY_WITH_TIMEOUT(qAbs(player.statistics().picturesPerSecond() - 25) < 7, 10000);
     QVERIFY(player.statistics().bitsPerSecond() > 10000);
     const QStringList lines = player.statisticsLines();
     QVERIFY2(lines.contains(QStringLiteral("Resolution: 640 × 480"))
@@ -482,12 +475,9 @@ void TestPlayerWidget::operatorTools()
     // place is kept in the page's coordinates, so it may pass the frame's
     // last column and row), then zoomed with it about the cursor: all of
     // the part shown lies in the top left quarter.
-    QImage quarters(2, 2, QImage::Format_RGB32);
-    quarters.setPixel(0, 0, qRgb(255, 0, 0));
-    quarters.setPixel(1, 0, qRgb(0, 255, 0));
-    quarters.setPixel(0, 1, qRgb(0, 0, 255));
-    quarters.setPixel(1, 1, qRgb(255, 255, 255));
-    player.newOverlayImage(QPixmap::fromImage(quarters));
+    const quint32 quarters[] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffffff};
+    player.newOverlayImage(QPixmap::fromImage(
+        QImage(reinterpret_cast<const uchar *>(quarters), 2, 2, QImage::Format_RGB32)));
     const QRect inner = picture.adjusted(2, 2, -3, -3) & video->rect();
     QImage shot = video->grab().toImage();
     QCOMPARE(shot.pixelColor(inner.topLeft()), QColor(255, 0, 0));
@@ -545,13 +535,13 @@ void TestPlayerWidget::operatorTools()
     QVERIFY(player.staleText().isEmpty());
     QVERIFY(countNear(video->grab().toImage(), QColor(255, 193, 7), 10) < marked - 100);
     QVERIFY(StreamFixture::playerWarnings(capture).isEmpty());
-    QList<PlayerWidget::StreamState> seen;
+    QList<QVariant> seen;
     for (const QList<QVariant> &state : qAsConst(states))
-        seen << state.at(0).value<PlayerWidget::StreamState>();
-    seen = seen.mid(seen.indexOf(PlayerWidget::StreamState::Playing));
-    QCOMPARE(seen, QList<PlayerWidget::StreamState>({PlayerWidget::StreamState::Playing,
-                                                     PlayerWidget::StreamState::Stale,
-                                                     PlayerWidget::StreamState::Playing}));
+        seen << state.at(0);
+    QCOMPARE(seen.mid(seen.size() - 3),
+             QVariantList({QVariant::fromValue(PlayerWidget::StreamState::Playing),
+                           QVariant::fromValue(PlayerWidget::StreamState::Stale),
+                           QVariant::fromValue(PlayerWidget::StreamState::Playing)}));
 }
 
 void TestPlayerWidget::statistics_data()
@@ -906,7 +896,7 @@ void TestPlayerWidget::playerGoesThroughTheRelay()
     }
     QTcpServer proxy;
     QVERIFY(proxy.listen(QHostAddress::LocalHost));
-    QNetworkProxy::setApplicationProxy(
+    const ApplicationProxyScope scope(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), proxy.serverPort()));
     if (address.isEmpty())
         address = m_media.file(QStringLiteral("h264.mp4"));
@@ -1008,33 +998,6 @@ void TestPlayerWidget::dockedComesBackInAreaAndTabGroup()
     QVERIFY(window->tabifiedDockWidgets(dock).isEmpty());
 }
 
-void TestPlayerWidget::heldAtAnchor()
-{
-    // Embedding moved the item to the widget's own position; the anchor wins.
-    Placement placement;
-    placement.place(false, QPointF(50, 40));
-    SceneCamProxyWidget *proxy = placement.proxy;
-    QCOMPARE(proxy->pos(), QPointF(50, 40));
-    proxy->widget()->resize(320, 240);
-    QCOMPARE(proxy->pos(), QPointF(50, 40));
-    proxy->setPos(10, 10);
-    QCOMPARE(proxy->pos(), QPointF(50, 40));
-    // A position that never equals the anchor neither becomes one nor keeps
-    // the item moving back for ever.
-    proxy->setAnchorPos(QPointF(qQNaN(), 40));
-    QCOMPARE(proxy->anchorPos(), QPointF(50, 40));
-    proxy->setPos(qQNaN(), qInf());
-    QCOMPARE(proxy->pos(), QPointF(50, 40));
-
-    // Without an explicit anchor the first placement becomes the anchor.
-    auto *plain = new SceneCamProxyWidget(&placement.owner, false);
-    plain->setWidget(new QWidget);
-    plain->setPos(70, 80);
-    plain->widget()->resize(64, 48);
-    plain->setPos(0, 1);
-    QCOMPARE(plain->pos(), QPointF(70, 80));
-}
-
 void TestPlayerWidget::dragOnTheMap_data()
 {
     QTest::addColumn<bool>("childControls");
@@ -1042,7 +1005,7 @@ void TestPlayerWidget::dragOnTheMap_data()
     QTest::newRow("controls take their presses") << true;
 }
 
-// Without child controls even the slider drags the item; with them the
+// Held at its anchor. Without child controls even the slider drags the item; with them the
 // slider takes its drag and only the picture area drags the item. A drag
 // moves the anchor and pins the item.
 void TestPlayerWidget::dragOnTheMap()
@@ -1052,6 +1015,18 @@ void TestPlayerWidget::dragOnTheMap()
     QVERIFY(placement.exposed());
     placement.place(childControls, QPointF(50, 40));
     SceneCamProxyWidget *proxy = placement.proxy;
+    // Embedding moved the item to the widget's own position; the anchor
+    // wins. A position that never equals the anchor neither becomes one
+    // nor keeps the item moving back for ever.
+    QCOMPARE(proxy->pos(), QPointF(50, 40));
+    proxy->widget()->resize(320, 240);
+    proxy->setPos(10, 10);
+    QCOMPARE(proxy->pos(), QPointF(50, 40));
+    proxy->setAnchorPos(QPointF(qQNaN(), 40));
+    proxy->setPos(qQNaN(), qInf());
+    QCOMPARE(proxy->pos(), QPointF(50, 40));
+    QCOMPARE(proxy->anchorPos(), QPointF(50, 40));
+    proxy->widget()->resize(200, 150);
     auto *slider = proxy->widget()->findChild<QSlider *>();
     QSignalSpy pressed(slider, &QSlider::sliderPressed);
     QSignalSpy released(slider, &QSlider::sliderReleased);
@@ -1069,6 +1044,14 @@ void TestPlayerWidget::dragOnTheMap()
     QVERIFY(proxy->isPinned() && proxy->isSelected());
     proxy->widget()->resize(100, 80);
     QCOMPARE(proxy->pos(), moved);
+
+    // Without an explicit anchor the first placement becomes the anchor.
+    auto *plain = new SceneCamProxyWidget(&placement.owner, false);
+    plain->setWidget(new QWidget);
+    plain->setPos(70, 80);
+    plain->widget()->resize(64, 48);
+    plain->setPos(0, 1);
+    QCOMPARE(plain->pos(), QPointF(70, 80));
 }
 
 QTEST_MAIN(TestPlayerWidget)
