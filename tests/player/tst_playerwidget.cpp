@@ -236,8 +236,7 @@ private slots:
     void makersViewWithoutControl();
 
     // Where a player sits.
-    void floatingDock();
-    void dockedComesBackInAreaAndTabGroup();
+    void dockComesBack();
     void dragOnTheMap_data();
     void dragOnTheMap();
 
@@ -935,8 +934,8 @@ void TestPlayerWidget::makersViewWithoutControl()
 
 // A first opening floats at the cursor at 640 x 480, also when a name
 // differing only in case has a record; a floating dock comes back exactly
-// where it was left.
-void TestPlayerWidget::floatingDock()
+// where it was left, a docked one in its area and tab group.
+void TestPlayerWidget::dockComesBack()
 {
     Placement placement;
     QVERIFY(placement.exposed());
@@ -952,12 +951,8 @@ void TestPlayerWidget::floatingDock()
     dock = placement.open(QStringLiteral("rtsp://Cam/"));
     QVERIFY(dock->isFloating());
     QCOMPARE(dock->geometry(), left);
-}
 
-void TestPlayerWidget::dockedComesBackInAreaAndTabGroup()
-{
-    Placement placement;
-    QVERIFY(placement.exposed());
+    // Docked, it comes back in its area and tab group.
     QMainWindow *window = &placement.window;
     auto partner = [window](const QString &name) {
         auto *dock = new QDockWidget(window);
@@ -970,7 +965,7 @@ void TestPlayerWidget::dockedComesBackInAreaAndTabGroup()
     window->tabifyDockWidget(first, second);
 
     const QString name = QStringLiteral("http://tabbed/");
-    PersistentDockWidget *dock = placement.open(name);
+    dock = placement.open(name);
     window->addDockWidget(Qt::BottomDockWidgetArea, dock);
     window->tabifyDockWidget(first, dock);
     dock->setFloating(false);
