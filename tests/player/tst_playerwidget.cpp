@@ -127,9 +127,13 @@ bool waitUnconnected(const QTcpSocket *socket)
                      WaitMs);
 }
 
-// A player stand-in: a picture area named "frame" above a slider.
-QWidget *makePlayer()
+// A player stand-in on the map: a picture area named "frame" above a
+// slider, in a proxy held at (50, 40).
+SceneCamProxyWidget *placePlayer(QObject *owner, QGraphicsScene *scene, bool childControls)
 {
+    auto *proxy = new SceneCamProxyWidget(owner, childControls);
+    proxy->setFlags(QGraphicsItem::ItemIgnoresTransformations | QGraphicsItem::ItemIsMovable
+                    | QGraphicsItem::ItemIsSelectable);
     auto *player = new QWidget;
     auto *layout = new QVBoxLayout(player);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -141,63 +145,22 @@ QWidget *makePlayer()
     slider->setRange(0, 100);
     slider->setValue(50);
     layout->addWidget(slider);
-    player->resize(200, 150);
-    return player;
+    player->setGeometry(30, 70, 200, 150);
+    proxy->setWidget(player);
+    proxy->setAnchorPos(QPointF(50, 40));
+    scene->addItem(proxy);
+    return proxy;
 }
 
-// Where a player sits: in a dock of a main window that comes back where the
-// operator left it, or on the map in a proxy held at its anchor. The map
-// view shows the scene at twice its size, as a zoomed map would, while the
-// proxy ignores that transformation.
-struct Placement
+// Dock placement records live for the process: every case uses names of
+// its own.
+PersistentDockWidget *openDock(QMainWindow *window, const QString &name)
 {
-    Placement()
-    {
-        window.setCentralWidget(new QWidget);
-        window.setGeometry(50, 50, 1200, 800);
-        window.show();
-        view.setFrameShape(QFrame::NoFrame);
-        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        view.scale(2, 2);
-        view.resize(800, 600);
-        view.show();
-    }
-    bool exposed()
-    {
-        return QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&view);
-    }
-    // Dock placement records live for the process: every case uses names
-    // of its own.
-    PersistentDockWidget *open(const QString &name)
-    {
-        auto *dock = new PersistentDockWidget(&window, name);
-        dock->setAttribute(Qt::WA_DeleteOnClose);
-        dock->setWidget(new QWidget);
-        return dock;
-    }
-    void place(bool childControls, const QPointF &pos)
-    {
-        proxy = new SceneCamProxyWidget(&owner, childControls);
-        proxy->setFlags(QGraphicsItem::ItemIgnoresTransformations | QGraphicsItem::ItemIsMovable
-                        | QGraphicsItem::ItemIsSelectable);
-        QWidget *player = makePlayer();
-        player->move(30, 70);
-        proxy->setWidget(player);
-        proxy->setAnchorPos(pos);
-        scene.addItem(proxy);
-    }
-    QPoint viewPoint(const QWidget *child) const
-    {
-        return view.mapFromScene(proxy->pos()) + child->geometry().center();
-    }
-
-    QMainWindow window;
-    QObject owner;
-    QGraphicsScene scene {0, 0, 400, 300};
-    QGraphicsView view {&scene};
-    SceneCamProxyWidget *proxy = nullptr;
-};
+    auto *dock = new PersistentDockWidget(window, name);
+    dock->setAttribute(Qt::WA_DeleteOnClose);
+    dock->setWidget(new QWidget);
+    return dock;
+}
 
 bool closeAndWait(QDockWidget *dock)
 {
@@ -937,23 +900,26 @@ void TestPlayerWidget::makersViewWithoutControl()
 // where it was left, a docked one in its area and tab group.
 void TestPlayerWidget::dockComesBack()
 {
-    Placement placement;
-    QVERIFY(placement.exposed());
-    PersistentDockWidget *upper = placement.open(QStringLiteral("rtsp://Cam/"));
+    QMainWindow main;
+    main.setCentralWidget(new QWidget);
+    main.setGeometry(50, 50, 1200, 800);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QMainWindow *window = &main;
+    PersistentDockWidget *upper = openDock(window, QStringLiteral("rtsp://Cam/"));
     const QRect left(217, 133, 503, 297);
     upper->setGeometry(left);
     QVERIFY(closeAndWait(upper));
 
     QCursor::setPos(321, 123);
-    PersistentDockWidget *dock = placement.open(QStringLiteral("rtsp://cam/"));
+    PersistentDockWidget *dock = openDock(window, QStringLiteral("rtsp://cam/"));
     QVERIFY(dock->isFloating() && dock->isVisible());
     QCOMPARE(QRect(dock->pos(), dock->size()), QRect(321, 123, 640, 480));
-    dock = placement.open(QStringLiteral("rtsp://Cam/"));
+    dock = openDock(window, QStringLiteral("rtsp://Cam/"));
     QVERIFY(dock->isFloating());
     QCOMPARE(dock->geometry(), left);
 
     // Docked, it comes back in its area and tab group.
-    QMainWindow *window = &placement.window;
     auto partner = [window](const QString &name) {
         auto *dock = new QDockWidget(window);
         dock->setObjectName(name);
@@ -965,14 +931,14 @@ void TestPlayerWidget::dockComesBack()
     window->tabifyDockWidget(first, second);
 
     const QString name = QStringLiteral("http://tabbed/");
-    dock = placement.open(name);
+    dock = openDock(window, name);
     window->addDockWidget(Qt::BottomDockWidgetArea, dock);
     window->tabifyDockWidget(first, dock);
     dock->setFloating(false);
     QTRY_COMPARE(window->tabifiedDockWidgets(dock).size(), 2);
     QVERIFY(closeAndWait(dock));
 
-    dock = placement.open(name);
+    dock = openDock(window, name);
     QVERIFY(!dock->isFloating());
     QCOMPARE(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
     QTRY_VERIFY(window->tabifiedDockWidgets(dock).contains(first));
@@ -980,13 +946,13 @@ void TestPlayerWidget::dockComesBack()
 
     // The first remembered partner is gone: the next one that exists is used.
     delete first;
-    dock = placement.open(name);
+    dock = openDock(window, name);
     QTRY_COMPARE(window->tabifiedDockWidgets(dock), QList<QDockWidget *> {second});
     QVERIFY(closeAndWait(dock));
 
     // No partner left: docked in the area alone.
     delete second;
-    dock = placement.open(name);
+    dock = openDock(window, name);
     QVERIFY(!dock->isFloating());
     QCOMPARE(window->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
     QTest::qWait(50);
@@ -1006,10 +972,20 @@ void TestPlayerWidget::dragOnTheMap_data()
 void TestPlayerWidget::dragOnTheMap()
 {
     QFETCH(bool, childControls);
-    Placement placement;
-    QVERIFY(placement.exposed());
-    placement.place(childControls, QPointF(50, 40));
-    SceneCamProxyWidget *proxy = placement.proxy;
+    // The map view shows the scene at twice its size, as a zoomed map
+    // would, while the proxy ignores that transformation.
+    QObject owner;
+    QGraphicsScene scene(0, 0, 400, 300);
+    QGraphicsView view(&scene);
+    view.setFrameShape(QFrame::NoFrame);
+    view.scale(2, 2);
+    view.resize(800, 600);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    SceneCamProxyWidget *proxy = placePlayer(&owner, &scene, childControls);
+    const auto viewPoint = [&](const QWidget *child) {
+        return view.mapFromScene(proxy->pos()) + child->geometry().center();
+    };
     // Embedding moved the item to the widget's own position; the anchor
     // wins. A position that never equals the anchor neither becomes one
     // nor keeps the item moving back for ever.
@@ -1026,14 +1002,14 @@ void TestPlayerWidget::dragOnTheMap()
     QSignalSpy pressed(slider, &QSlider::sliderPressed);
     QSignalSpy released(slider, &QSlider::sliderReleased);
 
-    TestSupport::drag(placement.view.viewport(), placement.viewPoint(slider), QPoint(40, 20));
+    TestSupport::drag(view.viewport(), viewPoint(slider), QPoint(40, 20));
     QCOMPARE(pressed.count(), int(childControls));
     QCOMPARE(released.count(), int(childControls));
     QCOMPARE(slider->value() > 50, childControls);
     QCOMPARE(proxy->pos(), childControls ? QPointF(50, 40) : QPointF(70, 50));
 
     auto *frame = proxy->widget()->findChild<QFrame *>(QStringLiteral("frame"));
-    TestSupport::drag(placement.view.viewport(), placement.viewPoint(frame), QPoint(-20, 30));
+    TestSupport::drag(view.viewport(), viewPoint(frame), QPoint(-20, 30));
     const QPointF moved = childControls ? QPointF(40, 55) : QPointF(60, 65);
     QCOMPARE(proxy->pos(), moved);
     QVERIFY(proxy->isPinned() && proxy->isSelected());
@@ -1041,7 +1017,7 @@ void TestPlayerWidget::dragOnTheMap()
     QCOMPARE(proxy->pos(), moved);
 
     // Without an explicit anchor the first placement becomes the anchor.
-    auto *plain = new SceneCamProxyWidget(&placement.owner, false);
+    auto *plain = new SceneCamProxyWidget(&owner, false);
     plain->setWidget(new QWidget);
     plain->setPos(70, 80);
     plain->widget()->resize(64, 48);
