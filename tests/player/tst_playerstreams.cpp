@@ -302,31 +302,23 @@ void TestPlayerStreams::playerGoes_data()
     // Each way once, against a stream playing or still opening, with or
     // without a detector connection: the paths differ by the way, not by
     // what the stream does.
-    QTest::newRow("close(), playing, detector") << "close"
-                                                << "playing" << true;
-    QTest::newRow("deleteLater(), opening") << "deleteLater"
-                                            << "opening" << false;
-    QTest::newRow("delete dock, playing") << "delete dock"
-                                          << "playing" << false;
-    QTest::newRow("delete main window, opening, detector") << "delete window"
-                                                           << "opening" << true;
-    QTest::newRow("delete bare player's parent, playing, detector") << "delete parent"
-                                                                    << "playing" << true;
-    QTest::newRow("deleteAttachedCams, opening") << "deleteAttachedCams"
-                                                 << "opening" << false;
-    QTest::newRow("plug-in destruction, playing, detector") << "plug-in"
-                                                            << "playing" << true;
-    QTest::newRow("plug-in destruction, top level, opening") << "plug-in, top level"
-                                                             << "opening" << false;
+    const auto row = [](const char *name, const char *way, const char *stream, bool detector) {
+        QTest::newRow(name) << QString(way) << QString(stream) << detector;
+    };
+    row("close(), playing, detector", "close", "playing", true);
+    row("deleteLater(), opening", "deleteLater", "opening", false);
+    row("delete dock, playing", "delete dock", "playing", false);
+    row("delete main window, opening, detector", "delete window", "opening", true);
+    row("delete bare player's parent, playing, detector", "delete parent", "playing", true);
+    row("deleteAttachedCams, opening", "deleteAttachedCams", "opening", false);
+    row("plug-in destruction, playing, detector", "plug-in", "playing", true);
+    row("plug-in destruction, top level, opening", "plug-in, top level", "opening", false);
     // A read blocked by a camera that stopped sending has its grace period,
     // then is cut short; one that fails meanwhile (the camera went) is the
     // stream's end, not a reason to open it again.
-    QTest::newRow("delete dock, frozen") << "delete dock"
-                                         << "frozen" << false;
-    QTest::newRow("plug-in destruction, frozen") << "plug-in"
-                                                 << "frozen" << true;
-    QTest::newRow("delete dock, camera goes") << "delete dock"
-                                              << "goes" << false;
+    row("delete dock, frozen", "delete dock", "frozen", false);
+    row("plug-in destruction, frozen", "plug-in", "frozen", true);
+    row("delete dock, camera goes", "delete dock", "goes", false);
 }
 
 // Nothing crashes, nothing waits on the GUI thread for a stream, and
