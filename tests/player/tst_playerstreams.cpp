@@ -319,6 +319,8 @@ void TestPlayerStreams::playerGoes_data()
     row("delete dock, frozen", "delete dock", "frozen", false);
     row("plug-in destruction, frozen", "plug-in", "frozen", true);
     row("delete dock, camera goes", "delete dock", "goes", false);
+    // A camera that refused: the player waits to try again.
+    row("close(), waiting to reconnect", "close", "waiting", true);
 }
 
 // Nothing crashes, nothing waits on the GUI thread for a stream, and
@@ -352,6 +354,9 @@ void TestPlayerStreams::playerGoes()
         QVERIFY(StreamFixture::startOneShotServer(&oneShot, QStringLiteral("http"), "320x240"));
         port = oneShot.port();
     }
+    const auto refusing = TestSupport::refusingPort();
+    if (stream == QLatin1String("waiting"))
+        port = refusing->localPort();
     if (port != m_camera.port())
         address = StreamFixture::oneShotAddress(port);
 
@@ -387,6 +392,10 @@ void TestPlayerStreams::playerGoes()
     QTcpServer watch;
     if (stream == QLatin1String("opening")) {
         QVERIFY(TestSupport::waitUntil([&] { return silent.hasPendingConnections(); }, 5000));
+    } else if (stream == QLatin1String("waiting")) {
+        QVERIFY(TestSupport::waitUntil(
+            [&] { return StreamFixture::loadingText(player).contains("\nReconnecting in "); },
+            5000));
     } else {
         QVERIFY(StreamFixture::waitForPicture(player));
         if (stream != QLatin1String("playing")) {
@@ -394,7 +403,7 @@ void TestPlayerStreams::playerGoes()
             QTest::qWait(200);
         }
     }
-    QCOMPARE(StreamFixture::establishedTo(port), 1);
+    QCOMPARE(StreamFixture::establishedTo(port), int(stream != QLatin1String("waiting")));
     if (stream == QLatin1String("goes")) {
         // The one-shot server listens no longer: its port shows whether the
         // stream comes back to it. The camera goes during the grace period.
