@@ -56,9 +56,9 @@ void RestartPolicy::cancel()
     m_dueMs = -1;
 }
 
-bool RestartPolicy::openOverdue(qint64 startedMs, qint64 nowMs)
+bool RestartPolicy::openOverdue(qint64 startedMs, qint64 nowMs, qint64 deadlineMs)
 {
-    return nowMs - startedMs > OpenDeadlineMs;
+    return nowMs - startedMs > deadlineMs;
 }
 
 int RestartPolicy::secondsLeft(qint64 nowMs) const

@@ -37,7 +37,7 @@ public:
     // The player goes, or the operator asks for an opening now.
     void cancel();
 
-    static bool openOverdue(qint64 startedMs, qint64 nowMs);
+    static bool openOverdue(qint64 startedMs, qint64 nowMs, qint64 deadlineMs = OpenDeadlineMs);
     bool isPending() const { return m_dueMs >= 0; }
     qint64 dueMs() const { return m_dueMs; }
     // Whole seconds until the pending opening, rounded up; 0 when none.

@@ -52,6 +52,12 @@ StreamDecoder::StreamDecoder(const QString &address, bool useTcp, const PlayerOp
 
 StreamDecoder::~StreamDecoder() = default;
 
+void StreamDecoder::setDeadlines(qint64 openMs, qint64 noPacketMs)
+{
+    m_openDeadlineMs = openMs;
+    m_noPacketTimeoutMs = noPacketMs;
+}
+
 QString StreamDecoder::openError() const
 {
     std::lock_guard<std::mutex> locker(m_resultMutex);
@@ -303,7 +309,7 @@ bool StreamDecoder::interruptRequested()
     if (phase == Opening) {
         if (m_stop)
             return true;
-        if (RestartPolicy::openOverdue(m_phaseStartMs, now)) {
+        if (RestartPolicy::openOverdue(m_phaseStartMs, now, m_openDeadlineMs)) {
             m_openTimedOut = true;
             return true;
         }
@@ -315,7 +321,7 @@ bool StreamDecoder::interruptRequested()
     // interrupting until the read has failed.
     if (m_watchdogFired)
         return true;
-    if (now - m_lastPacketMs <= NoPacketTimeoutMs)
+    if (now - m_lastPacketMs <= m_noPacketTimeoutMs)
         return false;
     if (m_watchdogFired.exchange(true))
         return true;

@@ -3,6 +3,7 @@
 
 #include "player/ffmpegptr.h"
 #include "player/playeroptions.h"
+#include "player/restartpolicy.h"
 
 #include <QCoreApplication>
 #include <QSize>
@@ -61,6 +62,8 @@ public:
     StreamDecoder(const StreamDecoder &) = delete;
     StreamDecoder &operator=(const StreamDecoder &) = delete;
 
+    // Before run(): the opening's deadline and the no-packet watchdog.
+    void setDeadlines(qint64 openMs, qint64 noPacketMs);
     Outcome run();
 
     // Any thread.
@@ -99,6 +102,8 @@ private:
     std::atomic<qint64> m_lastPacketMs {0};
     std::atomic_bool m_watchdogFired {false};
     std::atomic_bool m_openTimedOut {false};
+    qint64 m_openDeadlineMs = RestartPolicy::OpenDeadlineMs;
+    qint64 m_noPacketTimeoutMs = NoPacketTimeoutMs;
 
     mutable std::mutex m_resultMutex;
     QString m_openError;

@@ -9,6 +9,8 @@
 #include <QThread>
 #include <QThreadPool>
 
+static_assert(StreamPool::Timings().noPacketTimeoutMs == StreamDecoder::NoPacketTimeoutMs);
+
 namespace {
 
 StreamPool *standalonePool = nullptr;
@@ -109,7 +111,7 @@ void StreamPool::grantWaiting()
     }
 }
 
-bool StreamPool::shutdown(int graceMs, int abortWaitMs)
+bool StreamPool::shutdown()
 {
     if (!m_threads)
         return false;
@@ -121,11 +123,11 @@ bool StreamPool::shutdown(int graceMs, int abortWaitMs)
     for (StreamSession *session : sessions)
         session->stopNow();
     // Loops end between two packets; blocked reads get the grace period.
-    bool ended = m_threads->waitForDone(graceMs);
+    bool ended = m_threads->waitForDone(m_timings.stopGraceMs);
     if (!ended) {
         for (StreamSession *session : sessions)
             session->abortNow();
-        ended = m_threads->waitForDone(abortWaitMs);
+        ended = m_threads->waitForDone(AbortWaitMs);
     }
 
     int left = 0;

@@ -1,6 +1,8 @@
 #ifndef STREAMPOOL_H
 #define STREAMPOOL_H
 
+#include "player/restartpolicy.h"
+
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -28,6 +30,15 @@ public:
     static constexpr int StopGraceMs = 3000;
     static constexpr int AbortWaitMs = 2000;
 
+    // How long the streams on this pool wait for a camera; sessions take
+    // them when made. Tests shorten them to prove the same in less time.
+    struct Timings
+    {
+        qint64 openDeadlineMs = RestartPolicy::OpenDeadlineMs;
+        qint64 noPacketTimeoutMs = 10000; // the warning's text names it
+        int stopGraceMs = StopGraceMs;
+    };
+
     explicit StreamPool(QObject *parent = nullptr);
     // Stops what still runs, as shutdown() does.
     ~StreamPool() override;
@@ -43,6 +54,8 @@ public:
     int playing() const { return int(m_running.size()); }
     int waiting() const { return int(m_queue.size()); }
     int sessionCount() const { return int(m_sessions.size()); }
+    const Timings &timings() const { return m_timings; }
+    void setTimings(const Timings &timings) { m_timings = timings; }
 
     // Stops every session at once and waits for their tasks together: up to
     // the grace period for loops to notice, then up to the abort wait after
@@ -50,7 +63,7 @@ public:
     // still does not end (blocked outside the library's reach) is left
     // running with its session, and the threads are abandoned rather than
     // waited for. Returns whether every task ended.
-    bool shutdown(int graceMs = StopGraceMs, int abortWaitMs = AbortWaitMs);
+    bool shutdown();
 
 private:
     friend class StreamSession;
@@ -69,6 +82,7 @@ private:
     QList<StreamSession *> m_queue;
     QSet<StreamSession *> m_running;
     bool m_shutDown = false;
+    Timings m_timings;
 };
 
 #endif // STREAMPOOL_H

@@ -60,8 +60,11 @@ StreamSession::StreamSession(const QString &address, bool useTcp, const PlayerOp
     , m_frames(std::make_shared<FrameHandOver>())
     , m_decoder(address, useTcp, options, m_frames, this)
 {
-    if (m_pool)
+    if (m_pool) {
         m_pool->attach(this);
+        const StreamPool::Timings &timings = m_pool->timings();
+        m_decoder.setDeadlines(timings.openDeadlineMs, timings.noPacketTimeoutMs);
+    }
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, [this] {
         m_countdownTimer.stop();
@@ -71,7 +74,7 @@ StreamSession::StreamSession(const QString &address, bool useTcp, const PlayerOp
     connect(&m_countdownTimer, &QTimer::timeout, this,
             [this] { emit retryCountdown(retrySeconds()); });
     m_graceTimer.setSingleShot(true);
-    m_graceTimer.setInterval(StreamPool::StopGraceMs);
+    m_graceTimer.setInterval(m_pool ? m_pool->timings().stopGraceMs : StreamPool::StopGraceMs);
     connect(&m_graceTimer, &QTimer::timeout, this, [this] { m_decoder.requestAbort(); });
 }
 

@@ -10,7 +10,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStackedWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -49,13 +53,9 @@ bool runFfmpeg(const QString &arguments, const QString &output)
 
 bool StreamFixture::makeFiles(const QStringList &names)
 {
-    if (!m_dir.isValid())
-        return false;
-    for (const QString &name : names) {
-        if (!makeFile(name))
-            return false;
-    }
-    return true;
+    return m_dir.isValid()
+           && std::all_of(names.cbegin(), names.cend(),
+                          [this](const QString &name) { return makeFile(name); });
 }
 
 QString StreamFixture::file(const QString &name) const
@@ -65,43 +65,48 @@ QString StreamFixture::file(const QString &name) const
 
 bool StreamFixture::makeFile(const QString &name)
 {
+    const auto colour = [](const char *name) {
+        return QStringLiteral("-f lavfi -i color=c=%1:size=320x240:rate=25:duration=2").arg(name)
+               + H264 + "-f mpegts";
+    };
     const QMap<QString, QString> recipes {
         {"h264.mp4", testPicture("320x240", 5) + H264},
         {"h264_640x480.mp4", testPicture("640x480", 4) + H264},
-        {"mpeg4.avi", testPicture("320x240", 5) + "-c:v mpeg4"},
         {"audio_h264.mkv", testPicture("320x240", 5)
                                + "-f lavfi -i sine=duration=5 -map 1:a -map 0:v" + H264
                                + "-c:a aac"},
         {"gray40_mjpeg.avi",
          "-f lavfi -i color=c=0x282828:size=320x240:rate=25 -t 3 -c:v mjpeg -pix_fmt yuvj420p"},
         {"tone.wav", "-f lavfi -i sine=duration=1"},
+        // Seconds of pictures without their parameter sets make the probe
+        // give up on the size; the pictures after them decode at 320x240.
+        {"headless.ts",
+         testPicture("320x240", 12) + H264 + "-bsf:v filter_units=remove_types=7|8 -f mpegts"},
+        {"whole.ts", testPicture("320x240", 3) + H264 + "-f mpegts"},
+        {"red.ts", colour("red")},
+        {"blue.ts", colour("blue")},
+    };
+    // Files made of others end to end; "random" is 256 KiB of random bytes
+    // that no demuxer takes for a stream (some random bytes pass for H.263).
+    const QMap<QString, QStringList> joined {
+        {"nosize.ts", {"headless.ts", "whole.ts"}},
+        {"garbage_between.ts", {"red.ts", "random", "blue.ts"}},
+        {"garbage.ts", {"random"}},
     };
     if (recipes.contains(name))
         return runFfmpeg(recipes.value(name), file(name));
-    if (name != QLatin1String("nosize.ts")) {
+    if (!joined.contains(name)) {
         qWarning() << "no recipe for" << name;
         return false;
     }
-    // Seconds of pictures without their parameter sets make the probe give
-    // up on the size; the pictures after them decode at 320x240.
-    const QString headless = file(QStringLiteral("headless.ts"));
-    const QString whole = file(QStringLiteral("whole.ts"));
-    if (!runFfmpeg(testPicture("320x240", 12) + H264
-                       + "-bsf:v filter_units=remove_types=7|8 -f mpegts",
-                   headless)
-        || !runFfmpeg(testPicture("320x240", 3) + H264 + "-f mpegts", whole)) {
-        return false;
-    }
-    QFile out(file(name));
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    for (const QString &part : {headless, whole}) {
-        QFile in(part);
-        if (!in.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    for (const QString &part : joined.value(name)) {
+        QFile in(file(part));
+        if (part != QLatin1String("random") && (!makeFile(part) || !in.open(QIODevice::ReadOnly)))
             return false;
-        out.write(in.readAll());
+        bytes += part == QLatin1String("random") ? randomBytes(256 * 1024, 7) : in.readAll();
     }
-    return true;
+    return TestSupport::writeFile(file(name), bytes);
 }
 
 QString StreamFixture::oneShotAddress(quint16 port, const QString &scheme)
@@ -115,12 +120,8 @@ bool StreamFixture::startOneShotServer(PeerProcess *peer, const QString &scheme,
     return peer->startOnFreePort(
         Ffmpeg,
         [&](quint16 port) {
-            const QString output =
-                scheme == QLatin1String("tcp")
-                    ? QStringLiteral("tcp://127.0.0.1:%1?listen").arg(port)
-                    : QStringLiteral("-listen 1 ") + oneShotAddress(port, scheme);
             return args(QStringLiteral("-v error -re") + testPicture(size, 120) + H264
-                        + "-tune zerolatency -f mpegts " + output);
+                        + "-tune zerolatency -f mpegts -listen 1 " + oneShotAddress(port, scheme));
         },
         10000, port);
 }
@@ -136,8 +137,7 @@ bool StreamFixture::startRtspServer(PeerProcess *peer, quint16 port)
 
 int StreamFixture::currentPage(PlayerWidget *player)
 {
-    auto *pages = player->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-    return pages ? pages->currentIndex() : -1;
+    return player->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"))->currentIndex();
 }
 
 QString StreamFixture::loadingText(PlayerWidget *player)
@@ -155,15 +155,15 @@ int StreamFixture::establishedTo(quint16 port)
 
 QStringList StreamFixture::playerWarnings(const MessageCapture &capture)
 {
-    const QStringList known {QStringLiteral("No frame in 10 sec"),
-                             QStringLiteral("Error reading frame"),
-                             QStringLiteral("Restarting player")};
-    QStringList found;
-    for (const QString &message : capture.messages()) {
-        if (known.contains(message))
-            found.append(message);
-    }
-    return found;
+    return capture.messages().filter(QRegularExpression(
+        QStringLiteral("^(No frame in 10 sec|Error reading frame|Restarting player)$")));
+}
+
+QByteArray StreamFixture::randomBytes(int size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
 }
 
 bool StreamFixture::isBlack(const QImage &image)
