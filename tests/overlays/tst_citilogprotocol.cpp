@@ -4,7 +4,7 @@
 #include <QtEndian>
 
 // The exchange itself, repeated states and foreign sources are checked
-// against the simulator (tst_citilogovelay); here the framing at every split
+// against the simulator (tst_detectoroverlay); here the framing at every split
 // point, the request texts and the parsing decisions that need no socket.
 namespace {
 
@@ -47,15 +47,18 @@ QByteArray outputs(const QByteArray &vector)
                  + "</StateVector></Outputs></CTL>");
 }
 
+// Each answer also holds what only the next stage reads, and is not read early.
 const QByteArray enumerationAnswer =
-    frame("<CTL source=\"x\"><Reply><AnaEnum id=\"ctlSim\"/></Reply></CTL>");
+    frame("<CTL source=\"x\"><Reply><AnaEnum id=\"ctlSim\"/></Reply>"
+          "<Config><Global ImgWidth=\"1\" ImgHeight=\"1\"/></Config></CTL>");
 const QByteArray configurationAnswer =
     frame("<CTL source=\"CtlSim\"><Config><Global ImgWidth=\"640\" ImgHeight=\"480\">"
           "<Lane LaneId=\"3\"><Segment Left=\"10\" Top=\"200\" Right=\"90\" Bottom=\"210\"/>"
           "<Segment Left=\"20\" Top=\"100\" Right=\"80\" Bottom=\"105\"/>"
           "<Segment Left=\"30\" Top=\"50\" Right=\"70\" Bottom=\"52\"/></Lane>"
           "<Lane LaneId=\"4\" LaneDirection=\"RECEDING\"><Segment Left=\"1\" Top=\"2\" Right=\"3\" "
-          "Bottom=\"4\"/></Lane></Global></Config></CTL>");
+          "Bottom=\"4\"/></Lane></Global></Config><Outputs><StateVector>11</StateVector></"
+          "Outputs></CTL>");
 
 CitiLogProtocol connected()
 {

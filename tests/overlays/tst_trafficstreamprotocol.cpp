@@ -4,7 +4,7 @@
 #include <QTest>
 
 // The exchange, live states, "gcam s=0", the receive limits and one failure
-// per stage are checked against the simulator (tst_axistrafficstreamoverlay);
+// per stage are checked against the simulator (tst_detectoroverlay);
 // here the framing at every split point, the parser's other messages and the
 // timing decisions that would take long on a socket.
 namespace {
@@ -88,8 +88,7 @@ void TestTrafficStreamProtocol::splitAtEveryPosition_data()
     QTest::newRow("failing") << QByteArray("id\r\ngcam s=0\r\nFrameW=x\r\nge 1=1,0,0,0,0\r\n");
 }
 
-// However the input is cut in two, the protocol asks for the same; a byte
-// at a time over a socket is in tst_detectorfaults.
+// However the input is cut in two, the protocol asks for the same.
 void TestTrafficStreamProtocol::splitAtEveryPosition()
 {
     QFETCH(QByteArray, input);
@@ -176,10 +175,18 @@ void TestTrafficStreamProtocol::stateLines()
     QCOMPARE(protocol.sensors().keys(), QList<int>({1}));
     QVERIFY(protocol.sensors().value(1).active);
 
-    // "ge2 " is looked for first, anywhere in the line.
-    QVERIFY(protocol.parseSensorStates("ge 1=1,0,0,0,0 ge2 5=01,0,0,0,0", nullptr));
+    // "ge2 " is looked for first, anywhere in the line; an item without a
+    // number ends it.
+    QVERIFY(protocol.parseSensorStates("ge 1=1,0,0,0,0 ge2 5=01,0,0,0,0 x=1,,,, 6=1,,,,", nullptr));
     QCOMPARE(protocol.sensors().keys(), QList<int>({5}));
     QVERIFY(protocol.sensors().value(5).active);
+
+    // What may be held: 100000 bytes.
+    QVERIFY(protocol.admit(100000).isEmpty());
+    QCOMPARE(protocol.admit(100001), QString("Received packet too big"));
+    protocol.append("ge");
+    QVERIFY(protocol.admit(99998).isEmpty());
+    QCOMPARE(protocol.admit(99999), QString("Receive buffer too big"));
 }
 
 void TestTrafficStreamProtocol::sensorDataLayout()
@@ -251,10 +258,13 @@ void TestTrafficStreamProtocol::keepAlive()
     protocol.connectionLost();
     QVERIFY(protocol.tick(90000).send.isEmpty());
 
-    // The clock may start at 0.
-    TrafficStreamProtocol fromZero = loggedInProtocol();
-    feed(fromZero, exchange(), outcome, 0);
-    QCOMPARE(fromZero.tick(20001).send, QByteArrayList({"id"}));
+    // The next connection starts afresh, and its clock may start at 0.
+    protocol.reset();
+    protocol.loginSent(0);
+    Outcome next;
+    feed(protocol, exchange(), next, 0);
+    QCOMPARE(next.error, QString());
+    QCOMPARE(protocol.tick(20001).send, QByteArrayList({"id"}));
 }
 
 // Overlay addresses as camera lists give them, for either protocol; the
