@@ -176,7 +176,6 @@ private slots:
     void schedule_data();
     void schedule();
     void browsesTheDaysFrames();
-    void fourthFailureResets_data();
     void fourthFailureResets();
     void templatesThatGiveNoSource_data();
     void templatesThatGiveNoSource();
@@ -401,21 +400,12 @@ void TestImagePlayerWidget::browsesTheDaysFrames()
 }
 
 // Three failed commands only show the error; the fourth closes the
-// connection. Each failure counts once: the commands queued behind a failed
-// login or change of directory are dropped, so that nothing is listed or
-// fetched, least of all from the login directory, which holds an image of
-// its own here. Having been logged in, the player connects again at once.
-void TestImagePlayerWidget::fourthFailureResets_data()
-{
-    QTest::addColumn<bool>("refusedLogin");
-    QTest::newRow("missing day directory") << false;
-    QTest::newRow("refused login") << true;
-}
-
+// connection. Each failure counts once: the commands queued behind a refused
+// login are dropped, so that nothing is listed or fetched, least of all from
+// the login directory, which holds an image of its own here. Not having
+// logged in, the player waits a second before it connects again.
 void TestImagePlayerWidget::fourthFailureResets()
 {
-    QFETCH(bool, refusedLogin);
-
     QVERIFY(writeImage(m_ftpRoot.filePath("login.png"), Qt::magenta));
     ScriptedFtpPeer refusing;
     refusing.setScript([&](const QByteArray &command) -> ScriptedFtpPeer::Answer {
@@ -426,10 +416,7 @@ void TestImagePlayerWidget::fourthFailureResets()
         return {"530 Log in first.\r\n"};
     });
     ImagePlayerWidget w(
-        nullptr,
-        refusedLogin
-            ? QStringLiteral("ftp://u:p@127.0.0.1:%1/yyyy-MM-dd/x.png").arg(refusing.port())
-            : ftpTemplate(QStringLiteral("nowhere")),
+        nullptr, QStringLiteral("ftp://u:p@127.0.0.1:%1/yyyy-MM-dd/x.png").arg(refusing.port()),
         60);
     auto *ftp = part<FtpClient>(&w, "ftp");
     CommandLog log(ftp);
@@ -443,9 +430,7 @@ void TestImagePlayerWidget::fourthFailureResets()
         if (failure > 1)
             refresh(&w);
         QVERIFY(TestSupport::waitUntil([&] { return failures.size() >= failure; }, 10000));
-        const QString reason = refusedLogin ? "Login incorrect." : QString();
-        QVERIFY2(failures.last().startsWith("ftp error: " + reason) && failures.last().size() > 11,
-                 qPrintable(failures.last()));
+        QCOMPARE(failures.last(), QStringLiteral("ftp error: Login incorrect."));
         if (failure == 4)
             break;
         QTest::qWait(100);
@@ -456,13 +441,12 @@ void TestImagePlayerWidget::fourthFailureResets()
     const auto closing = [&] { return log.states.indexOf(FtpClient::Closing); };
     QVERIFY(TestSupport::waitUntil(
         [&] { return closing() >= 0 && log.states.size() >= closing() + 2; }, 5000));
-    if (refusedLogin) // the pause before the next attempt says why
-        QCOMPARE(statusText(&w), QStringLiteral("Unconnected"));
+    QCOMPARE(statusText(&w), QStringLiteral("Unconnected")); // the pause says why
     QVERIFY(TestSupport::waitUntil([&] { return log.states.size() >= closing() + 3; }, 5000));
     QCOMPARE(log.states.mid(closing(), 3),
              (QList<int> {FtpClient::Closing, FtpClient::Unconnected, FtpClient::HostLookup}));
     const qint64 pause = log.times.at(closing() + 2) - log.times.at(closing() + 1);
-    QVERIFY2(refusedLogin ? pause >= 900 : pause < 500, qPrintable(QString::number(pause)));
+    QVERIFY2(pause >= 900, qPrintable(QString::number(pause)));
     QCOMPARE(log.count(FtpClient::List), 0);
     QCOMPARE(log.count(FtpClient::Get), 0);
 }
