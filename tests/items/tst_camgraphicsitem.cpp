@@ -28,30 +28,6 @@ const QColor Background(200, 200, 200);
 // A map host's scene spans the world, so that the view can be centred anywhere.
 const QRectF World(-180, -90, 360, 180);
 
-// Whether `icon` shows the built-in icon `name` turned by `angle` degrees.
-// Pixmaps hold premultiplied alpha, which CPUs round differently: each
-// channel may be off by a little.
-bool shows(const QPixmap &icon, const QString &name, double angle = 0)
-{
-    const QPixmap builtin(QStringLiteral(":/resources/") + name);
-    const QImage expected = (angle == 0 ? builtin : builtin.transformed(QTransform().rotate(angle)))
-                                .toImage()
-                                .convertToFormat(QImage::Format_ARGB32);
-    const QImage shown = icon.toImage().convertToFormat(QImage::Format_ARGB32);
-    if (shown.size() != expected.size())
-        return false;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            const QRgb a = shown.pixel(x, y);
-            const QRgb b = expected.pixel(x, y);
-            if (qAbs(qRed(a) - qRed(b)) > 3 || qAbs(qGreen(a) - qGreen(b)) > 3
-                || qAbs(qBlue(a) - qBlue(b)) > 3 || qAbs(qAlpha(a) - qAlpha(b)) > 3)
-                return false;
-        }
-    }
-    return true;
-}
-
 // Bounding box of the pixels that differ from the background around `centre`.
 QRect paintedBox(const QImage &shot, const QPoint &centre, int reach = 40)
 {
@@ -125,7 +101,6 @@ class TestCamGraphicsItem : public QObject
 private slots:
     void displayedAddress_data();
     void displayedAddress();
-    void icons_data();
     void icons();
     void iconFiles_data();
     void iconFiles();
@@ -138,7 +113,6 @@ private slots:
     void coverOfThePoint();
     void coverInAnyView_data();
     void coverInAnyView();
-    void sectorWithoutViewOrScene();
 };
 
 // Column 1 of the host's list: the address without its credentials, also
@@ -175,37 +149,27 @@ void TestCamGraphicsItem::displayedAddress()
     QCOMPARE(cam.url(), url);
 }
 
-void TestCamGraphicsItem::icons_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("suffix");
-    QTest::newRow("1") << 1 << QString();
-    QTest::newRow("2") << 2 << QStringLiteral("_2");
-    QTest::newRow("3") << 3 << QStringLiteral("_3");
-    QTest::newRow("9") << 9 << QString();
-}
-
+// Types 2 and 3 have icons of their own, all others that of type 1; the
+// second icon is the directional one, turned, or the plain one for a camera
+// without a direction.
 void TestCamGraphicsItem::icons()
 {
-    QFETCH(int, type);
-    QFETCH(QString, suffix);
-    const QString plain = QStringLiteral("camera%1.png").arg(suffix);
-
-    CamGraphicsItem cam(QPointF(), QString(), type, 90.0);
-    QCOMPARE(cam.cameraType(), type);
-    QVERIFY(shows(cam.icon(0), plain));
-    QVERIFY(shows(cam.icon(1), QStringLiteral("video_camera%1.png").arg(suffix), 90));
-    QCOMPARE(cam.boundingRect(), QRectF(-16, -16, 32, 32));
-
-    // Without a direction the plain icon serves at every zoom.
-    CamGraphicsItem undirected(QPointF(), QString(), type, qQNaN());
-    QVERIFY(shows(undirected.icon(1), plain));
+    const auto image = [](int type, double angle, int index) {
+        return CamGraphicsItem(QPointF(), QString(), type, angle).icon(index).toImage();
+    };
+    QCOMPARE(image(9, 0, 0), image(1, 0, 0));
+    QVERIFY(image(2, 0, 0) != image(1, 0, 0));
+    QVERIFY(image(3, 0, 0) != image(2, 0, 0));
+    QVERIFY(image(3, 0, 1) != image(3, 0, 0));
+    QVERIFY(image(3, 90, 1) != image(3, 0, 1));
+    QCOMPARE(image(3, qQNaN(), 1), image(3, 0, 0));
 
     // Setting the type takes 1 to 5 only, and remakes the icons.
+    CamGraphicsItem cam(QPointF(), QString(), 3, 90.0);
+    QCOMPARE(cam.boundingRect(), QRectF(-16, -16, 32, 32));
     cam.setType(0);
     QCOMPARE(cam.cameraType(), 1);
-    cam.setType(3);
-    QVERIFY(shows(cam.icon(1), QStringLiteral("video_camera_3.png"), 90));
+    QCOMPARE(cam.icon(1).toImage(), image(1, 90, 1));
 }
 
 // Custom icon files are hostile: only a regular file of at most 1 MiB with
@@ -329,6 +293,7 @@ void TestCamGraphicsItem::zoomSwitchesIcon()
 
 void TestCamGraphicsItem::sectorFollowsCamera()
 {
+    MessageCapture capture;
     WorkstationWindow window;
     OstrelPlugin plugin;
     auto *cam = qobject_cast<CamGraphicsItem *>(plugin.createNewCamera(QPointF(37.6, 55.7)));
@@ -365,6 +330,49 @@ void TestCamGraphicsItem::sectorFollowsCamera()
     QCOMPARE(window.scene()->items().size(), 3); // group, camera, sector
     delete cam;
     QCOMPARE(window.scene()->items().size(), 1);
+
+    // The slice needs a direction, and a view of a scene to be drawn in.
+    auto *undirected = new CamGraphicsItem(QPointF(1, 1), QString(), 1, qQNaN());
+    window.scene()->addItem(undirected);
+    undirected->setView(40, 100);
+    QVERIFY(undirected->viewArea()->path().isEmpty());
+
+    // A camera in a group outside any scene waits for the group's scene.
+    QGraphicsRectItem *group = new QGraphicsRectItem;
+    auto *grouped = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0, group);
+    grouped->setView(30, 100);
+    QVERIFY(!grouped->viewArea()->scene());
+    QVERIFY(grouped->viewArea()->path().isEmpty());
+    group->setPos(0.5, 0.25);
+    window.scene()->addItem(group);
+    QCOMPARE(grouped->viewArea()->scene(), window.scene());
+    QCOMPARE(grouped->viewArea()->pos(), QPointF(38.1, 56.0));
+    QVERIFY(!grouped->viewArea()->path().isEmpty());
+
+    // In a scene without a view the slice stays empty until a change after
+    // a view exists; a view that squashes the map flat cannot be mapped back.
+    QGraphicsScene bare;
+    bare.addItem(group);
+    QCOMPARE(grouped->viewArea()->scene(), &bare);
+    QVERIFY(!window.scene()->items().contains(grouped->viewArea()));
+    grouped->setView(40, 100);
+    QVERIFY(grouped->viewArea()->path().isEmpty());
+    QGraphicsView view(&bare);
+    view.scale(1000, -1000);
+    QVERIFY(grouped->viewArea()->path().isEmpty());
+    grouped->setViewAngle(50);
+    QVERIFY(!grouped->viewArea()->path().isEmpty());
+    view.setTransform(QTransform::fromScale(0, 0));
+    grouped->setViewAngle(60);
+    QVERIFY(grouped->viewArea()->path().isEmpty());
+    QVERIFY2(capture.messages().isEmpty(), qPrintable(capture.messages().join('\n')));
+
+    // Whoever deletes the sector, the camera forgets it.
+    delete grouped->viewArea();
+    QVERIFY(!grouped->viewArea());
+    grouped->setView(30, 100);
+    bare.clear();
+    QVERIFY(bare.items().isEmpty());
 }
 
 // A camera of the layer is hit where its icon shows, whatever the zoom and
@@ -582,54 +590,6 @@ void TestCamGraphicsItem::coverInAnyView()
         }
     }
     QCOMPARE(seen, 6); // from 70 to 170 degrees on screen, inside the arc
-}
-
-// The slice needs a direction, and a view of a scene to be drawn in.
-void TestCamGraphicsItem::sectorWithoutViewOrScene()
-{
-    MessageCapture capture;
-    WorkstationWindow window;
-    auto *undirected = new CamGraphicsItem(QPointF(1, 1), QString(), 1, qQNaN());
-    window.scene()->addItem(undirected);
-    undirected->setView(40, 100);
-    QVERIFY(undirected->viewArea()->path().isEmpty());
-
-    // A camera in a group outside any scene waits for the group's scene.
-    QGraphicsRectItem *group = new QGraphicsRectItem;
-    auto *cam = new CamGraphicsItem(QPointF(37.6, 55.75), QString(), 1, 0.0, group);
-    cam->setView(30, 100);
-    QVERIFY(!cam->viewArea()->scene());
-    QVERIFY(cam->viewArea()->path().isEmpty());
-    group->setPos(0.5, 0.25);
-    window.scene()->addItem(group);
-    QCOMPARE(cam->viewArea()->scene(), window.scene());
-    QCOMPARE(cam->viewArea()->pos(), QPointF(38.1, 56.0));
-    QVERIFY(!cam->viewArea()->path().isEmpty());
-
-    // In a scene without a view the slice stays empty until a change after
-    // a view exists; a view that squashes the map flat cannot be mapped back.
-    QGraphicsScene bare;
-    bare.addItem(group);
-    QCOMPARE(cam->viewArea()->scene(), &bare);
-    QVERIFY(!window.scene()->items().contains(cam->viewArea()));
-    cam->setView(40, 100);
-    QVERIFY(cam->viewArea()->path().isEmpty());
-    QGraphicsView view(&bare);
-    view.scale(1000, -1000);
-    QVERIFY(cam->viewArea()->path().isEmpty());
-    cam->setViewAngle(50);
-    QVERIFY(!cam->viewArea()->path().isEmpty());
-    view.setTransform(QTransform::fromScale(0, 0));
-    cam->setViewAngle(60);
-    QVERIFY(cam->viewArea()->path().isEmpty());
-    QVERIFY2(capture.messages().isEmpty(), qPrintable(capture.messages().join('\n')));
-
-    // Whoever deletes the sector, the camera forgets it.
-    delete cam->viewArea();
-    QVERIFY(!cam->viewArea());
-    cam->setView(30, 100);
-    bare.clear();
-    QVERIFY(bare.items().isEmpty());
 }
 
 QTEST_MAIN(TestCamGraphicsItem)
