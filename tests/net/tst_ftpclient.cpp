@@ -15,23 +15,16 @@
 
 namespace {
 
-// Everything a client tells, in order.
+// Everything a client tells: the outcome of each command by its id, "ok"
+// or "error: " and its error text.
 class Recorder : public QObject
 {
 public:
-    struct Finished
-    {
-        int id;
-        bool error;
-        QString errorString;
-    };
-
     explicit Recorder(FtpClient *client)
-        : m_client(client)
     {
         connect(client, &FtpClient::stateChanged, this, [this](int s) { states.append(s); });
-        connect(client, &FtpClient::commandFinished, this, [this](int id, bool error) {
-            finished.append({id, error, m_client->errorString()});
+        connect(client, &FtpClient::commandFinished, this, [this, client](int id, bool error) {
+            outcomes.insert(id, error ? "error: " + client->errorString() : QStringLiteral("ok"));
         });
         connect(client, &FtpClient::listInfo, this,
                 [this](const FtpUrlInfo &i) { entries.append(i); });
@@ -39,29 +32,23 @@ public:
             progress.append({done, total});
         });
     }
-
-    const Finished *result(int id) const
+    QString outcome(int id) const
     {
-        for (const Finished &f : finished) {
-            if (f.id == id)
-                return &f;
-        }
-        return nullptr;
+        TestSupport::waitUntil([this, id] { return outcomes.contains(id); }, 10000);
+        return outcomes.value(id);
     }
-    bool waitFor(int id, int ms = 10000) const
+    bool succeeded(int id) const { return outcome(id) == QLatin1String("ok"); }
+    bool failed(int id) const { return outcome(id).startsWith(QLatin1String("error: ")); }
+    int failures() const
     {
-        return TestSupport::waitUntil([this, id] { return result(id) != nullptr; }, ms);
+        return int(std::count_if(outcomes.cbegin(), outcomes.cend(),
+                                 [](const QString &o) { return o != QLatin1String("ok"); }));
     }
-    bool succeeded(int id) const { return waitFor(id) && !result(id)->error; }
-    bool failed(int id) const { return waitFor(id) && result(id)->error; }
 
     QList<int> states;
-    QList<Finished> finished;
+    QMap<int, QString> outcomes;
     QList<FtpUrlInfo> entries;
     QList<QPair<qint64, qint64>> progress;
-
-private:
-    FtpClient *m_client;
 };
 
 QByteArray randomBytes(int size)
@@ -111,9 +98,7 @@ void TestFtpClient::sessionWithRealServer()
     const int getId = client.get(QStringLiteral("a.jpg"));
     QCOMPARE(client.state(), FtpClient::Unconnected); // nothing runs before the event loop
     QVERIFY(recorder.succeeded(getId));
-    for (const Recorder::Finished &f : qAsConst(recorder.finished))
-        QVERIFY2(!f.error, qPrintable(f.errorString));
-    QCOMPARE(recorder.finished.size(), 5);
+    QCOMPARE(recorder.outcomes.values(), QVector<QString>(5, QStringLiteral("ok")).toList());
     QCOMPARE(client.readAll(), image);
     QCOMPARE(recorder.progress.last(), qMakePair(qint64(image.size()), qint64(image.size())));
 
@@ -131,20 +116,20 @@ void TestFtpClient::sessionWithRealServer()
     const int droppedId = client.cd(QStringLiteral("sub"));
     connect(&client, &FtpClient::dataTransferProgress, &client, &FtpClient::abort);
     QVERIFY(recorder.failed(bigId));
-    QCOMPARE(recorder.result(bigId)->errorString, QStringLiteral("Aborted"));
+    QCOMPARE(recorder.outcome(bigId), QStringLiteral("error: Aborted"));
     disconnect(&client, &FtpClient::dataTransferProgress, &client, &FtpClient::abort);
     const int listId = client.list();
     QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
-    QVERIFY(!recorder.result(droppedId));
-    QVERIFY2(!recorder.result(listId)->error, qPrintable(recorder.result(listId)->errorString));
+    QVERIFY(!recorder.outcomes.contains(droppedId));
+    QCOMPARE(recorder.outcomes.value(listId), QStringLiteral("ok"));
     QCOMPARE(client.readAll(), image);
 
     // A file beyond the transfer limit is refused, the session goes on.
     client.setTransferLimit(image.size() - 1);
     const int refusedId = client.get(QStringLiteral("a.jpg"));
     QVERIFY(recorder.failed(refusedId));
-    QCOMPARE(recorder.result(refusedId)->errorString,
-             QStringLiteral("Transfer stopped: more than %1 bytes").arg(image.size() - 1));
+    QCOMPARE(recorder.outcome(refusedId),
+             QStringLiteral("error: Transfer stopped: more than %1 bytes").arg(image.size() - 1));
     QVERIFY(client.readAll().isEmpty());
     client.setTransferLimit(image.size());
     QVERIFY(recorder.succeeded(client.get(QStringLiteral("a.jpg"))));
@@ -225,19 +210,14 @@ void TestFtpClient::brokenConnections()
     client.get(QStringLiteral("a.jpg"));
     const int droppedId = client.list();
 
-    const auto failed = [&] {
-        return std::count_if(recorder.finished.cbegin(), recorder.finished.cend(),
-                             [](const Recorder::Finished &f) { return f.error; });
-    };
-    QVERIFY(TestSupport::waitUntil([&] { return failed() > 0; }, 5000));
+    QVERIFY(TestSupport::waitUntil([&] { return recorder.failures() > 0; }, 5000));
     QVERIFY(elapsed.elapsed() < 3000);
-    const Recorder::Finished &last = recorder.finished.last();
-    QVERIFY(last.error);
-    QVERIFY2(last.errorString.contains(message), qPrintable(last.errorString));
+    const QString last = recorder.outcomes.last(); // the highest id that finished
+    QVERIFY2(last.startsWith("error: ") && last.contains(message), qPrintable(last));
     QTest::qWait(100);
-    QCOMPARE(failed(), 1);
+    QCOMPARE(recorder.failures(), 1);
     QCOMPARE(int(client.state()), endState);
-    QVERIFY(!recorder.result(droppedId));
+    QVERIFY(!recorder.outcomes.contains(droppedId));
     QVERIFY(!client.hasPendingCommands());
     if (!failingVerb.isEmpty())
         QVERIFY(peer.commands().last().startsWith(failingVerb.split('-').first()));
@@ -304,10 +284,10 @@ void TestFtpClient::sessionWithScriptedPeer()
 
     // Dropped while idle, the session ends without a failed command, and
     // the client can connect again.
-    const int finishedBefore = recorder.finished.size();
+    const int finishedBefore = recorder.outcomes.size();
     peer.control()->disconnectFromHost();
     QVERIFY(TestSupport::waitUntil([&] { return client.state() == FtpClient::Unconnected; }, 3000));
-    QCOMPARE(recorder.finished.size(), finishedBefore);
+    QCOMPARE(recorder.outcomes.size(), finishedBefore);
     client.connectToHost(QStringLiteral("127.0.0.1"), peer.port());
     QVERIFY(recorder.succeeded(client.login()));
     QCOMPARE(peer.connectionCount(), 2);
