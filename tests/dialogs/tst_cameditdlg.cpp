@@ -8,14 +8,11 @@
 #include <QDataStream>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
-#include <QFile>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
-#include <QtMath>
 
 #include <functional>
 #include <memory>
@@ -99,8 +96,6 @@ QVariantList state(const CamGraphicsItem *cam)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Operation)
-
 // The camera properties dialog, operated through its widgets while the
 // plug-in runs it modally over the workstation window.
 class TestCamEditDlg : public QObject
@@ -109,13 +104,9 @@ class TestCamEditDlg : public QObject
 
 private slots:
     void init();
-    void cleanup();
-
     void previewAndCancel_data();
     void previewAndCancel();
-    void cancelKeepsWhatTheDialogCannotShow();
-    void okMovesIntoTypeGroup();
-    void savedListHoldsEdits();
+    void okWritesEveryField();
 
 private:
     CamGraphicsItem *camera(const QString &name) const { return m_system->camera(name); }
@@ -129,6 +120,7 @@ private:
 
 void TestCamEditDlg::init()
 {
+    m_system.reset(); // the plug-in takes the first host it finds
     m_system = std::make_unique<LiveSystem>();
     QVERIFY(m_system->load(
         TestSupport::CamListBuilder()
@@ -141,11 +133,6 @@ void TestCamEditDlg::init()
             .add("Undirected", 37.8, 55.9, "type=\"2\" view_ang=\"30\" view_radius=\"100\"")
             .add("Tunnel", 37.9, 55.6, "ang=\"200\" type=\"5\"")
             .add("Custom", 37.5, 55.5, "ang=\"0\" type=\"9\"")));
-}
-
-void TestCamEditDlg::cleanup()
-{
-    m_system.reset();
 }
 
 bool TestCamEditDlg::edit(CamGraphicsItem *cam, const Operation &operate)
@@ -168,95 +155,95 @@ bool TestCamEditDlg::edit(CamGraphicsItem *cam, const Operation &operate)
 
 void TestCamEditDlg::previewAndCancel_data()
 {
-    QTest::addColumn<Operation>("cancel");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Cancel") << Operation([](QDialog *dialog) {
-        clickButton(dialog, QDialogButtonBox::Cancel);
-    }) << QStringLiteral("Gate");
-    QTest::newRow("Escape") << Operation([](QDialog *dialog) {
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    }) << QStringLiteral("Gate");
-    QTest::newRow("closed") << Operation([](QDialog *dialog) { dialog->close(); })
-                            << QStringLiteral("Gate");
+    QTest::newRow("directed") << QStringLiteral("Gate");
     // The sector the preview gives goes again.
-    QTest::newRow("without sector")
-        << Operation([](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
-        << QStringLiteral("Tunnel");
+    QTest::newRow("without sector") << QStringLiteral("Tunnel");
     // Nor a type code that a list carried and no radio button shows.
-    QTest::newRow("type without a button")
-        << Operation([](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Cancel); })
-        << QStringLiteral("Custom");
+    QTest::newRow("type without a button") << QStringLiteral("Custom");
+    // Turning the box gives a direction, which goes again.
+    QTest::newRow("without direction") << QStringLiteral("Undirected");
 }
 
+// Every keystroke shows on the map at once, and Cancel takes all of it back.
 void TestCamEditDlg::previewAndCancel()
 {
-    QFETCH(Operation, cancel);
     QFETCH(QString, name);
     CamGraphicsItem *cam = camera(name);
     const QVariantList before = state(cam);
-    const double angle = cam->angle();
-    const auto sector = [cam] {
-        return cam->viewArea() ? cam->viewArea()->path() : QPainterPath();
-    };
-
-    QList<double> angles;
-    bool iconTurned = false;
-    QList<QPainterPath> sectors {sector()};
+    double previewed = 0;
     const bool accepted = edit(cam, [&](QDialog *dialog) {
-        // Every step and keystroke shows on the map at once.
         QTest::keyClick(widget(dialog, "angle"), Qt::Key_Up);
-        angles << cam->angle();
         retype(dialog, "angle", QStringLiteral("45"));
-        angles << cam->angle();
-        iconTurned = cam->icon(1).toImage() == turnedIcon(cam->cameraType(), 45);
+        previewed = cam->angle();
         retype(dialog, "viewAngle", QStringLiteral("90"));
-        sectors << sector();
         QTest::keyClick(widget(dialog, "viewRadius"), Qt::Key_Up);
-        sectors << sector();
         // Fields without a preview are written only by OK.
         typeFields(
             dialog,
             {"Renamed", "rtsp://127.0.0.1:9/other", "ftp://127.0.0.1:9/", "99", "127.0.0.1:8"},
             "typeAxisTrafficStream");
-        cancel(dialog);
+        clickButton(dialog, QDialogButtonBox::Cancel);
     });
     QVERIFY(!accepted);
-    QCOMPARE(angles, QList<double>({angle + 1, 45}));
-    QVERIFY(iconTurned);
-    for (int i = 1; i < sectors.size(); ++i)
-        QVERIFY(sectors[i] != sectors[i - 1]);
+    QCOMPARE(previewed, 45.0);
     QCOMPARE(state(cam), before);
     QVERIFY(!m_system->plugin->isChanged());
 }
 
-void TestCamEditDlg::cancelKeepsWhatTheDialogCannotShow()
+// An image period of 0, as a hand-edited list may carry, shows as 1 and is
+// taken as 1; OK writes every field, moves the camera into the group of its
+// type and is an edit of the list. What is written comes back from a saved
+// list (tst_camlistfile's round trip).
+void TestCamEditDlg::okWritesEveryField()
 {
-    CamGraphicsItem *cam = camera(QStringLiteral("Undirected"));
-    QVERIFY(qIsNaN(cam->angle()));
-    const QVariantList before = state(cam);
-
+    int shown = -1;
+    QString title;
+    QWidget *parent = nullptr;
+    QVERIFY(edit(camera(QStringLiteral("Gate")), [&](QDialog *dialog) {
+        shown = widget<QSpinBox>(dialog, "updateInterval")->value();
+        title = dialog->windowTitle();
+        parent = dialog->parentWidget();
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+    QCOMPARE(shown, 1);
+    QCOMPARE(camera(QStringLiteral("Gate"))->imageUpdatePeriod(), 1);
+    QCOMPARE(title, QStringLiteral("Camera \"Gate\" properties"));
+    QCOMPARE(parent, static_cast<QWidget *>(m_system->window.get()));
+    QVERIFY(m_system->plugin->isChanged());
     // The box shows some angle, but only turning it gives a direction.
-    QVERIFY(edit(cam, [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Ok); }));
-    QCOMPARE(state(cam), before);
+    CamGraphicsItem *undirected = camera(QStringLiteral("Undirected"));
+    const QVariantList before = state(undirected);
+    QVERIFY(edit(undirected, [](QDialog *dialog) { clickButton(dialog, QDialogButtonBox::Ok); }));
+    QCOMPARE(state(undirected), before);
 
-    bool directedWhileOpen = false;
-    edit(cam, [&](QDialog *dialog) {
-        QTest::keyClick(widget(dialog, "angle"), Qt::Key_Down);
-        directedWhileOpen = cam->angle() == 359.0 && cam->icon(1).toImage() == turnedIcon(2, 359)
-                            && !cam->viewArea()->path().isEmpty();
-        clickButton(dialog, QDialogButtonBox::Cancel);
-    });
-    QVERIFY(directedWhileOpen);
-    QVERIFY(qIsNaN(cam->angle()));
-    QCOMPARE(cam->icon(1).toImage(), cam->icon(0).toImage());
-    QCOMPARE(state(cam), before);
-}
+    QVERIFY(edit(camera(QStringLiteral("Gate")), [&](QDialog *dialog) {
+        typeFields(dialog,
+                   {"Gate east", "rtsp://127.0.0.1:9/east", "ftp://127.0.0.1:9/yyyy-MM-dd", "15",
+                    "127.0.0.1:7"},
+                   "typeCitilog");
+        retype(dialog, "angle", QStringLiteral("135"));
+        retype(dialog, "viewAngle", QStringLiteral("60"));
+        retype(dialog, "viewRadius", QStringLiteral("250"));
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
 
-void TestCamEditDlg::okMovesIntoTypeGroup()
-{
-    CamGraphicsItem *cam = camera(QStringLiteral("Gate"));
-    ItemsGroup *lprGroup = m_system->plugin->groups().value(2);
-    QVERIFY(lprGroup && cam->parentItem() != lprGroup);
+    // A camera without a sector gets the one the operator shapes.
+    CamGraphicsItem *tunnel = camera(QStringLiteral("Tunnel"));
+    QVERIFY(!tunnel->viewArea());
+    QVERIFY(edit(tunnel, [](QDialog *dialog) {
+        retype(dialog, "viewAngle", QStringLiteral("70"));
+        retype(dialog, "viewRadius", QStringLiteral("320"));
+        clickButton(dialog, QDialogButtonBox::Ok);
+    }));
+    QVERIFY(tunnel->viewArea() && !tunnel->viewArea()->path().isEmpty());
+
+    QCOMPARE(fields(camera(QStringLiteral("Gate east"))),
+             QVariantList({"Gate east", "rtsp://127.0.0.1:9/east", "127.0.0.1:7",
+                           "ftp://127.0.0.1:9/yyyy-MM-dd", 15, true, 5, "135", 60.0, 250.0}));
+    QCOMPARE(fields(tunnel).mid(8), QVariantList({70.0, 320.0}));
+
+    CamGraphicsItem *cam = camera(QStringLiteral("Gate east"));
     // The overlay address row shows for detectors only, before and after
     // a type is picked.
     QList<int> overlayRow;
@@ -273,86 +260,23 @@ void TestCamEditDlg::okMovesIntoTypeGroup()
         };
     };
 
-    QVERIFY(edit(cam, chooseType("typeLpr")));
-    QCOMPARE(cam->cameraType(), 2);
-    QCOMPARE(cam->parentItem(), lprGroup);
-    QCOMPARE(cam->icon(1).toImage(), turnedIcon(2, 10));
-
     // No group holds video detectors yet: one is made, so that hiding the
     // type hides the camera.
     QVERIFY(!m_system->plugin->groups().contains(3));
     QVERIFY(edit(cam, chooseType("typeVideoDt")));
     QCOMPARE(cam->cameraType(), 3);
-    QVERIFY(m_system->plugin->groups().contains(3));
     QCOMPARE(cam->parentItem(), m_system->plugin->groups().value(3));
-    QCOMPARE(cam->icon(1).toImage(), turnedIcon(3, 10));
+    QCOMPARE(cam->icon(1).toImage(), turnedIcon(3, 135));
     m_system->plugin->setTypeVisible(3, false);
     QVERIFY(!cam->isVisible());
 
-    // A detector made a plain camera keeps its (hidden) overlay address.
+    // A detector made a plain camera joins the cameras' group and keeps its
+    // (hidden) overlay address.
     CamGraphicsItem *bridge = camera(QStringLiteral("Bridge"));
     QVERIFY(edit(bridge, chooseType("typeCam")));
     QCOMPARE(bridge->parentItem(), m_system->plugin->groups().value(1));
     QCOMPARE(bridge->overlayUrl(), QStringLiteral("127.0.0.1:9"));
-    QCOMPARE(overlayRow, QList<int>({0, 0, 0, 0, 2, 0}));
-}
-
-// An image period of 0, as a hand-edited list may carry, shows as 1 and is
-// saved as 1; accepted edits are edits of the list, and a saved list holds
-// them.
-void TestCamEditDlg::savedListHoldsEdits()
-{
-    int shown = -1;
-    QString title;
-    QWidget *parent = nullptr;
-    QVERIFY(edit(camera(QStringLiteral("Gate")), [&](QDialog *dialog) {
-        shown = widget<QSpinBox>(dialog, "updateInterval")->value();
-        title = dialog->windowTitle();
-        parent = dialog->parentWidget();
-        clickButton(dialog, QDialogButtonBox::Ok);
-    }));
-    QCOMPARE(shown, 1);
-    QCOMPARE(camera(QStringLiteral("Gate"))->imageUpdatePeriod(), 1);
-    QCOMPARE(title, QStringLiteral("Camera \"Gate\" properties"));
-    QCOMPARE(parent, static_cast<QWidget *>(m_system->window.get()));
-    QVERIFY(m_system->plugin->isChanged());
-
-    bool overlayRowShown = false;
-    QVERIFY(edit(camera(QStringLiteral("Gate")), [&](QDialog *dialog) {
-        typeFields(dialog,
-                   {"Gate east", "rtsp://127.0.0.1:9/east", "ftp://127.0.0.1:9/yyyy-MM-dd", "15",
-                    "127.0.0.1:7"},
-                   "typeCitilog");
-        overlayRowShown = widget(dialog, "trafficStreamUrl")->isVisible();
-        retype(dialog, "angle", QStringLiteral("135"));
-        retype(dialog, "viewAngle", QStringLiteral("60"));
-        retype(dialog, "viewRadius", QStringLiteral("250"));
-        clickButton(dialog, QDialogButtonBox::Ok);
-    }));
-
-    QVERIFY(overlayRowShown);
-
-    // A camera without a sector gets the one the operator shapes.
-    CamGraphicsItem *tunnel = camera(QStringLiteral("Tunnel"));
-    QVERIFY(!tunnel->viewArea());
-    QVERIFY(edit(tunnel, [](QDialog *dialog) {
-        retype(dialog, "viewAngle", QStringLiteral("70"));
-        retype(dialog, "viewRadius", QStringLiteral("320"));
-        clickButton(dialog, QDialogButtonBox::Ok);
-    }));
-    QVERIFY(tunnel->viewArea() && !tunnel->viewArea()->path().isEmpty());
-
-    const QVariantList edited = fields(camera(QStringLiteral("Gate east")));
-    QCOMPARE(edited,
-             QVariantList({"Gate east", "rtsp://127.0.0.1:9/east", "127.0.0.1:7",
-                           "ftp://127.0.0.1:9/yyyy-MM-dd", 15, true, 5, "135", 60.0, 250.0}));
-    const QVariantList tunnelEdited = fields(tunnel);
-    QCOMPARE(tunnelEdited.mid(8), QVariantList({70.0, 320.0}));
-    const QString path = m_system->listFile() + QStringLiteral(".saved");
-    m_system->plugin->saveVlcCamList(path);
-    QVERIFY(m_system->plugin->loadVlcCamList(path));
-    QCOMPARE(fields(camera(QStringLiteral("Gate east"))), edited);
-    QCOMPARE(fields(camera(QStringLiteral("Tunnel"))), tunnelEdited);
+    QCOMPARE(overlayRow, QList<int>({2, 0, 2, 0}));
 }
 
 QTEST_MAIN(TestCamEditDlg)

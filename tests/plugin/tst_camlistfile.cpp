@@ -1,16 +1,10 @@
-#include "items/camgraphicsitem.h"
-#include "items/camviewarea.h"
 #include "plugin/camlistreader.h"
-#include "plugin/itemsgroup.h"
-#include "plugin/ostrelplugin.h"
 
+#include "livesystem.h"
 #include "messagecapture.h"
-#include "testsupport.h"
-#include "workstationwindow.h"
 
 #include <QDirIterator>
 #include <QFile>
-#include <QGraphicsScene>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,16 +68,12 @@ private slots:
     void init();
     void cleanup();
 
-    void exactRoundTrip();
-    void readingRules();
-    void numbersAndIcons();
-    void textEncoding();
-    void openFailures();
+    void roundTripAndReadingRules();
+    void numbersIconsAndText();
     void badInput_data();
     void badInput();
     void entryWarnings_data();
     void entryWarnings();
-    void nonFiniteAndHugeNumbers();
     void largeInput();
     void saveFailures_data();
     void saveFailures();
@@ -99,29 +89,50 @@ private:
     CamGraphicsItem *cam(int i) const { return m_plugin->cameras().value(i); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<WorkstationWindow> m_window;
-    std::unique_ptr<OstrelPlugin> m_plugin;
+    std::unique_ptr<LiveSystem> m_system;
+    OstrelPlugin *m_plugin = nullptr;
 };
 
 void TestCamListFile::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_window = std::make_unique<WorkstationWindow>();
-    m_plugin = std::make_unique<OstrelPlugin>();
+    m_system = std::make_unique<LiveSystem>();
+    m_plugin = m_system->plugin.get();
 }
 
 void TestCamListFile::cleanup()
 {
-    m_plugin.reset();
-    m_window.reset();
+    m_system.reset();
     // Undo what a test made read-only, so that the folder can go.
     QFile::setPermissions(path(QStringLiteral("cams")), mode(0700));
     m_dir.reset();
 }
 
-void TestCamListFile::exactRoundTrip()
+void TestCamListFile::roundTripAndReadingRules()
 {
+    // Entries anywhere below a root of any name, in document order; one
+    // without a usable position is skipped; unknown attributes are dropped.
+    // A document type without entities is no harm. First, on a plug-in that
+    // has not yet read use_ffmpeg from a list: once read, it stays.
+    QVERIFY(loadText("<!DOCTYPE Other><Other use_ffmpeg=\"true\"><!-- district --><District>"
+                     "<Cam lon=\"30\" lat=\"60\" colour=\"red\">North</Cam>"
+                     "<Group><Cam lon=\"abc\" lat=\"60\"/><Cam lat=\"1\"/>"
+                     "<Cam lon=\"31\" lat=\"61\" axis_ts_url=\"10.0.0.1:80\" "
+                     "image_url_template=\"ftp://h/d\" image_update_period=\"0\">Deep</Cam>"
+                     "</Group></District></Other>"));
+    QVERIFY(m_plugin->lastError().isEmpty());
+    QCOMPARE(m_plugin->cameras().size(), 2);
+    QCOMPARE(cam(1)->toolTip(), QStringLiteral("Deep"));
+    QCOMPARE(cam(1)->overlayUrl(), QStringLiteral("10.0.0.1:80"));
+
+    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
+    const QByteArray out = readFile(path(QStringLiteral("out.xml")));
+    QVERIFY(out.startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
+    QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
+    // A template with a period of 0 is written without the period.
+    QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"false\""));
+    QVERIFY(!out.contains("image_update_period"));
+
     // Written as the plug-in writes: this text must come back byte for byte.
     const QByteArray saved =
         "<VarkaNetwork use_ffmpeg=\"true\">\n"
@@ -152,37 +163,12 @@ void TestCamListFile::exactRoundTrip()
     QCOMPARE(m_plugin->groups().keys(), QList<int>({1, 2, 3, 4, 5}));
 }
 
-void TestCamListFile::readingRules()
-{
-    // Entries anywhere below a root of any name, in document order; one
-    // without a usable position is skipped; unknown attributes are dropped.
-    // A document type without entities is no harm.
-    QVERIFY(loadText("<!DOCTYPE Other><Other use_ffmpeg=\"true\"><!-- district --><District>"
-                     "<Cam lon=\"30\" lat=\"60\" colour=\"red\">North</Cam>"
-                     "<Group><Cam lon=\"abc\" lat=\"60\"/><Cam lat=\"1\"/>"
-                     "<Cam lon=\"31\" lat=\"61\" axis_ts_url=\"10.0.0.1:80\" "
-                     "image_url_template=\"ftp://h/d\" image_update_period=\"0\">Deep</Cam>"
-                     "</Group></District></Other>"));
-    QVERIFY(m_plugin->lastError().isEmpty());
-    QCOMPARE(m_plugin->cameras().size(), 2);
-    QCOMPARE(cam(1)->toolTip(), QStringLiteral("Deep"));
-    QCOMPARE(cam(1)->overlayUrl(), QStringLiteral("10.0.0.1:80"));
-
-    m_plugin->saveVlcCamList(path(QStringLiteral("out.xml")));
-    const QByteArray out = readFile(path(QStringLiteral("out.xml")));
-    QVERIFY(out.startsWith("<VarkaNetwork use_ffmpeg=\"true\">\n    <Cam "));
-    QVERIFY(!out.contains("colour") && !out.contains("district") && !out.contains("axis_ts_url"));
-    // A template with a period of 0 is written without the period.
-    QVERIFY(out.contains("image_url_template=\"ftp://h/d\" rtsp_tcp=\"false\""));
-    QVERIFY(!out.contains("image_update_period"));
-}
-
 // Numbers are written with 8 significant digits for positions and 6 for
 // angles, and read back to the same text; a decimal comma reads as a point.
 // An entry with only a big icon uses it for both, one with only a small
 // icon has it turned; relative paths are read from the list's folder and
 // saved as they were written, so that a list moved with its icons works.
-void TestCamListFile::numbersAndIcons()
+void TestCamListFile::numbersIconsAndText()
 {
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("icons")));
     QPixmap big(40, 20);
@@ -219,25 +205,14 @@ void TestCamListFile::numbersAndIcons()
     m_plugin->saveVlcCamList(out);
     QCOMPARE(readFile(out), text);
 
-    // Moved with its icons, the list still finds them.
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("moved")));
-    QVERIFY(QDir(m_dir->path()).rename(QStringLiteral("icons"), QStringLiteral("moved/icons")));
-    QVERIFY(QFile::rename(out, path(QStringLiteral("moved/out.xml"))));
-    QVERIFY(load(path(QStringLiteral("moved/out.xml"))));
-    QCOMPARE(cam(1)->icon(0).size(), QSize(40, 20));
-}
-
-// Characters XML cannot carry are left out rather than spoil the file; the
-// rest is written as UTF-8.
-void TestCamListFile::textEncoding()
-{
+    // Characters XML cannot carry are left out rather than spoil the file; the
+    // rest is written as UTF-8.
     QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
     const QString name = QStringLiteral("Камера у моста");
     const QString camera = QString::fromUcs4(U"\U0001F4F7");
     cam(0)->setToolTip(name + QStringLiteral(" bell\x07 and ") + QChar(0xD800) + QChar(0xFFFE)
                        + camera);
     cam(0)->setUrl(QStringLiteral("rtsp://h/\x01x"));
-    const QString out = path(QStringLiteral("out.xml"));
     m_plugin->saveVlcCamList(out);
     QVERIFY(readFile(out).contains(name.toUtf8()));
     QVERIFY(!readFile(out).contains("\xef\xbf\xbe"));
@@ -301,22 +276,6 @@ void TestCamListFile::largeInput()
     QVERIFY(!CamListReader::refusal(0, CamListReader::MaxCameras + 1).isNull());
 }
 
-void TestCamListFile::openFailures()
-{
-    QVERIFY(loadText("<R><Cam lon=\"1\" lat=\"2\"/></R>"));
-    QVERIFY(!load(path(QStringLiteral("missing.xml"))));
-    QCOMPARE(m_plugin->lastError(),
-             QStringLiteral("Error opening file: ") + qt_error_string(ENOENT));
-    QVERIFY(!load(m_dir->path()));
-    QVERIFY(m_plugin->lastError().startsWith(QStringLiteral("Error opening file: ")));
-    QCOMPARE(m_plugin->cameras().size(), 1);
-
-    // A good load clears the message.
-    QVERIFY(loadText("<R/>"));
-    QVERIFY(m_plugin->lastError().isEmpty());
-    QVERIFY(m_plugin->cameras().isEmpty());
-}
-
 void TestCamListFile::badInput_data()
 {
     QTest::addColumn<QByteArray>("xml");
@@ -362,18 +321,12 @@ void TestCamListFile::entryWarnings_data()
     QTest::addColumn<QString>("warning"); // empty: none
 
     QTest::newRow("good") << QByteArray("<Cam lon=\"1\" lat=\"2\"/>") << true << QString();
-    QTest::newRow("decimal comma")
-        << QByteArray("<Cam lon=\"1,5\" lat=\"2,25\"/>") << true << QString();
     QTest::newRow("no lon") << QByteArray("<Cam lat=\"2\"/>") << false
                             << "Row 2: entry skipped, no \"lon\"";
-    QTest::newRow("no lat") << QByteArray("<Cam lon=\"2\"/>") << false
-                            << "Row 2: entry skipped, no \"lat\"";
     QTest::newRow("word") << QByteArray("<Cam lon=\"east\" lat=\"2\"/>") << false
                           << "Row 2: entry skipped, \"lon\" is not a number: \"east\"";
     QTest::newRow("NaN") << QByteArray("<Cam lon=\"1\" lat=\"nan\"/>") << false
                          << "Row 2: entry skipped, \"lat\" is not a number: \"nan\"";
-    QTest::newRow("two commas") << QByteArray("<Cam lon=\"1,2,3\" lat=\"2\"/>") << false
-                                << "\"lon\" is not a number: \"1,2,3\"";
     QTest::newRow("off the map") << QByteArray("<Cam lon=\"180.5\" lat=\"2\"/>") << false
                                  << "Row 2: entry skipped, \"lon\" is out of range: \"180.5\"";
     QTest::newRow("text shown whole") << "<Cam lon=\"" + QByteArray(40, 'x') + "\" lat=\"2\"/>"
@@ -408,41 +361,6 @@ void TestCamListFile::entryWarnings()
     // The next good load has nothing to report.
     QVERIFY(loadText("<R/>"));
     QVERIFY(m_plugin->loadWarnings().isEmpty());
-}
-
-void TestCamListFile::nonFiniteAndHugeNumbers()
-{
-    const QByteArrayList values = {"nan", "-inf", "1e39", "99999999999", "0x10", " 1.5 "};
-    QByteArray xml = "<R>";
-    for (const QByteArray &value : values) {
-        xml += "<Cam lon=\"" + value + "\" lat=\"20\"/><Cam lon=\"10\" lat=\"" + value + "\"/>";
-        xml +=
-            QByteArray("<Cam lon=\"10\" lat=\"20\" ang=\"%\" type=\"%\" image_update_period=\"%\" "
-                       "image_url_template=\"t\" view_ang=\"%\" view_radius=\"%\"/>")
-                .replace('%', value);
-    }
-    xml += "</R>";
-
-    QVERIFY(loadText(xml));
-    // Only " 1.5 " is a number; as a position it is kept, anything else is
-    // skipped, and no camera gets a non-finite value or a runaway sector.
-    QCOMPARE(m_plugin->cameras().size(), values.size() + 2);
-    // Five values skip both their entries, five cost a sector.
-    QCOMPARE(m_plugin->loadWarnings().size(), 15);
-    for (const CamGraphicsItem *c : m_plugin->cameras()) {
-        QVERIFY(qIsFinite(c->pos().x()) && qIsFinite(c->pos().y()));
-        QVERIFY(qAbs(c->pos().x()) <= 180 && qAbs(c->pos().y()) <= 90);
-        QVERIFY(qIsNaN(c->angle()) || qIsFinite(c->angle()));
-        QVERIFY(c->cameraType() == 1);
-        QVERIFY(c->imageUpdatePeriod() == 30);
-        if (c->viewArea()) {
-            QCOMPARE(c->viewRadius(), 1.5);
-            QVERIFY(c->viewArea()->boundingRect().width() < 1e-3);
-        }
-    }
-    // A full render of the view with all of them finishes.
-    m_plugin->setViewAreaAlwaysVisible(true);
-    QVERIFY(!m_window->grab().isNull());
 }
 
 // A save the disk refuses leaves the list, its backup and its folder as they
