@@ -7,17 +7,21 @@
 #include <QMetaProperty>
 #include <QPluginLoader>
 #include <QPointer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 // The host's view of the plug-in: only the file, its metadata and the
-// meta-object interface.
+// meta-object interface; and the workstation started as an operator starts it.
 class TestPluginLoading : public QObject
 {
     Q_OBJECT
 
 private slots:
     void hostContract();
+    void workstationCommandLine_data();
+    void workstationCommandLine();
 };
 
 namespace {
@@ -60,11 +64,13 @@ void TestPluginLoading::hostContract()
              QStringLiteral("org.trafficdesk.varka.OstrelModule"));
     QCOMPARE(metaData.value(QStringLiteral("className")).toString(),
              QStringLiteral("OstrelPlugin"));
+    QVERIFY(!metaData.contains(QStringLiteral("MetaData")));
 
     WorkstationWindow window;
     PluginHost host;
     QVERIFY(host.load(QStringLiteral(OSTREL_PLUGIN_FILE)));
     QObject *plugin = host.instance();
+    QCOMPARE(plugin->metaObject()->className(), "OstrelPlugin");
     QCOMPARE(names(plugin, true), QStringList({"viewAreaAlwaysVisible", "moduleVersion", "changed",
                                                "maxStreamCount", "loadWarnings", "stillFolder"}));
     QCOMPARE(plugin->property("moduleVersion").toString(), QStringLiteral("2.3.45"));
@@ -146,6 +152,45 @@ void TestPluginLoading::hostContract()
             QCOMPARE(bare->findChild<QTimer *>(QStringLiteral("refreshTimer"))->interval(), 30000);
     }
     delete plugin;
+}
+
+void TestPluginLoading::workstationCommandLine_data()
+{
+    QTest::addColumn<QString>("shot");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("screenshot") << "shot.png"
+                                << "0.2"
+                                << "camera layer 2.3.45 loaded" << true;
+    QTest::newRow("missing folder") << "missing/shot.png"
+                                    << "0"
+                                    << "Cannot write the screenshot %1: " << false;
+    const QString badDelay = QStringLiteral("--after takes seconds from 0 to 3600, not \"%1\"");
+    for (const char *after : {"1e300", "3600.5", "-1", "nan", "inf", "2s"})
+        QTest::newRow(after) << "shot.png" << after << badDelay.arg(after) << false;
+}
+
+// Started as an operator starts it: the workstation loads the plug-in, or
+// says why it cannot do what it was asked.
+void TestPluginLoading::workstationCommandLine()
+{
+    QFETCH(QString, shot);
+    QFETCH(QString, after);
+    QFETCH(QString, output);
+    QFETCH(bool, succeeds);
+    QTemporaryDir dir;
+    shot = dir.filePath(shot);
+    QProcess workstation;
+    workstation.setProcessChannelMode(QProcess::MergedChannels);
+    workstation.start(QStringLiteral(OSTREL_WORKSTATION),
+                      {QStringLiteral("--screenshot"), shot, QStringLiteral("--after"), after});
+    QVERIFY(workstation.waitForFinished(30000));
+    const QString said = QString::fromUtf8(workstation.readAll());
+    QVERIFY2(said.contains(output.replace(QLatin1String("%1"), shot)), qPrintable(said));
+    QCOMPARE(workstation.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(workstation.exitCode(), succeeds ? 0 : 1);
+    QCOMPARE(QImage(shot).isNull(), !succeeds);
 }
 
 QTEST_MAIN(TestPluginLoading)
