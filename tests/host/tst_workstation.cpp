@@ -72,31 +72,38 @@ void TestWorkstation::menuAndList()
             .add("Blind", 37.6005, 55.7509,
                  "url=\"pipe:0\" view_ang=\"360\" view_radius=\"500\"")));
     window.cameraLayer().setViewAreasAlwaysVisible(true);
-    const QPointF point(37.6, 55.75 + 100 * DegreesPerMetre);
-    view->centerOn(point);
-    const QPoint at = view->mapFromScene(point);
-
-    QStringList shown;
-    QTimer::singleShot(0, &window, [&] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        QMenu *seeing = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->text() == QLatin1String("Cameras seeing this point"))
-                seeing = action->menu();
-        }
-        menu->close();
-        QVERIFY(seeing);
-        QAction *last = nullptr;
-        for (QAction *action : seeing->actions()) {
-            if (!action->isSeparator())
-                shown << (last = action)->text();
-        }
-        last->trigger();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(view->viewport(), &event);
-    QCOMPARE(shown, QStringList({"Near (100 m)", "Far && wide (200 m)", "Open all"}));
+    // The menu's entries at a point, a disabled one marked "-"; the last is
+    // chosen when asked.
+    const auto seeingMenu = [&](const QPointF &point, bool chooseLast) {
+        view->centerOn(point);
+        const QPoint at = view->mapFromScene(point);
+        QStringList shown;
+        QTimer::singleShot(0, &window, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QMenu *seeing = nullptr;
+            for (QAction *action : menu->actions()) {
+                if (action->text() == QLatin1String("Cameras seeing this point"))
+                    seeing = action->menu();
+            }
+            menu->close();
+            QVERIFY(seeing);
+            QAction *last = nullptr;
+            for (QAction *action : seeing->actions()) {
+                if (!action->isSeparator())
+                    shown << QString(action->isEnabled() ? "" : "-") + (last = action)->text();
+            }
+            if (chooseLast)
+                last->trigger();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &event);
+        return shown;
+    };
+    QCOMPARE(seeingMenu(QPointF(37.6, 55.75 + 100 * DegreesPerMetre), true),
+             QStringList({"Near (100 m)", "Far && wide (200 m)", "Open all"}));
+    QCOMPARE(seeingMenu(QPointF(37.6, 55.75 - 400 * DegreesPerMetre), false),
+             QStringList({"-No camera sees this point"}));
 
     QStringList players;
     for (const QDockWidget *dock : window.findChildren<QDockWidget *>())
@@ -124,6 +131,18 @@ void TestWorkstation::menuAndList()
     QCOMPARE(row->text(3), QString());
     QVERIFY(CameraLayer::play(camera, false, false));
     QTRY_COMPARE(row->text(3), QStringLiteral("failed"));
+
+    // A crowd: the nearest that fit on the screen; the rest are counted.
+    TestSupport::CamListBuilder crowd;
+    QStringList nearest;
+    for (int i = 0; i < 22; ++i) {
+        crowd.add("Crowd", 37.61, 55.75, "ang=\"90\" view_ang=\"60\" view_radius=\"200\"");
+        nearest << QStringLiteral("Crowd (100 m)");
+    }
+    QVERIFY(system.load(crowd));
+    nearest = nearest.mid(0, 20) << "-2 more not listed"
+                                 << "Open the 20 nearest";
+    QCOMPARE(seeingMenu(QPointF(37.61, 55.75 + 100 * DegreesPerMetre), false), nearest);
 }
 
 // The Russian catalogue beside the plug-in reaches the texts the classes
