@@ -65,8 +65,10 @@ QString StreamFixture::file(const QString &name) const
 
 bool StreamFixture::makeFile(const QString &name)
 {
-    const auto colour = [](const char *name) {
-        return QStringLiteral("-f lavfi -i color=c=%1:size=320x240:rate=25:duration=2").arg(name)
+    const auto colour = [](const char *name, int seconds) {
+        return QStringLiteral("-f lavfi -i color=c=%1:size=320x240:rate=25:duration=%2")
+                   .arg(name)
+                   .arg(seconds)
                + H264 + "-f mpegts";
     };
     const QMap<QString, QString> recipes {
@@ -83,8 +85,10 @@ bool StreamFixture::makeFile(const QString &name)
         {"headless.ts",
          testPicture("320x240", 12) + H264 + "-bsf:v filter_units=remove_types=7|8 -f mpegts"},
         {"whole.ts", testPicture("320x240", 3) + H264 + "-f mpegts"},
-        {"red.ts", colour("red")},
-        {"blue.ts", colour("blue")},
+        // The pictures after the garbage last long enough to be seen before
+        // the file ends and the player reopens it, however late a test looks.
+        {"red.ts", colour("red", 2)},
+        {"blue.ts", colour("blue", 10)},
     };
     // Files made of others end to end; "random" is 256 KiB of random bytes
     // that no demuxer takes for a stream (some random bytes pass for H.263).
