@@ -51,20 +51,22 @@ QSize FrameHandOver::targetSize() const
     return QSize(int(packed >> 32), int(packed & 0xffffffffu));
 }
 
-void FrameHandOver::paint(QPainter *painter, const QRect &rect) const
+bool FrameHandOver::paint(QPainter *painter, const QRect &rect) const
 {
     AnnotatedMutexLocker locker(&m_frameLock);
     // Pictures come at the painted size; other sizes are scaled while a new
     // size has not reached the task yet.
     painter->drawImage(rect, m_image);
+    return !m_image.isNull();
 }
 
-void FrameHandOver::paint(QPainter *painter, const QRect &rect, const QRectF &part) const
+bool FrameHandOver::paint(QPainter *painter, const QRect &rect, const QRectF &part) const
 {
     AnnotatedMutexLocker locker(&m_frameLock);
     const QRectF source(part.x() * m_image.width(), part.y() * m_image.height(),
                         part.width() * m_image.width(), part.height() * m_image.height());
     painter->drawImage(QRectF(rect), m_image, source);
+    return !m_image.isNull();
 }
 
 QImage FrameHandOver::current() const

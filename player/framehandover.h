@@ -39,9 +39,10 @@ public:
 
     // GUI thread. An empty size asks for the picture's own size.
     void setTargetSize(const QSize &size);
-    void paint(QPainter *painter, const QRect &rect) const;
+    // False while there is no picture to paint.
+    bool paint(QPainter *painter, const QRect &rect) const;
     // Only `part` of the picture (fractions of it) is drawn into `rect`.
-    void paint(QPainter *painter, const QRect &rect, const QRectF &part) const;
+    bool paint(QPainter *painter, const QRect &rect, const QRectF &part) const;
     QImage current() const;
     // Any thread: a new reference to the decoded picture last shown; null
     // before the first one and after an opening.

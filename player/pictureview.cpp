@@ -20,6 +20,9 @@ void PictureView::show(std::shared_ptr<FrameHandOver> frames, const QSize &pixel
     m_frames = std::move(frames);
     m_pixels = pixels;
     m_aspectPercent = qMax(1, pixels.width() * 100 / qMax(1, pixels.height()));
+    // Painted whole, bars included, so that a new picture repaints nothing
+    // beneath it.
+    m_widget->setAttribute(Qt::WA_OpaquePaintEvent);
     m_widget->installEventFilter(this);
     fit();
 }
@@ -101,19 +104,24 @@ void PictureView::paint()
 {
     QPainter painter(m_widget);
     const ZoomGeometry &zoom = m_zoom.geometry();
+    bool painted = false;
     if (zoom.isZoomed()) {
         // A picture that stays enlarges smoothly; the overlay, zoomed along
         // with it, keeps its edges sharp.
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (m_frames)
-            m_frames->paint(&painter, m_rect, zoom.part());
+        painted = m_frames && m_frames->paint(&painter, m_rect, zoom.part());
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        if (!m_overlay.isNull())
-            painter.drawPixmap(QRectF(m_rect), m_overlay, zoom.sourceRect(m_overlay.size()));
     } else {
-        if (m_frames)
-            m_frames->paint(&painter, m_rect);
-        if (!m_overlay.isNull())
+        painted = m_frames && m_frames->paint(&painter, m_rect);
+    }
+    // The widget is opaque: what no picture covers is painted here.
+    const QRegion bare = QRegion(m_widget->rect()).subtracted(painted ? m_rect : QRect());
+    for (const QRect &part : bare)
+        painter.fillRect(part, m_widget->palette().window());
+    if (!m_overlay.isNull()) {
+        if (zoom.isZoomed())
+            painter.drawPixmap(QRectF(m_rect), m_overlay, zoom.sourceRect(m_overlay.size()));
+        else
             painter.drawPixmap(m_rect, m_overlay);
     }
     m_notes(&painter, m_rect);

@@ -198,7 +198,7 @@ void PlayerWidget::playerInitComplete()
     ui->stackedWidget->setCurrentIndex(VideoPage);
     m_picture->show(m_frames, m_videoSize);
     m_infoText = tr("Waiting for first frame ...");
-    connect(this, &PlayerWidget::newFrame, this, QOverload<>::of(&QWidget::update),
+    connect(this, &PlayerWidget::newFrame, ui->video, QOverload<>::of(&QWidget::update),
             Qt::UniqueConnection);
     setFocusPolicy(Qt::StrongFocus);
     if (auto *dock = qobject_cast<QDockWidget *>(parentWidget())) {
