@@ -16,7 +16,7 @@
 # A failed test, a sanitizer report (ctest's sanitizer_reports test) or a
 # fuzzer finding fails the run. The last line sums up all trees.
 #
-#   ./run-tests.sh                 everything (about 20 minutes on two cores)
+#   ./run-tests.sh                 everything (about 10 minutes on two cores)
 #   ./run-tests.sh --no-sanitizers the plain tree and the fuzz smoke runs
 #   ./run-tests.sh --quick         the plain tree only, for local iteration
 #   ./run-tests.sh --quick -L net  further arguments go to every ctest run
