@@ -158,6 +158,7 @@ void TestCamLayer::changedFlag_data()
 
     QTest::newRow("new camera") << creation(QPointF(180, -90), true) << true;
     QTest::newRow("NaN camera") << creation(QPointF(qQNaN(), 1), false) << false;
+    QTest::newRow("camera off the map") << creation(QPointF(180.001, 1), false) << false;
     QTest::newRow("delete") << LayerEdit([](OstrelPlugin &plugin, CamGraphicsItem *cam) {
         QGraphicsScene *scene = cam->scene();
         const int sectors = sectorsIn(scene);
@@ -173,6 +174,15 @@ void TestCamLayer::changedFlag_data()
     QTest::newRow("overlay") << propertyWrite("overlayUrl", QStringLiteral("127.0.0.1:9")) << true;
     QTest::newRow("snapshots") << propertyWrite("imageUrlTemplate", QStringLiteral("x")) << true;
     QTest::newRow("tcp") << propertyWrite("useTcpRtsp", true) << true;
+    // Nothing to open: no player, and no edit.
+    QTest::newRow("snapshots without address")
+        << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
+               const int widgets = QApplication::allWidgets().size();
+               QVERIFY(!cam->play(true));
+               QVERIFY(!cam->play(true, true));
+               QCOMPARE(QApplication::allWidgets().size(), widgets);
+           })
+        << false;
     QTest::newRow("period") << LayerEdit([](OstrelPlugin &, CamGraphicsItem *cam) {
         cam->setImageUpdatePeriod(60);
     }) << true;
@@ -409,6 +419,9 @@ void TestCamLayer::settings_data()
     QTest::newRow("too many streams") << QVariant(100000) << QVariant(64) << true;
     QTest::newRow("a folder") << QVariant(stills) << QVariant(stills) << false;
     QTest::newRow("missing folder") << QVariant(stills + "/none") << QVariant(first) << true;
+    const QString file = m_dir.filePath(QStringLiteral("file"));
+    QVERIFY(TestSupport::writeFile(file, "x"));
+    QTest::newRow("a file") << QVariant(file) << QVariant(first) << true;
     QTest::newRow("empty, the pictures folder")
         << QVariant(QString())
         << QVariant(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)) << false;
