@@ -59,6 +59,8 @@ private:
     };
 
     bool scalePlanes(const AVFrame *frame, const Setup &setup);
+    static void prefetchLines(const AVFrame *frame, const Setup &setup, const int strides[4],
+                              int lines);
     static SwsContext *makeContext(const QSize &from, AVPixelFormat format, const QSize &to,
                                    bool fullRange);
 
