@@ -644,13 +644,8 @@ void TestImagePlayerWidget::misbehavingSources()
         // next, so that at most one is open at any time.
         int mostOpen = 0;
         QTimer sample;
-        connect(&sample, &QTimer::timeout, this, [&] {
-            const QVector<TestSupport::TcpEntry> table = TestSupport::tcpTable();
-            mostOpen = qMax(mostOpen, int(std::count_if(table.cbegin(), table.cend(), [&](auto &e) {
-                                return e.remotePort == port
-                                       && e.state == TestSupport::TcpEntry::Established;
-                            })));
-        });
+        connect(&sample, &QTimer::timeout, this,
+                [&] { mostOpen = qMax(mostOpen, TestSupport::establishedFromHere(port)); });
         sample.start(50);
         const qint64 stall = longestStall(2500, [] { return false; });
         QVERIFY2(stall < 500, qPrintable(QString::number(stall)));

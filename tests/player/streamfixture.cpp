@@ -149,14 +149,6 @@ QString StreamFixture::loadingText(PlayerWidget *player)
     return player->findChild<QLabel *>(QStringLiteral("label_2"))->text();
 }
 
-int StreamFixture::establishedTo(quint16 port)
-{
-    const QVector<TestSupport::TcpEntry> table = TestSupport::tcpTable();
-    return int(std::count_if(table.cbegin(), table.cend(), [port](const TestSupport::TcpEntry &e) {
-        return e.remotePort == port && e.state == TestSupport::TcpEntry::Established;
-    }));
-}
-
 QStringList StreamFixture::playerWarnings(const MessageCapture &capture)
 {
     return capture.messages().filter(QRegularExpression(

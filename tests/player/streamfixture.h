@@ -48,9 +48,6 @@ public:
     static int currentPage(PlayerWidget *player);
     // The text of the loading page, where a failed opening shows its reason.
     static QString loadingText(PlayerWidget *player);
-    // Connections of this machine to a loopback port that are still
-    // established from the client's side.
-    static int establishedTo(quint16 port);
     // The player's own warnings among the captured messages, in order.
     static QStringList playerWarnings(const MessageCapture &capture);
 

@@ -403,7 +403,7 @@ void TestPlayerStreams::playerGoes()
             QTest::qWait(200);
         }
     }
-    QCOMPARE(StreamFixture::establishedTo(port), int(stream != QLatin1String("waiting")));
+    QCOMPARE(TestSupport::establishedFromHere(port), int(stream != QLatin1String("waiting")));
     if (stream == QLatin1String("goes")) {
         // The one-shot server listens no longer: its port shows whether the
         // stream comes back to it. The camera goes during the grace period.
@@ -440,10 +440,11 @@ void TestPlayerStreams::playerGoes()
     QVERIFY(TestSupport::waitUntil([&] { return StreamSession::runningTasks() == 0; }, 6000));
     if (paused->isRunning())
         paused->resume();
-    QVERIFY(TestSupport::waitUntil([&] { return StreamFixture::establishedTo(port) == 0; }, 2000));
+    QVERIFY(
+        TestSupport::waitUntil([&] { return TestSupport::establishedFromHere(port) == 0; }, 2000));
     if (detector) {
         QVERIFY(TestSupport::waitUntil(
-            [&] { return StreamFixture::establishedTo(m_detector.port()) == 0; }, 5000));
+            [&] { return TestSupport::establishedFromHere(m_detector.port()) == 0; }, 5000));
     }
     QTest::qWait(stream == QLatin1String("goes") ? 200 : 0);
     QVERIFY(!watch.hasPendingConnections());

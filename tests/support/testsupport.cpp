@@ -53,27 +53,53 @@ QVector<TcpEntry> tcpTable()
     return entries;
 }
 
-bool listensOn(qint64 pid, quint16 port)
+namespace {
+
+// The inodes of the sockets the process `pid` holds, as its descriptors
+// name them: "socket:[inode]".
+QSet<QByteArray> socketsOf(qint64 pid)
 {
-    QSet<QByteArray> sockets;
-    for (const TcpEntry &entry : tcpTable()) {
-        if (entry.state == TcpEntry::Listening && entry.localPort == port)
-            sockets.insert("socket:[" + entry.inode + ']');
-    }
-    // The process's descriptors name their sockets by inode.
+    QSet<QByteArray> inodes;
     const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
     const QStringList names =
-        sockets.isEmpty()
-            ? QStringList()
-            : descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        descriptors.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         char target[64];
         const ssize_t size = ::readlink(QFile::encodeName(descriptors.filePath(name)).constData(),
                                         target, sizeof target);
-        if (size > 0 && sockets.contains(QByteArray(target, int(size))))
+        const QByteArray link(target, int(qMax<ssize_t>(size, 0)));
+        if (link.startsWith("socket:[") && link.endsWith(']'))
+            inodes.insert(link.mid(8, link.size() - 9));
+    }
+    return inodes;
+}
+
+} // namespace
+
+bool listensOn(qint64 pid, quint16 port)
+{
+    const QSet<QByteArray> held = socketsOf(pid);
+    for (const TcpEntry &entry : tcpTable()) {
+        if (entry.state == TcpEntry::Listening && entry.localPort == port
+            && held.contains(entry.inode))
             return true;
     }
     return false;
+}
+
+int establishedFromHere(quint16 remotePort)
+{
+    // Counted by inode: the tables are read in pieces and may list a socket
+    // twice, and other programs' sockets may have the same port number at
+    // another address.
+    const QSet<QByteArray> held = socketsOf(QCoreApplication::applicationPid());
+    QSet<QByteArray> counted;
+    for (const TcpEntry &entry : tcpTable()) {
+        if (entry.state == TcpEntry::Established && entry.remotePort == remotePort
+            && held.contains(entry.inode))
+            counted.insert(entry.inode);
+    }
+    return counted.size();
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)

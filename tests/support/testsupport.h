@@ -44,6 +44,9 @@ QVector<TcpEntry> tcpTable();
 // Whether the process `pid` itself holds a socket listening on `port`.
 bool listensOn(qint64 pid, quint16 port);
 
+// How many connections of this process are established to `remotePort`.
+int establishedFromHere(quint16 remotePort);
+
 // Runs the event loop until `condition` holds or `timeoutMs` has passed.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
