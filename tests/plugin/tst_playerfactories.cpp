@@ -322,10 +322,11 @@ void TestPlayerFactories::relayListensOnLoopbackOnly()
                         QStringLiteral("http://127.0.0.1:%1/live").arg(camera->localPort()));
     auto *relay = player.findChild<ProxySocket *>();
     QVERIFY(relay && relay->isListening());
+    const QSet<QByteArray> held = TestSupport::socketsOf(QCoreApplication::applicationPid());
     QStringList listening;
     for (const TestSupport::TcpEntry &entry : TestSupport::tcpTable()) {
         if (entry.state == TestSupport::TcpEntry::Listening
-            && entry.localPort == relay->serverPort())
+            && entry.localPort == relay->serverPort() && held.contains(entry.inode))
             listening << QString::fromLatin1(entry.localAddress);
     }
     QCOMPARE(listening, QStringList({"0100007F"}));

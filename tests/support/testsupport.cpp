@@ -53,10 +53,6 @@ QVector<TcpEntry> tcpTable()
     return entries;
 }
 
-namespace {
-
-// The inodes of the sockets the process `pid` holds, as its descriptors
-// name them: "socket:[inode]".
 QSet<QByteArray> socketsOf(qint64 pid)
 {
     QSet<QByteArray> inodes;
@@ -73,8 +69,6 @@ QSet<QByteArray> socketsOf(qint64 pid)
     }
     return inodes;
 }
-
-} // namespace
 
 bool listensOn(qint64 pid, quint16 port)
 {

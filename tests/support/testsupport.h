@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QSet>
 #include <QString>
 #include <QTcpSocket>
 #include <QThread>
@@ -40,6 +41,9 @@ struct TcpEntry
     QByteArray inode;
 };
 QVector<TcpEntry> tcpTable();
+
+// The inodes of the sockets the process `pid` holds, as the tables name them.
+QSet<QByteArray> socketsOf(qint64 pid);
 
 // Whether the process `pid` itself holds a socket listening on `port`.
 bool listensOn(qint64 pid, quint16 port);
